@@ -1,0 +1,30 @@
+// Small helpers shared by the native and Windows test programs.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Absolute path of a sample store in the shared test data.
+std::string SamplePath(const std::string& name);
+std::wstring SamplePathW(const std::string& name);
+std::wstring Widen(const std::string& s);
+
+// A file in the temporary folder that is removed when the object goes.
+class TempFile {
+public:
+    explicit TempFile(const std::vector<uint8_t>& bytes, const std::string& suffix = ".bin");
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+    std::wstring wpath() const { return Widen(path_); }
+
+private:
+    std::string path_;
+};
+
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+}  // namespace testing_support
