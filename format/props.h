@@ -89,6 +89,20 @@ enum PropId : uint16_t {
     kPidNameidStreamEntry = 0x0003,
     kPidNameidStreamString = 0x0004,
     kPidNameidBucketBase = 0x1000,
+    kPidImportance = 0x0017,
+    kPidSentRepresentingAddressType = 0x0064,
+    kPidSentRepresentingEmailAddress = 0x0065,
+    kPidSenderAddressType = 0x0C1E,
+    kPidResponsibility = 0x0E0F,
+    kPidMessageStatus = 0x0E17,
+    kPidRtfInSync = 0x0E1F,
+    kPidObjectType = 0x0FFE,
+    kPidSearchKey = 0x300B,
+    kPidDisplayType = 0x3900,
+    kPidSendRichInfo = 0x3A40,
+    kPidCommonViewsEntryId = 0x35E6,
+    kPidSearchFolderCriteriaFlags = 0x660B,   // unnamed in [MS-OXPROPS]; Outlook writes 0
+    kPidReceiveFolderNid = 0x6605,            // unnamed; the receive folder table's target
 };
 
 // Named properties have ids from 0x8000 up ([MS-PST] 2.4.7).

@@ -8,6 +8,7 @@
 struct BbtEntry;
 struct NodeEntry;
 struct NamedPropEntry;
+struct ReaderIndexes;
 
 struct StoreContext {
     CFile64 file;
@@ -26,6 +27,13 @@ struct StoreContext {
     uint8_t formatVersion = 0;
     uint64_t bbtRootBid = 0;
     uint64_t nbtRootBid = 0;
+    // Pools and lookup indexes of the block list, the node tree and the
+    // named-property map (reader/ndb_index.h); made on first use.
+    ReaderIndexes* pIndexes = nullptr;
+
+    StoreContext() = default;
+    // Frees the block list, the node entries and the named-property map.
+    ~StoreContext();
 };
 
 // The one reader context of the program.

@@ -32,6 +32,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ struct StoreOptions {
     Variant variant = Variant::Unicode;
     uint8_t cryptMethod = 1;                  // 0 none, 1 permute, 2 cyclic
     bool ost = false;                         // client magic "SO" instead of "SM"
+    // Bytes of laid-out blocks kept in memory; beyond this the writer spools
+    // them to a temporary file, so a store of gigabytes needs little memory.
+    size_t memoryLimit = size_t(64) << 20;
 };
 
 size_t MaxBlockData(Variant v);               // 8180 ANSI / 8176 Unicode
@@ -70,69 +74,72 @@ struct Node {
     std::vector<Subnode> subnodes;
 };
 
-// Deliberate damage for reader tests. Every hook is off by default. Hooks
-// that name a node id act on that node (0 = none); the rest act on the file.
+// Deliberate damage for reader tests. Every hook is off by default; a writer
+// whose hooks are untouched writes a sound store. Set the hooks before the
+// first AddNode: block-level damage is applied as nodes are added. Hooks that
+// name a node id act on that node's own data or subnode tree (0 = none).
 struct NdbDamage {
-    // ---- node B-tree -------------------------------------------------------
-    // Write the node B-tree entries in exactly the order the nodes were added
-    // (no sort): lets a test put a node before its parent, put a smaller key
-    // after a larger one, or give a root entry other than 0x21 first.
+    // ---- node B-tree entries ----------------------------------------------
+    // Write the node B-tree entries in the order the nodes were added (no
+    // sort): a node before its parent, a smaller key after a larger one, or a
+    // first root entry other than 0x21.
     bool keepNodeOrder = false;
-    // Node ids whose B-tree entry is written twice in a row (equal keys).
+    // Node ids whose node B-tree entry is written twice in a row (equal keys).
     std::vector<uint32_t> duplicateNodeEntries;
     // Node whose parent id is written as its own id.
     uint32_t selfParentNid = 0;
-    // Node whose data block id in the node B-tree names a block that is not
-    // in the block B-tree (a missing block).
+    // Node whose data block (the top of its data tree) is written to the file
+    // but left out of the block B-tree (a missing block).
     uint32_t missingDataBlockNid = 0;
 
     // ---- B-tree pages ------------------------------------------------------
-    // Maximum entries per page (0 = the format's maximum). Small values force
-    // several levels on small stores; 41 or 42 on an 8-bit intermediate page
-    // make an over-full page (the writer lays them out past the entry area
-    // only as far as the page allows).
+    // Entries per page (0 = the format's maximum; larger values are clamped to
+    // what a page holds). Small values give several levels on small stores.
     int nbtLeafEntries = 0;
     int bbtLeafEntries = 0;
     int intermediateEntries = 0;
-    // Number added to every written cEnt byte of the named tree's pages
-    // (e.g. 0x80 for an entry count byte >= 0x80); nbt/bbt selects the tree.
-    uint8_t nbtEntryCountAdd = 0;
-    uint8_t bbtEntryCountAdd = 0;
-    // The first child page of the node (bbt) B-tree root gets a trailer block
-    // id that differs from the parent entry's block id.
+    // Added to the entry count byte of the root page (e.g. 41 + 1 = 42 entries
+    // on an 8-bit intermediate page, or a count >= 0x80).
+    uint8_t nbtRootEntryCountAdd = 0;
+    uint8_t bbtRootEntryCountAdd = 0;
+    // The first child page of an intermediate root gets a trailer block id
+    // that differs from the block id in the root's entry.
     bool nbtChildTrailerBidMismatch = false;
     bool bbtChildTrailerBidMismatch = false;
-    // The last entry of the first intermediate page of the node (block)
-    // B-tree points back at the root page (a loop).
+    // The last entry of an intermediate root points back at the root (a loop).
     bool nbtLoopToRoot = false;
     bool bbtLoopToRoot = false;
+    // Called for every B-tree page (ptype 0x80 or 0x81) after its entries are
+    // laid out and before its trailer CRC is computed; may change any byte
+    // before the trailer.
+    std::function<void(uint8_t ptype, int level, bool root, uint8_t* page)> pageHook;
 
     // ---- blocks and data trees ---------------------------------------------
     // Node whose first data block gets a trailer block id that differs from
-    // the block id the block B-tree lists for it.
+    // the id the block B-tree lists for it.
     uint32_t wrongBlockTrailerBidNid = 0;
-    // Node whose first data block has a bad CRC in its trailer.
+    // Node whose first data block has a wrong CRC in its trailer.
     uint32_t badBlockCrcNid = 0;
-    // Node whose XBLOCK gets one extra child of 0 bytes appended.
+    // Node whose first XBLOCK gets one more child: a data block of 0 bytes.
     uint32_t zeroByteXBlockChildNid = 0;
-    // Node whose XBLOCK (or SLBLOCK) cEnt is written larger than the entries
-    // present (excess entry count): the number added.
+    // Node whose first XBLOCK and first SLBLOCK have an entry count larger
+    // than the entries present, by excessEntryCountAdd.
     uint32_t excessEntryCountNid = 0;
     uint16_t excessEntryCountAdd = 0;
 
     // ---- subnode trees -----------------------------------------------------
-    // Always write an SIBLOCK above the SLBLOCK(s) of every subnode tree.
+    // Always put an SIBLOCK above the SLBLOCK(s) of every subnode tree.
     bool forceSiBlock = false;
-    // Maximum entries per SLBLOCK (0 = as many as fit in a block).
+    // Entries per SLBLOCK (0 = as many as fit in a block).
     int slBlockEntries = 0;
     // Node whose first subnode's data block is left out of the block B-tree.
     uint32_t missingSubnodeBlockNid = 0;
 
     // ---- header and file ---------------------------------------------------
     bool badHeaderCrcPartial = false;
-    bool badHeaderCrcFull = false;
+    bool badHeaderCrcFull = false;            // UTF-16 variant only
     bool badPageCrc = false;                  // every B-tree page's CRC
-    bool zeroFAMapValid = false;              // fAMapValid = 0 (maps invalid)
+    bool invalidAMap = false;                 // fAMapValid = 0
     uint64_t truncateTo = 0;                  // cut the file to this many bytes (0 = no)
 };
 

@@ -1,0 +1,44 @@
+// Scripted answers for the test seams. A SeamScript installs itself into
+// g_Seams on construction, records every call, and puts the previous
+// entries back on destruction. Queued answers are used in order; when a
+// queue is empty the fallback answer is given (message boxes: IDNO for
+// yes/no questions, IDCANCEL for OK/Cancel, otherwise IDOK; dialogs: cancel).
+#pragma once
+#include "seams.h"
+#include <deque>
+#include <string>
+#include <vector>
+
+class SeamScript {
+public:
+    struct MessageBoxCall { HWND hOwner; std::wstring text; std::wstring caption; UINT type; };
+    struct FileDialogCall { HWND hOwner; std::wstring filter; DWORD flags; bool save; };
+    struct FolderCall { HWND hOwner; std::wstring title; UINT flags; };
+    struct ShellCall { HWND hOwner; std::wstring verb; std::wstring file; std::wstring params; std::wstring dir; int show; };
+
+    SeamScript();
+    ~SeamScript();
+    SeamScript(const SeamScript&) = delete;
+    SeamScript& operator=(const SeamScript&) = delete;
+
+    // Answers, given in the order the program will ask.
+    std::deque<int> messageBoxAnswers;
+    std::deque<std::wstring> fileDialogAnswers;     // full path; empty = cancel
+    std::deque<std::wstring> folderAnswers;         // chosen folder; empty = cancel
+    SYSTEMTIME localTime{2024, 1, 1, 1, 12, 0, 0, 0};   // also the _time64 answer
+    std::wstring tempPath = L"C:\\windows\\temp\\";
+    ULONGLONG freeBytes = 10ULL << 30;
+
+    // What the program asked.
+    std::vector<MessageBoxCall> messageBoxes;
+    std::vector<FileDialogCall> fileDialogs;
+    std::vector<FolderCall> folderBrowses;
+    std::vector<ShellCall> shellOpens;
+    std::vector<std::wstring> diskSpaceQueries;
+    int clockReads = 0;
+    int tempPathReads = 0;
+
+private:
+    FrameworkSeams m_saved;
+    std::wstring m_lastFolder;
+};

@@ -1,0 +1,39 @@
+// The program's test seams: every modal or environment-dependent platform
+// call that a test must control goes through this one table. The real
+// program leaves the defaults in place (the real Win32 functions); a test
+// replaces entries with scripted answers (see seam_script.h) and restores
+// them afterwards.
+#pragma once
+#include <windows.h>
+#include <commdlg.h>
+#include <shlobj.h>
+#include <time.h>
+#include <functional>
+
+struct FrameworkSeams {
+    // MessageBoxW(owner, text, caption, type).
+    std::function<int(HWND, LPCWSTR, LPCWSTR, UINT)> MessageBox;
+    // GetOpenFileNameW / GetSaveFileNameW.
+    std::function<BOOL(OPENFILENAMEW*)> GetOpenFileName;
+    std::function<BOOL(OPENFILENAMEW*)> GetSaveFileName;
+    // SHBrowseForFolderW: the folder browser. The result is freed by the
+    // caller with CoTaskMemFree.
+    std::function<PIDLIST_ABSOLUTE(BROWSEINFOW*)> BrowseForFolder;
+    // SHGetPathFromIDListW for what BrowseForFolder returned.
+    std::function<BOOL(PCIDLIST_ABSOLUTE, LPWSTR)> GetPathFromIDList;
+    // ShellExecuteW(owner, verb, file, parameters, directory, show).
+    std::function<HINSTANCE(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT)> ShellExecute;
+    // The local clock: GetLocalTime and _time64.
+    std::function<void(SYSTEMTIME*)> GetLocalTime;
+    std::function<__time64_t(__time64_t*)> Time64;
+    // GetTempPathW(buffer size in units, buffer).
+    std::function<DWORD(DWORD, LPWSTR)> GetTempPath;
+    // GetDiskFreeSpaceExW(directory, free to caller, total, total free).
+    std::function<BOOL(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)> GetDiskFreeSpaceEx;
+
+    // Puts every entry back to the real function.
+    void SetDefaults();
+    FrameworkSeams() { SetDefaults(); }
+};
+
+extern FrameworkSeams g_Seams;

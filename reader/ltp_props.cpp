@@ -1,0 +1,268 @@
+// Property and table contexts ([MS-PST] 2.3.3, 2.3.4): a node's heap read as
+// one PropRow per property context or per table row.
+#include <cstdlib>
+#include <cstring>
+
+#include "format/bytes.h"
+#include "format/layout.h"
+#include "format/props.h"
+#include "reader/ltp.h"
+#include "reader/named_props.h"
+#include "reader/reader_observer.h"
+
+int g_nReadProgressRange = 0;
+int g_nReadProgressPos = 0;
+
+namespace {
+
+constexpr uint16_t kPcSignature = 0xBCEC;
+constexpr uint16_t kTcSignature = 0x7CEC;
+constexpr uint16_t kRowIndexSignature = 0x04B5;  // B-tree-on-heap with 4-byte keys
+constexpr uint32_t kStringNamedId = 0xFFFFFFFF;
+
+// One property or column of the row being read.
+struct Cell {
+    uint16_t id;
+    uint16_t type;
+    uint32_t value;           // inline value or HNID
+    const uint8_t* view;      // table cells of more than 4 bytes
+    size_t viewSize;
+};
+
+// Where the rows come from: the property context's records or the table's
+// columns and row data.
+struct Layout {
+    bool table = false;
+    HeapItem records;        // property context: 8-byte records
+    HeapItem tableHeader;    // table: header with the column descriptors
+    HeapItem rowData;
+    size_t columns = 0;
+    size_t rowSize = 0;
+    size_t rows = 1;
+};
+
+bool ReadPropertyContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
+    HeapItem header;
+    if (!GetHeapItem(heap, userRoot, &header) || header.size < 8) return false;
+    const uint8_t* h = header.data;
+    if (h[0] != fmt::kClientSigBth || h[1] != 2 || h[2] != 6 || h[3] != 0) return false;
+    if (!GetHeapItem(heap, fmt::LoadLe32(h + 4), &layout->records)) return false;
+    layout->columns = layout->records.size / 8;
+    return layout->columns != 0;
+}
+
+bool ReadTableContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
+    layout->table = true;
+    HeapItem& header = layout->tableHeader;
+    if (!GetHeapItem(heap, userRoot, &header) || header.size < 22 || header.data[0] != fmt::kClientSigTc)
+        return false;
+    const uint8_t* h = header.data;
+    // Whole column descriptors only.
+    layout->columns = h[1];
+    if (layout->columns > (header.size - 22) / 8) layout->columns = (header.size - 22) / 8;
+    layout->rowSize = fmt::LoadLe16(h + 8);
+
+    HeapItem index;
+    if (!GetHeapItem(heap, fmt::LoadLe32(h + 10), &index) || index.size < 8 ||
+        fmt::LoadLe16(index.data) != kRowIndexSignature)
+        return false;
+    const uint32_t indexRoot = fmt::LoadLe32(index.data + 4);
+    if (indexRoot == 0) return false;
+    const size_t recordSize = fmt::LoadLe16(index.data + 2) + 4;
+    HeapItem indexRecords;
+    if (!GetHeapItem(heap, indexRoot, &indexRecords)) return false;
+    if (!GetHeapItem(heap, fmt::LoadLe32(h + 14), &layout->rowData)) return false;
+    // Only rows that lie inside the row data are read.
+    layout->rows = indexRecords.size / recordSize;
+    if (layout->rowSize == 0) return false;
+    if (layout->rows > layout->rowData.size / layout->rowSize) layout->rows = layout->rowData.size / layout->rowSize;
+    return layout->rows != 0;
+}
+
+Cell ReadCell(const Layout& layout, size_t row, size_t column) {
+    Cell cell = {};
+    if (!layout.table) {
+        const uint8_t* r = layout.records.data + column * 8;
+        cell.id = fmt::LoadLe16(r);
+        cell.type = fmt::LoadLe16(r + 2);
+        cell.value = fmt::LoadLe32(r + 4);
+        return cell;
+    }
+    const uint8_t* d = layout.tableHeader.data + 22 + column * 8;
+    const uint32_t tag = fmt::LoadLe32(d);
+    cell.id = fmt::TagId(tag);
+    cell.type = fmt::TagType(tag);
+    const size_t offset = fmt::LoadLe16(d + 4);
+    const size_t size = d[6];
+    const size_t rowStart = row * layout.rowSize;
+    if (rowStart + offset + size > layout.rowData.size) return cell;  // past the end: 0
+    const uint8_t* bytes = layout.rowData.data + rowStart + offset;
+    if (size > 4) {
+        cell.view = bytes;
+        cell.viewSize = size;
+    } else {
+        for (size_t i = 0; i < size; ++i) cell.value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+    }
+    return cell;
+}
+
+bool IsLoadedType(uint16_t type) {
+    switch (type) {
+    case fmt::kPtFloating64: case fmt::kPtObject: case fmt::kPtInteger64: case fmt::kPtString8:
+    case fmt::kPtUnicode: case fmt::kPtTime: case fmt::kPtGuid: case fmt::kPtBinary:
+    case fmt::kPtMultipleInteger32: case fmt::kPtMultipleInteger64: case fmt::kPtMultipleString8:
+    case fmt::kPtMultipleUnicode: case fmt::kPtMultipleBinary:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A malloc'ed copy with one zero byte after it.
+uint8_t* CopyBytes(const uint8_t* data, size_t size) {
+    uint8_t* copy = static_cast<uint8_t*>(std::malloc(size + 1));
+    if (!copy) return nullptr;
+    if (size) std::memcpy(copy, data, size);
+    copy[size] = 0;
+    return copy;
+}
+
+void FreeValue(PropValue* value) {
+    if (!value) return;
+    std::free(value->pData);
+    delete value;
+}
+
+void FreeRow(PropRow* row) {
+    for (int32_t i = 0; i < row->slotCount; ++i) FreeValue(row->ppValues[i]);
+    delete[] row->ppValues;
+    delete row;
+}
+
+enum class ValueResult { Kept, Dropped, Unsupported };
+
+// Fills a value from its cell by the rules of its type.
+ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& cell, PropValue* value) {
+    switch (cell.type) {
+    case fmt::kPtInteger16: case fmt::kPtInteger32: case fmt::kPtBoolean: {
+        uint8_t bytes[4];
+        fmt::StoreLe32(bytes, cell.value);
+        value->pData = CopyBytes(bytes, 4);
+        value->size = 4;
+        break;
+    }
+    default:
+        if (!IsLoadedType(cell.type)) return ValueResult::Unsupported;
+        if (cell.view) {
+            value->pData = CopyBytes(cell.view, cell.viewSize);
+            value->size = cell.viewSize;
+        } else {
+            HeapItem item;
+            if (GetHeapItem(heap, cell.value, &item)) {
+                value->pData = CopyBytes(item.data, item.size);
+                value->size = item.size;
+            } else if ((cell.value & 0xF) == 0xF) {
+                value->type = cell.value;  // kept in a subnode that could not be read
+            } else {
+                return ValueResult::Dropped;
+            }
+        }
+        if (cell.type == fmt::kPtObject && value->pData) {
+            // The value names the subnode that holds the object's data.
+            const uint32_t subnodeId = value->size >= 4 ? fmt::LoadLe32(value->pData) : 0;
+            std::free(value->pData);
+            value->pData = nullptr;
+            value->size = 0;
+            std::vector<uint8_t> data;
+            DataSink sink;
+            sink.pVector = &data;
+            const uint64_t size = ReadSubnodeData(heap.pSubnodes, context, subnodeId, sink);
+            if (size != 0 && data.size() >= size) {
+                value->pData = CopyBytes(data.data(), static_cast<size_t>(size));
+                value->size = size;
+            } else {
+                value->type = subnodeId;
+            }
+        }
+        break;
+    }
+    if (value->type == 0) value->type = cell.type;
+    return ValueResult::Kept;
+}
+
+}  // namespace
+
+PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, SubnodeEntry* subnodes) {
+    NodeHeap heap;
+    if (!ReadNodeHeap(context, dataBlockId, subnodes, &heap)) return nullptr;
+    if (heap.blocks.empty() || heap.blocks[0].size() < 8) return nullptr;
+    const std::vector<uint8_t>& first = heap.blocks[0];
+    const uint16_t signature = fmt::LoadLe16(first.data() + fmt::kHeapHeader_bSig);
+    const uint32_t userRoot = fmt::LoadLe32(first.data() + fmt::kHeapHeader_hidUserRoot);
+
+    Layout layout;
+    if (signature == kPcSignature) {
+        if (!ReadPropertyContextLayout(heap, userRoot, &layout)) return nullptr;
+    } else if (signature == kTcSignature) {
+        if (!ReadTableContextLayout(heap, userRoot, &layout)) return nullptr;
+    } else {
+        return nullptr;
+    }
+
+    ReaderObserver& observer = GetReaderObserver();
+    const bool wantBodies = observer.WantBodies();
+    const int slots = static_cast<int>(layout.columns);
+    PropRow* rows = nullptr;
+    for (size_t r = 0; r < layout.rows; ++r) {
+        PropRow* row = new PropRow();
+        row->slotCount = slots;
+        row->rowCount = static_cast<int32_t>(layout.rows);
+        row->ppValues = new PropValue*[slots]();
+        row->pNext = rows;
+        rows = row;
+        g_nReadProgressRange = 2 * slots + 2;
+        if (observer.IsDisplayBusy()) observer.SetReadProgressRange(g_nReadProgressRange);
+
+        for (int column = 0; column < slots; ++column) {
+            ++g_nReadProgressPos;
+            if (observer.IsDisplayBusy()) observer.SetReadProgressPos(g_nReadProgressPos);
+            const Cell cell = ReadCell(layout, r, static_cast<size_t>(column));
+
+            PropValue* value = new PropValue();
+            value->propId = cell.id;
+            NamedPropEntry* named = FindNamedPropEntry(context, cell.id);
+            if (named && named->propId == cell.id) {
+                if (named->kind == kNamedPropNumeric && named->pValue) {
+                    value->propId = *static_cast<const uint32_t*>(named->pValue);
+                } else if (named->kind == kNamedPropString) {
+                    value->propId = kStringNamedId;
+                    value->pszName = static_cast<const char*>(named->pValue);
+                }
+            }
+            row->ppValues[row->valueCount++] = value;
+
+            // Bodies that only the item view and the export need stay unread.
+            if (!wantBodies && (value->propId == fmt::kPidHtml || value->propId == fmt::kPidRtfCompressed)) {
+                value->type = cell.value;
+                continue;
+            }
+            const ValueResult result = LoadValue(context, heap, cell, value);
+            if (result == ValueResult::Dropped) {
+                FreeValue(value);
+                row->ppValues[--row->valueCount] = nullptr;
+            } else if (result == ValueResult::Unsupported) {
+                FreePropRows(rows);
+                return nullptr;
+            }
+        }
+    }
+    return rows;
+}
+
+void FreePropRows(PropRow* rows) {
+    while (rows) {
+        PropRow* next = rows->pNext;
+        FreeRow(rows);
+        rows = next;
+    }
+}

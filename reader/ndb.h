@@ -1,0 +1,82 @@
+// The block and node B-trees of a store ([MS-PST] 2.2.2.7): the block list
+// and the node tree that the store load builds in the reader context, and the
+// lookups every later read starts from.
+//
+// Resetting the reader (before a new load) goes through this header:
+//   ClearBlockList(context)  frees every BbtEntry, empties the block list and
+//                            its index;
+//   ResetNodeIndex(context)  empties the top-level list and the node index.
+// Node entries are never freed while the program runs (pointers to them may
+// outlive a load); they are released only with their StoreContext.
+// Do not delete BbtEntry or NodeEntry records yourself: they live in pools.
+#pragma once
+#include <cstdint>
+
+#include "reader/store_context.h"
+
+// One leaf entry of the block B-tree.
+struct BbtEntry {
+    uint64_t blockId = 0;     // as stored (bit 0 included)
+    uint64_t offset = 0;      // file offset of the block
+    uint64_t byteCount = 0;   // from the entry's 16-bit count
+    BbtEntry* pNext = nullptr;
+};
+
+// One leaf entry of the node B-tree, linked into the node tree.
+struct NodeEntry {
+    uint64_t nodeId = 0;
+    uint64_t parentId = 0;               // only the low 32 bits come from the file
+    BbtEntry* pDataBlock = nullptr;      // NULL when 0 or not in the block list
+    BbtEntry* pSubnodeBlock = nullptr;   // likewise
+    int32_t childCount = 0;
+    NodeEntry* pPrevSibling = nullptr;
+    NodeEntry* pNextSibling = nullptr;
+    NodeEntry* pParent = nullptr;        // NULL at top level
+    NodeEntry* pFirstChild = nullptr;
+    NodeEntry* pLastChild = nullptr;
+    // The node index's chain of nodes with the same id, in link order.
+    NodeEntry* pNextSameId = nullptr;
+};
+
+// Store string mode: 1 for 8-bit text, 2 for UTF-16 text; set from the
+// variant on every block B-tree page visit.
+extern int g_nStringMode;
+
+// Reads both B-trees into the context; 0, or -1 without a context. Pages
+// that fail are skipped silently; file errors raise StoreFileException.
+int LoadBTrees(StoreContext* context);
+
+// One page of either tree with its children; 0 on success, -1 when the page
+// fails. Keys and ids are compared as unsigned 64-bit values.
+int ReadBlockTreePage(StoreContext* context, uint64_t pageOffset, int depth,
+                      uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey);
+int ReadNodeTreePage(StoreContext* context, uint64_t pageOffset, int depth,
+                     uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey);
+
+// The first block-list entry whose stored id equals blockId with bit 0
+// cleared; NULL for 0 or when absent.
+BbtEntry* FindBlock(StoreContext* context, uint64_t blockId);
+
+// Links a node into the tree: adopts the waiting top-level nodes that name it
+// as parent (in top-level order), then appends it to its parent's children or
+// to the top-level list.
+void LinkNode(StoreContext* context, NodeEntry* node);
+
+// The first node with that id in a depth-first, parent-before-children walk
+// of the top-level list; NULL when absent.
+NodeEntry* FindNode(StoreContext* context, uint64_t nodeId);
+
+// A zero-filled node entry from the context's pool (for nodes made outside
+// the B-tree load, such as a stub top folder); link it with LinkNode.
+NodeEntry* NewNodeEntry(StoreContext* context);
+
+// Appends a block-list entry at the tail (the block B-tree load uses it).
+BbtEntry* AppendBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount);
+
+// The reset's part: see the top of this header.
+void ClearBlockList(StoreContext* context);
+void ResetNodeIndex(StoreContext* context);
+
+// Counts for tools and tests.
+uint64_t CountBlocks(const StoreContext* context);
+uint64_t CountNodes(const StoreContext* context);

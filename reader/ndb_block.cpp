@@ -1,0 +1,200 @@
+// Block contents: reading and decoding blocks, streaming data trees (XBLOCK,
+// XXBLOCK) into a sink, and subnode maps (SLBLOCK) ([MS-PST] 2.2.2.8).
+#include "reader/ndb_block.h"
+
+#include <cstring>
+#include <new>
+
+#include "format/bytes.h"
+#include "format/crypt.h"
+#include "format/layout.h"
+
+uint64_t g_nVectorSinkLimit = uint64_t(512) << 20;
+
+namespace {
+
+// Nesting of subnode maps (an embedded message adds one level) and the
+// entries one map read may make: far beyond real stores, small enough that a
+// map whose entries point back up or share a map many times stays bounded.
+constexpr int kMaxSubnodeDepth = 64;
+constexpr uint64_t kMaxSubnodeEntries = uint64_t(1) << 20;
+
+size_t IdSize(const StoreContext* context) { return context->bUnicode ? 8 : 4; }
+
+uint64_t LoadId(const uint8_t* p, size_t idSize) {
+    return idSize == 8 ? fmt::LoadLe64(p) : fmt::LoadLe32(p);
+}
+
+bool IsInternal(uint64_t blockId) { return (blockId & fmt::kBidInternalBit) != 0; }
+
+// Child ids of an XBLOCK or XXBLOCK: the entry count, bounded by the bytes.
+size_t ChildCount(const std::vector<uint8_t>& block, size_t idSize) {
+    if (block.size() < 8) return 0;
+    const size_t declared = fmt::LoadLe16(block.data() + 2);
+    const size_t present = (block.size() - 8) / idSize;
+    return declared < present ? declared : present;
+}
+
+uint64_t StreamDataTree(StoreContext* context, uint64_t blockId, const DataSink& sink,
+                        uint64_t position, int level) {
+    std::vector<uint8_t> block;
+    const uint64_t read = ReadBlock(context, blockId, block);
+    if (read == 0) return 0;
+    const size_t idSize = IdSize(context);
+    const uint16_t tag = read >= 2 ? fmt::LoadLe16(block.data()) : 0;
+
+    if (tag == fmt::kXXBlockTag) {
+        // Only the top of a tree may be an XXBLOCK: a nested one is damage
+        // (and could name itself).
+        if (level > 0) return 0;
+        const size_t count = ChildCount(block, idSize);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+            // A child that cannot be streamed fails the whole tree: going on
+            // from position 0 would deliver the later children as the start.
+            position = StreamDataTree(context, child, sink, position, level + 1);
+            if (position == 0) return 0;
+        }
+        return position;
+    }
+
+    if (tag == fmt::kXBlockTag) {
+        const size_t count = ChildCount(block, idSize);
+        std::vector<uint8_t> data;
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+            const uint64_t length = ReadBlock(context, child, data);
+            if (length == 0) return 0;
+            if (context->cryptMethod != 0 && !IsInternal(child))
+                DecodeBlock(context->cryptMethod, data.data(), static_cast<uint32_t>(child), length);
+            position = WriteToSink(sink, position, data.data(), length);
+            if (position == 0) return 0;
+        }
+        return position;
+    }
+
+    if (context->cryptMethod != 0)
+        DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(blockId), read);
+    return WriteToSink(sink, position, block.data(), read);
+}
+
+SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget) {
+    if (!block || depth > kMaxSubnodeDepth) return nullptr;
+    const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
+    std::vector<uint8_t> bytes(byteCount);
+    if (byteCount == 0 || context->file.ReadAt(block->offset, bytes.data(), byteCount) < byteCount) return nullptr;
+    if (bytes.size() < 4 || fmt::LoadLe16(bytes.data()) != fmt::kSlBlockTag) return nullptr;
+
+    const size_t idSize = IdSize(context);
+    const size_t entrySize = 3 * idSize;
+    const size_t first = context->bUnicode ? fmt::unicode::kSlEntriesOffset : fmt::ansi::kSlEntriesOffset;
+    const size_t declared = fmt::LoadLe16(bytes.data() + 2);
+
+    SubnodeEntry* head = nullptr;
+    SubnodeEntry* tail = nullptr;
+    for (size_t i = 0; i < declared; ++i) {
+        const size_t at = first + i * entrySize;
+        if (at + entrySize > bytes.size() || budget == 0) break;
+        const uint8_t* p = bytes.data() + at;
+        const uint64_t dataId = LoadId(p + idSize, idSize);
+        BbtEntry* dataBlock = dataId ? FindBlock(context, dataId) : nullptr;
+        if (!dataBlock) continue;
+        --budget;
+        SubnodeEntry* entry = new SubnodeEntry();
+        entry->subnodeId = static_cast<uint32_t>(LoadId(p, idSize));
+        entry->pDataBlock = dataBlock;
+        const uint64_t nestedId = LoadId(p + 2 * idSize, idSize);
+        if (nestedId != 0) entry->pNested = ReadMapBlock(context, FindBlock(context, nestedId), depth + 1, budget);
+        if (tail)
+            tail->pNext = entry;
+        else
+            head = entry;
+        tail = entry;
+    }
+    return head;
+}
+
+}  // namespace
+
+uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer) {
+    BbtEntry* entry = FindBlock(context, blockId);
+    if (!entry) return 0;
+    const uint32_t byteCount = static_cast<uint32_t>(entry->byteCount & 0xFFFF);
+    buffer.assign(byteCount, 0);
+    const uint64_t read = byteCount ? context->file.ReadAt(entry->offset, buffer.data(), byteCount) : 0;
+    buffer.resize(static_cast<size_t>(read));
+    return read;
+}
+
+int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t length) {
+    switch (cryptMethod) {
+    case fmt::kCryptPermute:
+        fmt::PermuteDecode(buffer, static_cast<size_t>(length));
+        return 0;
+    case fmt::kCryptCyclic:
+        fmt::CyclicCode(buffer, static_cast<size_t>(length), key);
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock) {
+    if (!context) return nullptr;
+    uint64_t budget = kMaxSubnodeEntries;
+    return ReadMapBlock(context, subnodeBlock, 0, budget);
+}
+
+SubnodeEntry* FindSubnode(SubnodeEntry* map, uint32_t subnodeId) {
+    for (SubnodeEntry* entry = map; entry; entry = entry->pNext) {
+        if (entry->subnodeId == subnodeId) return entry;
+        if (SubnodeEntry* nested = FindSubnode(entry->pNested, subnodeId)) return nested;
+    }
+    return nullptr;
+}
+
+uint64_t ReadSubnodeData(SubnodeEntry* map, StoreContext* context, uint32_t subnodeId, const DataSink& sink) {
+    SubnodeEntry* entry = FindSubnode(map, subnodeId);
+    return entry ? ReadBlockToSink(entry->pDataBlock, context, sink) : 0;
+}
+
+uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataSink& sink) {
+    if (!dataBlock || !context) return 0;
+    if (IsInternal(dataBlock->blockId)) return ReadDataTreeToSink(context, dataBlock->blockId, sink, 0);
+    std::vector<uint8_t> block;
+    const uint64_t read = ReadBlock(context, dataBlock->blockId, block);
+    if (read == 0) return 0;
+    if (context->cryptMethod != 0)
+        DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(dataBlock->blockId), read);
+    return WriteToSink(sink, 0, block.data(), read);
+}
+
+uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink, uint64_t position) {
+    if (!context) return 0;
+    return StreamDataTree(context, blockId, sink, position, 0);
+}
+
+uint64_t WriteToSink(const DataSink& sink, uint64_t position, const uint8_t* buffer, uint64_t length) {
+    const uint64_t end = position + length;
+    if (sink.pVector) {
+        if (end > g_nVectorSinkLimit || end < position) return 0;
+        try {
+            sink.pVector->resize(static_cast<size_t>(end));
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        if (length) std::memcpy(sink.pVector->data() + position, buffer, static_cast<size_t>(length));
+    } else if (sink.pFile) {
+        if (length) std::fwrite(buffer, 1, static_cast<size_t>(length), sink.pFile);
+    }
+    return end;
+}
+
+void FreeSubnodeMap(SubnodeEntry* map) {
+    while (map) {
+        SubnodeEntry* next = map->pNext;
+        FreeSubnodeMap(map->pNested);
+        delete map;
+        map = next;
+    }
+}

@@ -1,0 +1,62 @@
+// Block contents ([MS-PST] 2.2.2.8): one block by id, its decoding, data
+// trees (XBLOCK, XXBLOCK) streamed into a sink, and subnode maps (SLBLOCK).
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "reader/ndb.h"
+
+// One entry of a node's subnode map; a map is a singly linked list in file
+// order. Freed with FreeSubnodeMap.
+struct SubnodeEntry {
+    uint32_t subnodeId = 0;            // low 32 bits of the stored id
+    BbtEntry* pDataBlock = nullptr;    // never NULL
+    SubnodeEntry* pNested = nullptr;   // the subnode's own map, or NULL
+    SubnodeEntry* pNext = nullptr;
+};
+
+// Where a streamed read delivers its bytes: a growable byte vector or an
+// open stdio file (exactly one of the two is set).
+//  - vector: after each write the vector's size is the number of bytes
+//    delivered (position + length); the caller owns the vector.
+//  - file: bytes are written one after the other at the file's position.
+struct DataSink {
+    std::vector<uint8_t>* pVector = nullptr;
+    FILE* pFile = nullptr;
+};
+
+// The most bytes a vector sink accepts; a read that would grow it further
+// ends with 0 (a damaged data tree cannot make an unbounded allocation).
+extern uint64_t g_nVectorSinkLimit;
+
+// Reads a block's bytes into buffer (resized to the bytes read); 0 for id 0
+// or an id not in the block list (buffer untouched). Does not decode.
+uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer);
+
+// Decodes in place: 1 permutation, 2 cyclic (key = low 32 bits of the block
+// id); 0, or -1 for another method (buffer unchanged).
+int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t length);
+
+// The map of an SLBLOCK (nested maps included), or NULL. An SIBLOCK or any
+// other block gives NULL.
+SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock);
+// Depth first (entry, its nested map, next entry): the first entry with that
+// id, or NULL.
+SubnodeEntry* FindSubnode(SubnodeEntry* map, uint32_t subnodeId);
+// The subnode's data streamed into the sink; 0 when it is not in the map.
+uint64_t ReadSubnodeData(SubnodeEntry* map, StoreContext* context, uint32_t subnodeId,
+                         const DataSink& sink);
+// A block's data (a data tree for an internal block, else the decoded block)
+// streamed into the sink from position 0; the bytes delivered.
+uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataSink& sink);
+// A data tree streamed into the sink from position; the final position, or
+// 0 when any block of the tree cannot be read.
+uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink,
+                            uint64_t position);
+// Writes length bytes at position (vector) or after the previous bytes
+// (file); position + length, or 0 when the vector cannot hold them.
+uint64_t WriteToSink(const DataSink& sink, uint64_t position, const uint8_t* buffer,
+                     uint64_t length);
+// Frees every entry of a map and its nested maps.
+void FreeSubnodeMap(SubnodeEntry* map);

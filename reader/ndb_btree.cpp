@@ -1,0 +1,194 @@
+// Reading the block and node B-trees ([MS-PST] 2.2.2.7.7) page by page into
+// the block list and the node tree, with the load's progress and status.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <vector>
+
+#include "format/bytes.h"
+#include "format/layout.h"
+#include "reader/ndb.h"
+#include "reader/ndb_index.h"
+#include "reader/reader_observer.h"
+
+int g_nStringMode = 1;
+
+namespace {
+
+enum class Tree { Block, Node };
+
+// Deeper than any real tree (a 20-way tree of this depth holds more pages
+// than a file can): a page chain that deep is damage, not data.
+constexpr int kMaxPageDepth = 16;
+
+constexpr uint64_t kAllOnes = ~uint64_t(0);
+
+// Where the fields of a B-tree page are, by variant.
+struct PageLayout {
+    size_t readSize;
+    size_t entryCountAt;
+    size_t levelAt;
+    size_t entrySize;       // intermediate and block leaf entries
+    size_t nodeEntrySize;   // node leaf entries
+    int maxIntermediate;
+    int maxBlockLeaf;
+    int maxNodeLeaf;
+    bool wide;              // 64-bit ids
+};
+
+const PageLayout kAnsiPage = {fmt::kPageReadSizeAnsi, fmt::ansi::kBtPage_cEnt, fmt::ansi::kBtPage_cLevel,
+                              fmt::ansi::kBtEntrySize, fmt::ansi::kNbtEntrySize,
+                              fmt::ansi::kMaxIntermediateEntries, fmt::ansi::kMaxBbtLeafEntries,
+                              fmt::ansi::kMaxNbtLeafEntries, false};
+const PageLayout kUnicodePage = {fmt::kPageReadSizeUnicode, fmt::unicode::kBtPage_cEnt,
+                                 fmt::unicode::kBtPage_cLevel, fmt::unicode::kBtEntrySize,
+                                 fmt::unicode::kNbtEntrySize, fmt::unicode::kMaxIntermediateEntries,
+                                 fmt::unicode::kMaxBbtLeafEntries, fmt::unicode::kMaxNbtLeafEntries, true};
+
+uint64_t LoadId(const uint8_t* p, bool wide) { return wide ? fmt::LoadLe64(p) : fmt::LoadLe32(p); }
+
+// The read size follows the version byte; every other choice the Unicode flag.
+size_t PageReadSize(const StoreContext* context) {
+    if (context->formatVersion == g_nAnsiVersion) return fmt::kPageReadSizeAnsi;
+    if (context->formatVersion == fmt::kVersionUnicode) return fmt::kPageReadSizeUnicode;
+    return 0;
+}
+
+// The root's progress weight: 24-byte steps from the start of the page while
+// the step's first byte is non-zero (the same step in both variants).
+int CountProgressSteps(const std::vector<uint8_t>& page, size_t readSize) {
+    int steps = 0;
+    for (size_t at = 0; at < readSize && page[at] != 0; at += 24) ++steps;
+    return steps;
+}
+
+void ReportProgress(int numerator, int steps) {
+    if (steps <= 0) return;
+    const int position = static_cast<int>(100LL * numerator / steps);
+    GetReaderObserver().SetLoadProgress(std::min(100, std::max(0, position)));
+}
+
+// The key checks of both trees: below the upper key, not below the previous
+// key, and the first key equal to a non-zero lower key.
+bool KeyInOrder(uint64_t key, int entry, uint64_t previousKey, uint64_t lowerKey, uint64_t upperKey) {
+    if (key >= upperKey || key < previousKey) return false;
+    if (entry == 0 && lowerKey != 0 && key != lowerKey) return false;
+    return true;
+}
+
+int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey) {
+    if (!context) return -1;
+    const PageLayout& layout = context->bUnicode ? kUnicodePage : kAnsiPage;
+    if (tree == Tree::Block) g_nStringMode = context->bUnicode ? 2 : 1;
+    if (lowerKey >= upperKey) return -1;
+    if (tree == Tree::Node) {
+        wchar_t status[64];
+        std::swprintf(status, 64, L"Reading Block %lu", static_cast<unsigned long>(pageOffset & 0xFFFFFFFFu));
+        GetReaderObserver().SetLoadStatus(status);
+    }
+
+    // A page is read once per tree load and never deeper than any real tree:
+    // a page that points back up, or a page named twice, is skipped.
+    ReaderIndexes& index = GetIndexes(context);
+    if (depth == 0) index.visitedPages.clear();
+    if (depth > kMaxPageDepth || !index.visitedPages.insert(pageOffset).second) return -1;
+
+    const size_t readSize = PageReadSize(context);
+    if (readSize == 0) return -1;
+    std::vector<uint8_t> page(readSize + 1, 0);
+    if (context->file.ReadAt(pageOffset, page.data(), static_cast<uint32_t>(readSize)) < readSize) return -1;
+
+    const uint8_t* p = page.data();
+    const uint64_t trailerBid = LoadId(p + fmt::unicode::kPageTrailer_bid, layout.wide);
+    const int count = static_cast<int8_t>(p[layout.entryCountAt]);
+    const bool leaf = p[layout.levelAt] == 0;
+    const int limit = !leaf ? layout.maxIntermediate
+                            : (tree == Tree::Block ? layout.maxBlockLeaf : layout.maxNodeLeaf);
+    if (trailerBid != expectedBlockId || count > limit) return -1;
+    if (count < 1) return 0;
+
+    if (!leaf) {
+        const bool reportsProgress = depth == 0;
+        const int steps = reportsProgress ? CountProgressSteps(page, readSize) : 0;
+        const size_t size = layout.entrySize;
+        const size_t idSize = layout.wide ? 8 : 4;
+        uint64_t previousKey = lowerKey;
+        int childrenRead = 0;
+        int result = 0;
+        for (int i = 0; i < count; ++i) {
+            const uint8_t* entry = p + i * size;
+            const uint64_t key = LoadId(entry, layout.wide);
+            if (key == 0) break;
+            if (!KeyInOrder(key, i, previousKey, lowerKey, upperKey)) {
+                result = -1;
+                break;
+            }
+            const uint64_t childUpper = i + 1 < count ? LoadId(entry + size, layout.wide) : upperKey;
+            const uint64_t childBid = LoadId(entry + idSize, layout.wide);
+            const uint64_t childOffset = LoadId(entry + 2 * idSize, layout.wide);
+            ReadTreePage(context, tree, childOffset, depth + 1, childBid, key, childUpper);
+            ++childrenRead;
+            if (reportsProgress) ReportProgress(childrenRead, steps);
+            previousKey = key;
+        }
+        if (result == 0 && reportsProgress && tree == Tree::Block) ReportProgress(childrenRead + 1, steps);
+        return result;
+    }
+
+    uint64_t previousKey = lowerKey;
+    if (tree == Tree::Block) {
+        for (int i = 0; i < count; ++i) {
+            const uint8_t* entry = p + i * layout.entrySize;
+            const uint64_t blockId = LoadId(entry, layout.wide);
+            if (blockId == 0) return 0;
+            if (!KeyInOrder(blockId, i, previousKey, lowerKey, upperKey)) return -1;
+            const uint64_t offset = LoadId(entry + (layout.wide ? 8 : 4), layout.wide);
+            const uint16_t byteCount = fmt::LoadLe16(entry + (layout.wide ? 16 : 8));
+            AppendBlock(context, blockId, offset, byteCount);
+            previousKey = blockId;
+        }
+        return 0;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* entry = p + i * layout.nodeEntrySize;
+        const uint64_t nodeId = LoadId(entry, layout.wide);
+        if (!KeyInOrder(nodeId, i, previousKey, lowerKey, upperKey)) return -1;
+        const size_t idSize = layout.wide ? 8 : 4;
+        NodeEntry* node = NewNodeEntry(context);
+        node->nodeId = nodeId;
+        node->pDataBlock = FindBlock(context, LoadId(entry + idSize, layout.wide));
+        node->pSubnodeBlock = FindBlock(context, LoadId(entry + 2 * idSize, layout.wide));
+        node->parentId = fmt::LoadLe32(entry + 3 * idSize);
+        LinkNode(context, node);
+        previousKey = nodeId;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int ReadBlockTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
+                      uint64_t lowerKey, uint64_t upperKey) {
+    return ReadTreePage(context, Tree::Block, pageOffset, depth, expectedBlockId, lowerKey, upperKey);
+}
+
+int ReadNodeTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
+                     uint64_t lowerKey, uint64_t upperKey) {
+    return ReadTreePage(context, Tree::Node, pageOffset, depth, expectedBlockId, lowerKey, upperKey);
+}
+
+int LoadBTrees(StoreContext* context) {
+    if (!context) return -1;
+    ReadBlockTreePage(context, context->bbtRootOffset, 0, context->bbtRootBid, 0, kAllOnes);
+    ReaderObserver& observer = GetReaderObserver();
+    observer.Pause(1000);
+    observer.SetLoadProgress(100);
+    observer.Pause(1000);
+    observer.SetLoadProgress(10);
+    ReadNodeTreePage(context, context->nbtRootOffset, 0, context->nbtRootBid, fmt::kNidMessageStore, kAllOnes);
+    GetIndexes(context).visitedPages.clear();
+    return 0;
+}

@@ -1,0 +1,142 @@
+// Helpers of the item-layer tests: a temporary installation folder for the
+// RTF body file, a store loaded through the store load with an in-memory
+// folder tree, and text conversions for assertions.
+#pragma once
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "reader/item_record.h"
+#include "reader/rtf_decompress.h"
+#include "reader/store_load.h"
+#include "reader/store_text.h"
+#include "reader/store_tree_model.h"
+#include "support/temp_file.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace item_test {
+
+inline std::string Utf8(const std::wstring& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+inline std::string TextOf(const StoreText& t) { return Utf8(StoreTextToWString(t.pData)); }
+
+inline std::string NarrowPath(const std::wstring& path) {
+#ifdef _WIN32
+    return std::string(path.begin(), path.end());  // test paths are ASCII
+#else
+    return Utf8(path);
+#endif
+}
+
+// A fresh folder that serves as the installation folder while it lives.
+class ScopedInstallFolder {
+public:
+    ScopedInstallFolder() {
+#ifdef _WIN32
+        wchar_t buf[MAX_PATH + 1];
+        DWORD n = GetTempPathW(MAX_PATH, buf);
+        folder_.assign(buf, n);
+        while (!folder_.empty() && (folder_.back() == L'\\' || folder_.back() == L'/')) folder_.pop_back();
+        static int counter = 0;
+        folder_ += L"\\tarnwell-items-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+        CreateDirectoryW(folder_.c_str(), nullptr);
+#else
+        const char* t = std::getenv("TMPDIR");
+        std::string pattern = std::string(t && *t ? t : "/tmp") + "/tarnwell-items-XXXXXX";
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back(0);
+        const char* made = mkdtemp(buf.data());
+        folder_ = testing_support::Widen(made ? made : "/tmp");
+#endif
+        previous_ = GetInstallFolder();
+        SetInstallFolder(folder_);
+    }
+    ~ScopedInstallFolder() {
+        std::remove(NarrowPath(RtfBodyFilePath()).c_str());
+#ifdef _WIN32
+        RemoveDirectoryW(folder_.c_str());
+#else
+        rmdir(NarrowPath(folder_).c_str());
+#endif
+        SetInstallFolder(previous_);
+    }
+    const std::wstring& folder() const { return folder_; }
+    std::string RtfBodyPath() const { return NarrowPath(RtfBodyFilePath()); }
+    bool RtfBodyExists() const {
+        FILE* f = std::fopen(RtfBodyPath().c_str(), "rb");
+        if (f) std::fclose(f);
+        return f != nullptr;
+    }
+
+private:
+    std::wstring folder_;
+    std::wstring previous_;
+};
+
+// Runs the store load on a path with an in-memory tree as the observer; the
+// reader is reset when the object goes.
+class LoadedStore {
+public:
+    explicit LoadedStore(const std::wstring& path, bool wantBodies = false) {
+        tree.wantBodies = wantBodies;
+        ResetReader();
+        SetReaderObserver(&tree);
+        OstRepair host(path);
+        AnalysisThreadProc(&host);
+    }
+    ~LoadedStore() {
+        try {
+            ResetReader();
+        } catch (...) {
+        }
+        SetReaderObserver(nullptr);
+    }
+    LoadedStore(const LoadedStore&) = delete;
+    LoadedStore& operator=(const LoadedStore&) = delete;
+
+    // Folder paths below "Personal Folders" ("" for it), in list order.
+    std::vector<std::string> FolderPaths() const {
+        std::vector<std::string> out;
+        for (const folder& f : g_listFolders) {
+            std::string path = Utf8(FolderTreeModel::PathOf(FolderTreeModel::FromHandle(f.hItem)));
+            const std::string top = "Personal Folders";
+            path = path.size() > top.size() ? path.substr(top.size() + 1) : std::string();
+            out.push_back(path);
+        }
+        return out;
+    }
+
+    FolderTreeModel tree;
+};
+
+}  // namespace item_test

@@ -1,0 +1,70 @@
+// bench [--store PATH] [--size-mib N]
+//
+// Prints speed and memory figures of the reader. Without --store it makes a
+// store of about N MiB (default 1024) with the store writer in the temporary
+// folder and deletes it afterwards.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "bench.h"
+#include "bench_store.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+#include <chrono>
+
+uint64_t PeakMemoryKiB() {
+#ifdef _WIN32
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize / 1024;
+#else
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<uint64_t>(usage.ru_maxrss);
+#endif
+}
+
+double NowSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+int main(int argc, char** argv) {
+    BenchOptions options;
+    options.targetBytes = uint64_t(1024) << 20;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--store") && i + 1 < argc) {
+            options.storePath = argv[++i];
+        } else if (!std::strcmp(argv[i], "--size-mib") && i + 1 < argc) {
+            options.targetBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
+        } else {
+            std::fprintf(stderr, "usage: bench [--store PATH] [--size-mib N]\n");
+            return 2;
+        }
+    }
+    if (options.storePath.empty()) {
+        // Made here, measured by a second run of this program, so that the
+        // writer's memory does not count in the reader's peak.
+        const std::string path = MakeBenchStore(options.targetBytes);
+        if (path.empty()) {
+            std::fprintf(stderr, "bench: could not make a store\n");
+            return 1;
+        }
+        std::fflush(stdout);
+        const std::string command = "\"" + std::string(argv[0]) + "\" --store \"" + path + "\"";
+        const int status = std::system(command.c_str());
+        std::remove(path.c_str());
+        return status == 0 ? 0 : 1;
+    }
+    RunBTreeBench(options);
+    RunItemBench(options);
+    return 0;
+}

@@ -1,0 +1,355 @@
+// ostdump: loads a store through the reader, as the program's store load
+// does, and prints the folder tree and then every item of every folder as
+// its record's fields, in one stable text format (UTF-8). It is what the
+// reader is compared with independent readers by.
+//
+//   ostdump [--tree-only] [--no-bodies] [--rtf-dir DIR] STORE
+//
+// Bodies (HTML and compressed RTF) are read as while an item is shown;
+// --rtf-dir keeps each item's decompressed RTF body as DIR/<node id>.rtf.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "reader/attachment_writer.h"
+#include "reader/item_reader.h"
+#include "reader/item_record.h"
+#include "reader/ndb.h"
+#include "reader/rtf_decompress.h"
+#include "reader/store_load.h"
+#include "reader/store_text.h"
+#include "reader/store_tree_model.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+std::string ToUtf8(const std::wstring& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = static_cast<uint32_t>(text[i]);
+        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            uint32_t low = static_cast<uint32_t>(text[i + 1]);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::wstring FromArgument(const char* arg) {
+#ifdef _WIN32
+    int n = MultiByteToWideChar(CP_ACP, 0, arg, -1, nullptr, 0);
+    std::wstring out(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CP_ACP, 0, arg, -1, &out[0], n);
+    return out;
+#else
+    // Arguments are UTF-8 here.
+    std::wstring out;
+    const auto* p = reinterpret_cast<const unsigned char*>(arg);
+    while (*p) {
+        uint32_t c = *p++;
+        int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (more) c &= (0x3F >> more);
+        while (more-- > 0 && (*p & 0xC0) == 0x80) c = (c << 6) | (*p++ & 0x3F);
+        out += static_cast<wchar_t>(c);
+    }
+    return out;
+#endif
+}
+
+// Control characters would break the one-line-per-field format.
+std::string Quote(const std::wstring& text) {
+    std::string s = ToUtf8(text);
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c == '"') out += "\\\"";
+        else if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out + "\"";
+}
+
+std::string TextField(const StoreText& t) { return Quote(StoreTextToWString(t.pData)); }
+
+std::string TimeField(const ItemFileTime* ft) {
+    if (!ft) return "-";
+    const uint64_t ticks = (static_cast<uint64_t>(ft->dwHighDateTime) << 32) | ft->dwLowDateTime;
+    const int64_t seconds = static_cast<int64_t>(ticks / 10000000ull) - 11644473600ll;
+    int64_t days = seconds / 86400;
+    int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    // Civil date from days since 1970-01-01 (proleptic Gregorian).
+    int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    int64_t y = yoe + era * 400;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    const int64_t d = doy - (153 * mp + 2) / 5 + 1;
+    const int64_t m = mp < 10 ? mp + 3 : mp - 9;
+    if (m <= 2) ++y;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld %02lld:%02lld:%02lld", static_cast<long long>(y),
+                  static_cast<long long>(m), static_cast<long long>(d), static_cast<long long>(rest / 3600),
+                  static_cast<long long>(rest / 60 % 60), static_cast<long long>(rest % 60));
+    return buf;
+}
+
+uint64_t FileSize(const std::wstring& path) {
+#ifdef _WIN32
+    FILE* f = _wfopen(path.c_str(), L"rb");
+#else
+    FILE* f = std::fopen(ToUtf8(path).c_str(), "rb");
+#endif
+    if (!f) return 0;
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fclose(f);
+    return size > 0 ? static_cast<uint64_t>(size) : 0;
+}
+
+bool CopyFileBytes(const std::wstring& from, const std::wstring& to) {
+#ifdef _WIN32
+    return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+#else
+    FILE* in = std::fopen(ToUtf8(from).c_str(), "rb");
+    if (!in) return false;
+    FILE* out = OpenFileForWriting(to);
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) std::fwrite(buf, 1, n, out);
+    std::fclose(in);
+    return std::fclose(out) == 0;
+#endif
+}
+
+std::wstring TempFolder() {
+#ifdef _WIN32
+    wchar_t buf[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH, buf);
+    std::wstring dir(buf, n);
+    while (!dir.empty() && (dir.back() == L'\\' || dir.back() == L'/')) dir.pop_back();
+    dir += L"\\ostdump" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+#else
+    char pattern[] = "/tmp/ostdumpXXXXXX";
+    const char* dir = mkdtemp(pattern);
+    return dir ? FromArgument(dir) : L"/tmp";
+#endif
+}
+
+void RemoveFile(const std::wstring& path) {
+#ifdef _WIN32
+    DeleteFileW(path.c_str());
+#else
+    std::remove(ToUtf8(path).c_str());
+#endif
+}
+
+void RemoveFolder(const std::wstring& path) {
+#ifdef _WIN32
+    RemoveDirectoryW(path.c_str());
+#else
+    rmdir(ToUtf8(path).c_str());
+#endif
+}
+
+// The attachment's size as the export would write it.
+uint64_t AttachmentSize(const AttachmentNode* a) {
+    if (a->pData) return a->cbData;
+    FILE* f = std::tmpfile();
+    if (!f) return 0;
+    uint64_t n = 0;
+    try {
+        n = WriteAttachmentToFile(f, a);
+    } catch (...) {
+        n = 0;
+    }
+    std::fclose(f);
+    return n;
+}
+
+struct Options {
+    bool treeOnly = false;
+    bool bodies = true;
+    std::wstring rtfDir;
+    std::wstring store;
+};
+
+void PrintTree(const FolderTreeModel::Item* item, int depth) {
+    std::printf("%*s[%d] %s\n", depth * 2, "", item->image, Quote(item->text).c_str());
+    for (const auto* child : item->children) PrintTree(child, depth + 1);
+}
+
+void PrintItem(NodeEntry* node, ItemRecord* r, const Options& options) {
+    std::printf("  item nid 0x%08llx class %s kind %d flags 0x%08x\n",
+                static_cast<unsigned long long>(node->nodeId), r->szClass ? Quote(FromArgument(r->szClass)).c_str() : "-",
+                r->nKind, static_cast<unsigned>(r->nMessageFlags));
+    std::printf("    subject: %s\n", TextField(r->txSubject).c_str());
+    const MessageDetail* m = r->pMessage;
+    if (m) {
+        std::printf("    sender: %s <%s>\n", TextField(m->txSentRepresentingName).c_str(),
+                    ToUtf8(StoreTextToWString(m->txSentRepresentingEmailAddress.pData)).c_str());
+        std::printf("    to: %s\n", TextField(m->txDisplayTo).c_str());
+        std::printf("    cc: %s\n", TextField(m->txDisplayCc).c_str());
+        std::printf("    delivered: %s submitted: %s\n", TimeField(m->pftMessageDeliveryTime).c_str(),
+                    TimeField(m->pftClientSubmitTime).c_str());
+    }
+    std::printf("    created: %s modified: %s\n", TimeField(r->pftCreated).c_str(), TimeField(r->pftModified).c_str());
+    const uint32_t bodyChars = StoreStringLength(r->txBody.pData);
+    const size_t htmlBytes = m && m->txBodyHtml.pData ? std::strlen(reinterpret_cast<const char*>(m->txBodyHtml.pData)) : 0;
+    const uint64_t rtfBytes = m ? m->binRtfCompressed.cb : 0;
+    uint64_t rtfFile = 0;
+    if (rtfBytes) {
+        rtfFile = FileSize(RtfBodyFilePath());
+        if (!options.rtfDir.empty()) {
+            wchar_t name[32];
+            std::swprintf(name, 32, L"%08llx.rtf", static_cast<unsigned long long>(node->nodeId));
+#ifdef _WIN32
+            CopyFileBytes(RtfBodyFilePath(), options.rtfDir + L"\\" + name);
+#else
+            CopyFileBytes(RtfBodyFilePath(), options.rtfDir + L"/" + name);
+#endif
+        }
+    }
+    std::printf("    body: text %u chars, html %zu bytes, rtf %llu bytes -> %llu bytes\n", bodyChars, htmlBytes,
+                static_cast<unsigned long long>(rtfBytes), static_cast<unsigned long long>(rtfFile));
+    if (const ContactDetail* c = r->pContact) {
+        std::printf("    contact: %s %s <%s>\n", TextField(c->txGivenName).c_str(), TextField(c->txSurname).c_str(),
+                    ToUtf8(StoreTextToWString(c->txEmail1EmailAddress.pData)).c_str());
+    }
+    if (const AppointmentDetail* a = r->pAppointment) {
+        std::printf("    appointment: start %s end %s location %s\n", TimeField(a->pftAppointmentStartWhole).c_str(),
+                    TimeField(a->pftAppointmentEndWhole).c_str(), TextField(a->txLocation).c_str());
+    }
+    int index = 0;
+    int recipients = 0;
+    for (const AttachmentNode* a = r->pAttachments; a; a = a->pNext) {
+        if (!a->txAttachFilename.pData && !a->txAttachLongFilename.pData) {
+            ++recipients;
+            continue;
+        }
+        ++index;
+        std::printf("    attachment %d: %s long %s mime %s method %d size %llu\n", index,
+                    TextField(a->txAttachFilename).c_str(), TextField(a->txAttachLongFilename).c_str(),
+                    TextField(a->txAttachMimeTag).c_str(), a->nAttachMethod,
+                    static_cast<unsigned long long>(AttachmentSize(a)));
+    }
+    std::printf("    nameless rows: %d\n", recipients);
+}
+
+void PrintFolderItems(const folder& f, const Options& options) {
+    const std::wstring path = FolderTreeModel::PathOf(FolderTreeModel::FromHandle(f.hItem));
+    NodeEntry* node = FindNode(&g_storeFile, f.nNodeId);
+    size_t items = 0;
+    int unreadable = 0;
+    for (NodeEntry* child = node ? node->pFirstChild : nullptr; child; child = child->pNextSibling) {
+        ItemRecord* r = nullptr;
+        try {
+            r = ReadItemRecord(g_storeFile, child);
+        } catch (...) {
+            r = nullptr;
+        }
+        if (!r) {
+            ++unreadable;
+            continue;
+        }
+        if (r->pFolderCounts) {
+            FreeItemRecord(r);
+            continue;
+        }
+        // Printed at once: the RTF body file holds the body of the last item read.
+        std::printf("folder-item %s\n", Quote(path).c_str());
+        PrintItem(child, r, options);
+        FreeItemRecord(r);
+        ++items;
+    }
+    std::printf("folder %s nid 0x%08x items %zu unreadable %d\n", Quote(path).c_str(), f.nNodeId, items,
+                unreadable);
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: ostdump [--tree-only] [--no-bodies] [--rtf-dir DIR] STORE\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--tree-only")) options.treeOnly = true;
+        else if (!std::strcmp(argv[i], "--no-bodies")) options.bodies = false;
+        else if (!std::strcmp(argv[i], "--rtf-dir") && i + 1 < argc) options.rtfDir = FromArgument(argv[++i]);
+        else if (argv[i][0] == '-') return Usage();
+        else options.store = FromArgument(argv[i]);
+    }
+    if (options.store.empty()) return Usage();
+
+    const std::wstring workFolder = TempFolder();
+    SetInstallFolder(workFolder);
+
+    FolderTreeModel tree;
+    SetReaderObserver(&tree);
+    ResetReader();
+    OstRepair host(options.store);
+    AnalysisThreadProc(&host);
+
+    std::printf("store %s\n", Quote(options.store).c_str());
+    std::printf("variant %s crypt %u version %u\n", g_nStringMode == 2 ? "unicode" : g_nStringMode == 1 ? "ansi" : "-",
+                g_storeFile.cryptMethod, g_storeFile.formatVersion);
+    for (const auto& message : tree.messages) std::printf("message %s\n", Quote(message).c_str());
+    for (const auto* root : tree.Roots()) PrintTree(root, 0);
+    int status = tree.messages.empty() ? 0 : 1;
+
+    if (!options.treeOnly && status == 0) {
+        tree.wantBodies = options.bodies;
+        for (const folder& f : g_listFolders) PrintFolderItems(f, options);
+    }
+    tree.wantBodies = false;
+    RemoveFile(RtfBodyFilePath());
+    RemoveFolder(workFolder);
+    try {
+        ResetReader();
+    } catch (...) {
+    }
+    SetReaderObserver(nullptr);
+    return status;
+}

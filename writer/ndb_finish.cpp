@@ -1,0 +1,322 @@
+// The end of a store: block and node B-trees built bottom-up ([MS-PST]
+// 2.2.2.7.7), the density list and the allocation maps (2.2.2.7.2-6), the
+// header with its CRCs (2.2.2.6), and the output of the whole file.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "format/crc.h"
+#include "format/layout.h"
+#include "writer/ndb_writer_impl.h"
+
+namespace writer {
+namespace {
+
+constexpr uint8_t kFAMapValid2 = 0x02;       // VALID_AMAP2
+constexpr uint16_t kVersionClient = 19;
+constexpr uint32_t kUnique = 1;
+
+int Clamp(int wanted, int formatMax) {
+    return wanted > 0 ? std::min(wanted, formatMax) : formatMax;
+}
+
+}  // namespace
+
+void NdbWriter::Impl::FinishPage(uint8_t* page, uint8_t ptype, uint64_t ib, uint64_t trailerBid,
+                                 bool btree) const {
+    page[f.pageTrailer] = ptype;
+    page[f.pageTrailer + 1] = ptype;
+    // Map pages carry no signature ([MS-PST] 2.2.2.7.1).
+    const bool signed_ = btree || ptype == fmt::kPageDList;
+    fmt::StoreLe16(page + f.pageTrailerSig, signed_ ? fmt::ComputeSig(ib, trailerBid) : 0);
+    f.PutId(page + f.pageTrailerBid, trailerBid);
+    uint32_t crc = fmt::Crc32(page, f.pageTrailer);
+    if (btree && damage.badPageCrc) crc = ~crc;
+    fmt::StoreLe32(page + f.pageTrailerCrc, crc);
+}
+
+NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
+    uint8_t ptype, size_t count, int leafLimit, int formatLeafMax, size_t leafEntrySize,
+    const std::function<uint64_t(size_t)>& keyOf,
+    const std::function<void(size_t, uint8_t*)>& writeLeafEntry, bool childTrailerMismatch,
+    bool loopToRoot, uint8_t rootCountAdd) {
+    const size_t leafPer = static_cast<size_t>(Clamp(leafLimit, formatLeafMax));
+    const size_t interPer =
+        static_cast<size_t>(Clamp(damage.intermediateEntries, f.maxIntermediateEntries));
+
+    // Pages per level, leaves first; an empty tree is one empty leaf.
+    std::vector<size_t> pagesPerLevel{std::max<size_t>(1, (count + leafPer - 1) / leafPer)};
+    while (pagesPerLevel.back() > 1) {
+        const size_t per = interPer > 1 ? interPer : 2;   // a one-entry page never converges
+        pagesPerLevel.push_back((pagesPerLevel.back() + per - 1) / per);
+    }
+    const size_t interStep = interPer > 1 ? interPer : 2;
+
+    // Every page gets its id and place first, so that a page may name any
+    // other page (the loop damage names the root from below it).
+    std::vector<std::vector<PageRef>> levels(pagesPerLevel.size());
+    for (size_t level = 0; level < pagesPerLevel.size(); ++level) {
+        for (size_t j = 0; j < pagesPerLevel[level]; ++j) {
+            PageRef ref{};
+            ref.bid = nextPageBid++;
+            ref.ib = space.Allocate(fmt::kPageSize, fmt::kPageSize);
+            levels[level].push_back(ref);
+        }
+    }
+    const size_t top = levels.size() - 1;
+    const PageRef root = levels[top][0];
+
+    std::vector<uint8_t> page(fmt::kPageSize);
+    for (size_t level = 0; level <= top; ++level) {
+        for (size_t j = 0; j < levels[level].size(); ++j) {
+            PageRef& ref = levels[level][j];
+            std::fill(page.begin(), page.end(), 0);
+            size_t entries = 0;
+            if (level == 0) {
+                const size_t first = j * leafPer;
+                entries = std::min(count, first + leafPer) - std::min(count, first);
+                for (size_t i = 0; i < entries; ++i) writeLeafEntry(first + i, &page[i * leafEntrySize]);
+                ref.key = entries ? keyOf(first) : 0;
+            } else {
+                const auto& children = levels[level - 1];
+                const size_t first = j * interStep;
+                entries = std::min(children.size(), first + interStep) - first;
+                for (size_t i = 0; i < entries; ++i) {
+                    PageRef child = children[first + i];
+                    if (level == top && loopToRoot && i + 1 == entries) {
+                        child.bid = root.bid;
+                        child.ib = root.ib;
+                    }
+                    uint8_t* e = &page[i * f.btIntermediateEntrySize];
+                    f.PutId(e, child.key);
+                    f.PutId(e + f.bidSize, child.bid);
+                    f.PutId(e + 2 * f.bidSize, child.ib);
+                }
+                ref.key = children[first].key;
+            }
+            const bool isRoot = level == top;
+            uint8_t cEnt = static_cast<uint8_t>(entries);
+            if (isRoot) cEnt = static_cast<uint8_t>(cEnt + rootCountAdd);
+            page[f.btCountByte] = cEnt;
+            page[f.btCountByte + 1] =
+                static_cast<uint8_t>(level == 0 ? formatLeafMax : f.maxIntermediateEntries);
+            page[f.btCountByte + 2] =
+                static_cast<uint8_t>(level == 0 ? leafEntrySize : f.btIntermediateEntrySize);
+            page[f.btCountByte + 3] = static_cast<uint8_t>(level);
+            if (damage.pageHook) damage.pageHook(ptype, static_cast<int>(level), isRoot, page.data());
+
+            uint64_t trailerBid = ref.bid;
+            if (childTrailerMismatch && top > 0 && level == top - 1 && j == 0) trailerBid += 0x10000;
+            FinishPage(page.data(), ptype, ref.ib, trailerBid, true);
+            PlaceBytes(ref.ib, page.data(), page.size());
+        }
+    }
+    PageRef result = levels[top][0];
+    return result;
+}
+
+void NdbWriter::Impl::Finish() {
+    if (finished) return;
+    finished = true;
+    bidNextB = nextBlockIndex << 2;
+    nextPageBid = bidNextB;      // page ids count on from the block ids, by one
+
+    // Block B-tree: the blocks were written in id order already.
+    bbtRoot = BuildTree(
+        fmt::kPageBbt, blocks.size(), damage.bbtLeafEntries, f.maxBbtLeafEntries, f.bbtLeafEntrySize,
+        [this](size_t i) { return blocks[i].bid; },
+        [this](size_t i, uint8_t* e) {
+            const BlockRecord& b = blocks[i];
+            f.PutId(e, b.bid);
+            f.PutId(e + f.bidSize, b.ib);
+            fmt::StoreLe16(e + 2 * f.bidSize, b.cb);
+            fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts
+        },
+        damage.bbtChildTrailerBidMismatch, damage.bbtLoopToRoot, damage.bbtRootEntryCountAdd);
+    std::vector<Impl::BlockRecord>().swap(blocks);
+
+    // Node B-tree: sorted by node id unless a test wants the order it gave.
+    if (!damage.keepNodeOrder)
+        std::stable_sort(nodes.begin(), nodes.end(),
+                         [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; });
+    if (!damage.duplicateNodeEntries.empty() || damage.selfParentNid) {
+        std::vector<NodeRecord> out;
+        out.reserve(nodes.size() + damage.duplicateNodeEntries.size());
+        for (NodeRecord n : nodes) {
+            if (damage.selfParentNid && n.nid == damage.selfParentNid) n.parentNid = n.nid;
+            out.push_back(n);
+            const auto& dup = damage.duplicateNodeEntries;
+            if (std::find(dup.begin(), dup.end(), n.nid) != dup.end()) out.push_back(n);
+        }
+        nodes.swap(out);
+    }
+    nbtRoot = BuildTree(
+        fmt::kPageNbt, nodes.size(), damage.nbtLeafEntries, f.maxNbtLeafEntries, f.nbtLeafEntrySize,
+        [this](size_t i) { return nodes[i].nid; },
+        [this](size_t i, uint8_t* e) {
+            const NodeRecord& n = nodes[i];
+            f.PutId(e, n.nid);
+            f.PutId(e + f.bidSize, n.bidData);
+            f.PutId(e + 2 * f.bidSize, n.bidSub);
+            fmt::StoreLe32(e + 3 * f.bidSize, n.parentNid);
+        },
+        damage.nbtChildTrailerBidMismatch, damage.nbtLoopToRoot, damage.nbtRootEntryCountAdd);
+
+    // A reader takes more than 512 bytes at a page offset; keep that inside
+    // the file.
+    space.EnsureFileSize(space.Cursor() + (f.pageReadSize - fmt::kPageSize));
+    if (!f.unicode && space.FileSize() > 0x7FFFFFFFu) throw std::length_error("8-bit store: file too large");
+}
+
+std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
+    std::vector<uint8_t> area(kFirstAMapOffset, 0);
+    uint8_t* h = area.data();
+    const uint64_t bidNextP = nextPageBid;
+
+    fmt::StoreLe32(h + fmt::kHeader_dwMagic, fmt::kHeaderMagic);
+    fmt::StoreLe16(h + fmt::kHeader_wMagicClient, options.ost ? fmt::kMagicClientOst : fmt::kMagicClientPst);
+    fmt::StoreLe16(h + fmt::kHeader_wVer, f.unicode ? fmt::kVersionUnicode : fmt::kVersionAnsi);
+    fmt::StoreLe16(h + fmt::kHeader_wVerClient, kVersionClient);
+    h[fmt::kHeader_bPlatformCreate] = 1;
+    h[fmt::kHeader_bPlatformAccess] = 1;
+
+    const uint8_t fAMapValid = damage.invalidAMap ? 0 : kFAMapValid2;
+    if (f.unicode) {
+        namespace u = fmt::unicode;
+        fmt::StoreLe64(h + u::kHeader_bidNextP, bidNextP);
+        fmt::StoreLe32(h + u::kHeader_dwUnique, kUnique);
+        for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + u::kHeader_rgnid + 4 * t, rgnid[t]);
+        fmt::StoreLe64(h + u::kRoot_ibFileEof, space.FileSize());
+        fmt::StoreLe64(h + u::kRoot_ibAMapLast, space.LastAMapOffset());
+        fmt::StoreLe64(h + u::kRoot_cbAMapFree, space.FreeBytes());
+        fmt::StoreLe64(h + u::kRoot_cbPMapFree, 0);
+        fmt::StoreLe64(h + u::kRoot_brefNbt_bid, nbtRoot.bid);
+        fmt::StoreLe64(h + u::kRoot_brefNbt_ib, nbtRoot.ib);
+        fmt::StoreLe64(h + u::kRoot_brefBbt_bid, bbtRoot.bid);
+        fmt::StoreLe64(h + u::kRoot_brefBbt_ib, bbtRoot.ib);
+        h[u::kRoot_fAMapValid] = fAMapValid;
+        std::memset(h + u::kHeader_rgbFM, 0xFF, 128);
+        std::memset(h + u::kHeader_rgbFP, 0xFF, 128);
+        h[u::kHeader_bSentinel] = fmt::kHeaderSentinel;
+        h[u::kHeader_bCryptMethod] = options.cryptMethod;
+        fmt::StoreLe64(h + u::kHeader_bidNextB, bidNextB);
+        uint32_t full = fmt::Crc32(h + u::kHeaderCrcFullStart, u::kHeaderCrcFullLength);
+        if (damage.badHeaderCrcFull) full = ~full;
+        fmt::StoreLe32(h + u::kHeader_dwCRCFull, full);
+    } else {
+        namespace a = fmt::ansi;
+        fmt::StoreLe32(h + a::kHeader_bidNextB, static_cast<uint32_t>(bidNextB));
+        fmt::StoreLe32(h + a::kHeader_bidNextP, static_cast<uint32_t>(bidNextP));
+        fmt::StoreLe32(h + a::kHeader_dwUnique, kUnique);
+        for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + a::kHeader_rgnid + 4 * t, rgnid[t]);
+        fmt::StoreLe32(h + a::kRoot_ibFileEof, static_cast<uint32_t>(space.FileSize()));
+        fmt::StoreLe32(h + a::kRoot_ibAMapLast, static_cast<uint32_t>(space.LastAMapOffset()));
+        fmt::StoreLe32(h + a::kRoot_cbAMapFree, static_cast<uint32_t>(space.FreeBytes()));
+        fmt::StoreLe32(h + a::kRoot_cbPMapFree, 0);
+        fmt::StoreLe32(h + a::kRoot_brefNbt_bid, static_cast<uint32_t>(nbtRoot.bid));
+        fmt::StoreLe32(h + a::kRoot_brefNbt_ib, static_cast<uint32_t>(nbtRoot.ib));
+        fmt::StoreLe32(h + a::kRoot_brefBbt_bid, static_cast<uint32_t>(bbtRoot.bid));
+        fmt::StoreLe32(h + a::kRoot_brefBbt_ib, static_cast<uint32_t>(bbtRoot.ib));
+        h[a::kRoot_fAMapValid] = fAMapValid;
+        std::memset(h + a::kHeader_rgbFM, 0xFF, 128);
+        std::memset(h + a::kHeader_rgbFP, 0xFF, 128);
+        h[a::kHeader_bSentinel] = fmt::kHeaderSentinel;
+        h[a::kHeader_bCryptMethod] = options.cryptMethod;
+    }
+    uint32_t partial = fmt::Crc32(h + fmt::kHeaderCrcPartialStart, fmt::kHeaderCrcPartialLength);
+    if (damage.badHeaderCrcPartial) partial = ~partial;
+    fmt::StoreLe32(h + fmt::kHeader_dwCRCPartial, partial);
+
+    // The density list: empty, as in a store no one has freed space in yet.
+    uint8_t* dlist = h + kDListOffset;
+    FinishPage(dlist, fmt::kPageDList, kDListOffset, bidNextP, false);
+    return area;
+}
+
+void NdbWriter::Impl::BuildMapPages(uint64_t k, uint8_t* interval) const {
+    const uint64_t start = NdbSpace::IntervalStart(k);
+    auto finish = [&](size_t slot, uint8_t ptype) {
+        FinishPage(interval + slot * fmt::kPageSize, ptype, start + slot * fmt::kPageSize,
+                   start + slot * fmt::kPageSize, false);
+    };
+    auto clear = [&](size_t slot) { std::memset(interval + slot * fmt::kPageSize, 0, fmt::kPageSize); };
+
+    clear(0);
+    std::memcpy(interval + f.mapBitsOffset, space.AMapBits(k), kMapBytes);
+    finish(0, fmt::kPageAMap);
+    if (NdbSpace::HasPMap(k)) {
+        // Pages are tracked by the density list now; Outlook marks every
+        // PMap bit allocated, and so do we.
+        clear(1);
+        std::memset(interval + fmt::kPageSize + f.mapBitsOffset, 0xFF, kMapBytes);
+        finish(1, fmt::kPagePMap);
+    }
+    if (NdbSpace::HasFMap(k)) {
+        clear(2);
+        uint8_t* bytes = interval + 2 * fmt::kPageSize + f.mapBitsOffset;
+        for (size_t i = 0; i < kMapBytes && k + i < space.Intervals(); ++i)
+            bytes[i] = space.LongestFreeRun(k + i);
+        finish(2, fmt::kPageFMap);
+    }
+    if (NdbSpace::HasFPMap(k)) {
+        clear(3);
+        std::memset(interval + 3 * fmt::kPageSize + f.mapBitsOffset, 0xFF, kMapBytes);
+        finish(3, fmt::kPageFPMap);
+    }
+}
+
+bool NdbWriter::Impl::Emit(const Sink& sink) {
+    Finish();
+    uint64_t budget = damage.truncateTo ? damage.truncateTo : UINT64_MAX;
+    auto put = [&](const uint8_t* data, size_t size) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(budget, size));
+        budget -= n;
+        return n == 0 || sink(data, n);
+    };
+
+    const std::vector<uint8_t> head = BuildHeaderArea();
+    if (!put(head.data(), head.size())) return false;
+    if (!spool.Rewind()) return false;
+    std::vector<uint8_t> interval(kIntervalSize);
+    for (uint64_t k = 0; k < space.Intervals() && budget > 0; ++k) {
+        if (!spool.Read(interval.data(), interval.size())) return false;
+        BuildMapPages(k, interval.data());
+        if (!put(interval.data(), interval.size())) return false;
+    }
+    return !spool.Failed();
+}
+
+bool NdbWriter::WriteFile(const std::string& path) {
+    const std::filesystem::path p = std::filesystem::u8path(path);
+#ifdef _WIN32
+    std::FILE* file = _wfopen(p.wstring().c_str(), L"wb");
+#else
+    std::FILE* file = std::fopen(p.string().c_str(), "wb");
+#endif
+    if (!file) return false;
+    std::setvbuf(file, nullptr, _IOFBF, size_t(1) << 20);
+    const bool written = impl_->Emit([file](const uint8_t* data, size_t size) {
+        return std::fwrite(data, 1, size, file) == size;
+    });
+    const bool closed = std::fclose(file) == 0;
+    if (written && closed) return true;
+    std::error_code ec;
+    std::filesystem::remove(p, ec);
+    return false;
+}
+
+std::vector<uint8_t> NdbWriter::WriteMemory() {
+    std::vector<uint8_t> out;
+    impl_->Finish();
+    out.reserve(static_cast<size_t>(impl_->space.FileSize()));
+    const bool ok = impl_->Emit([&out](const uint8_t* data, size_t size) {
+        out.insert(out.end(), data, data + size);
+        return true;
+    });
+    if (!ok) out.clear();
+    return out;
+}
+
+}  // namespace writer

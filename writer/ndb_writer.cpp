@@ -1,0 +1,219 @@
+// Blocks, data trees and subnode trees ([MS-PST] 2.2.2.8), laid out in file
+// order as nodes are added.
+#include "writer/ndb_writer_impl.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "format/crc.h"
+#include "format/crypt.h"
+#include "format/layout.h"
+
+namespace writer {
+
+NdbWriter::Impl::Impl(const StoreOptions& o)
+    : options(o), f(NdbFormat::For(o.variant)), spool(o.memoryLimit), scratch(fmt::kMaxBlockSize) {
+    rgnid.fill(0x400);
+    rgnid[fmt::kNidTypeSearchFolder] = 0x4000;
+    rgnid[fmt::kNidTypeNormalMessage] = 0x10000;
+    rgnid[fmt::kNidTypeAssocMessage] = 0x8000;
+}
+
+uint64_t NdbWriter::Impl::NewBid(bool internal) {
+    const uint64_t bid = (nextBlockIndex++ << 2) | (internal ? fmt::kBidInternalBit : 0);
+    if (!f.unicode && bid > 0xFFFFFFFFu) throw std::length_error("8-bit store: out of block ids");
+    return bid;
+}
+
+void NdbWriter::Impl::PlaceBytes(uint64_t ib, const uint8_t* data, size_t size) {
+    const uint64_t at = ib - kFirstAMapOffset;
+    spool.AppendZeros(at - spool.Size());
+    spool.Append(data, size);
+}
+
+uint64_t NdbWriter::Impl::WriteBlock(const uint8_t* data, size_t cb, bool internal) {
+    const uint64_t bid = NewBid(internal);
+    const size_t total = AlignUp(cb + f.blockTrailerSize, kUnitSize);
+    const uint64_t ib = space.Allocate(total, kUnitSize);
+    if (!f.unicode && ib + total > 0x7FFFFFFFu) throw std::length_error("8-bit store: file too large");
+
+    uint8_t* buf = scratch.data();
+    if (cb) std::memcpy(buf, data, cb);
+    std::memset(buf + cb, 0, total - cb);
+    if (!internal) {
+        if (options.cryptMethod == fmt::kCryptPermute) fmt::PermuteEncode(buf, cb);
+        else if (options.cryptMethod == fmt::kCryptCyclic)
+            fmt::CyclicCode(buf, cb, static_cast<uint32_t>(bid));
+    }
+    uint32_t crc = fmt::Crc32(buf, cb);
+    uint64_t trailerBid = bid;
+    if (inNodeData && !internal && firstDataBlockPending) {
+        firstDataBlockPending = false;
+        if (damage.wrongBlockTrailerBidNid == currentNid) trailerBid = bid + 0x40;
+        if (damage.badBlockCrcNid == currentNid) crc ^= 0xA5A5A5A5u;
+    }
+    uint8_t* trailer = buf + total - f.blockTrailerSize;
+    fmt::StoreLe16(trailer, static_cast<uint16_t>(cb));
+    fmt::StoreLe16(trailer + f.blockTrailerSig, fmt::ComputeSig(ib, trailerBid));
+    fmt::StoreLe32(trailer + f.blockTrailerCrc, crc);
+    f.PutId(trailer + f.blockTrailerBid, trailerBid);
+
+    PlaceBytes(ib, buf, total);
+    blocks.push_back({bid, ib, static_cast<uint16_t>(cb)});
+    return bid;
+}
+
+uint64_t NdbWriter::Impl::WriteXBlock(uint8_t level, const std::vector<uint64_t>& bids,
+                                      uint64_t total) {
+    if (total > 0xFFFFFFFFu) throw std::length_error("node data above 4 GiB");
+    std::vector<uint8_t> body(f.xblockHeaderSize + bids.size() * f.bidSize, 0);
+    uint16_t count = static_cast<uint16_t>(bids.size());
+    if (inNodeData && level == 1 && firstXBlockPending && damage.excessEntryCountNid == currentNid)
+        count = static_cast<uint16_t>(count + damage.excessEntryCountAdd);
+    body[0] = fmt::kBlockTypeData;
+    body[1] = level;
+    fmt::StoreLe16(&body[2], count);
+    fmt::StoreLe32(&body[4], static_cast<uint32_t>(total));
+    for (size_t i = 0; i < bids.size(); ++i) f.PutId(&body[f.xblockHeaderSize + i * f.bidSize], bids[i]);
+    return WriteBlock(body.data(), body.size(), true);
+}
+
+uint64_t NdbWriter::Impl::WriteDataTree(const std::vector<Piece>& pieces) {
+    const size_t cap = f.xblockCapacity;
+    if (pieces.size() > cap * cap) throw std::length_error("node data too large for an XXBLOCK");
+    std::vector<uint64_t> xblocks;
+    uint64_t grandTotal = 0;
+    for (size_t start = 0; start < pieces.size(); start += cap) {
+        const size_t end = std::min(pieces.size(), start + cap);
+        std::vector<uint64_t> bids;
+        uint64_t total = 0;
+        for (size_t i = start; i < end; ++i) {
+            bids.push_back(WriteBlock(pieces[i].first, pieces[i].second, false));
+            total += pieces[i].second;
+        }
+        const bool firstX = inNodeData && firstXBlockPending;
+        if (firstX && damage.zeroByteXBlockChildNid == currentNid) bids.push_back(WriteBlock(nullptr, 0, false));
+        xblocks.push_back(WriteXBlock(1, bids, total));
+        if (inNodeData) firstXBlockPending = false;
+        grandTotal += total;
+    }
+    if (xblocks.size() == 1) return xblocks[0];
+    return WriteXBlock(2, xblocks, grandTotal);
+}
+
+uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
+    std::vector<Piece> pieces;
+    if (!data.blocks.empty()) {
+        for (const auto& b : data.blocks) {
+            if (b.size() > f.maxBlockData) throw std::length_error("heap block larger than a block");
+            pieces.emplace_back(b.data(), b.size());
+        }
+    } else {
+        const size_t max = f.maxBlockData;
+        for (size_t at = 0; at < data.stream.size(); at += max)
+            pieces.emplace_back(data.stream.data() + at, std::min(max, data.stream.size() - at));
+    }
+    uint64_t bid = 0;
+    if (pieces.size() == 1) bid = WriteBlock(pieces[0].first, pieces[0].second, false);
+    else if (pieces.size() > 1) bid = WriteDataTree(pieces);
+    // The caller handed the data over: free it now, not when the node goes.
+    std::vector<uint8_t>().swap(data.stream);
+    std::vector<std::vector<uint8_t>>().swap(data.blocks);
+    return bid;
+}
+
+void NdbWriter::Impl::DropFromBlockTree(uint64_t bid) {
+    for (size_t i = blocks.size(); i-- > 0;) {
+        if (blocks[i].bid == bid) {
+            blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+uint64_t NdbWriter::Impl::WriteSubnodeTree(std::vector<Subnode>& subnodes, bool nodeLevel) {
+    if (subnodes.empty()) return 0;
+    std::stable_sort(subnodes.begin(), subnodes.end(),
+                     [](const Subnode& a, const Subnode& b) { return a.nid < b.nid; });
+    struct Entry {
+        uint32_t nid;
+        uint64_t bidData;
+        uint64_t bidSub;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(subnodes.size());
+    for (size_t i = 0; i < subnodes.size(); ++i) {
+        Subnode& s = subnodes[i];
+        const uint64_t bidData = WriteNodeData(s.data);
+        if (nodeLevel && i == 0 && bidData && damage.missingSubnodeBlockNid == currentNid)
+            DropFromBlockTree(bidData);
+        const uint64_t bidSub = WriteSubnodeTree(s.subnodes, false);
+        std::vector<Subnode>().swap(s.subnodes);
+        entries.push_back({s.nid, bidData, bidSub});
+    }
+
+    size_t perBlock = f.slCapacity;
+    if (damage.slBlockEntries > 0) perBlock = std::min(perBlock, size_t(damage.slBlockEntries));
+    const size_t slCount = (entries.size() + perBlock - 1) / perBlock;
+    if (slCount > f.siCapacity) throw std::length_error("too many subnodes for one SIBLOCK");
+
+    std::vector<std::pair<uint32_t, uint64_t>> slBlocks;   // first nid, SLBLOCK id
+    for (size_t start = 0; start < entries.size(); start += perBlock) {
+        const size_t end = std::min(entries.size(), start + perBlock);
+        std::vector<uint8_t> body(f.slHeaderSize + (end - start) * f.slEntrySize, 0);
+        uint16_t count = static_cast<uint16_t>(end - start);
+        if (nodeLevel && firstSlBlockPending && damage.excessEntryCountNid == currentNid)
+            count = static_cast<uint16_t>(count + damage.excessEntryCountAdd);
+        if (nodeLevel) firstSlBlockPending = false;
+        body[0] = fmt::kBlockTypeSubnode;
+        body[1] = 0;
+        fmt::StoreLe16(&body[2], count);
+        for (size_t i = start; i < end; ++i) {
+            uint8_t* e = &body[f.slHeaderSize + (i - start) * f.slEntrySize];
+            f.PutId(e, entries[i].nid);
+            f.PutId(e + f.bidSize, entries[i].bidData);
+            f.PutId(e + 2 * f.bidSize, entries[i].bidSub);
+        }
+        slBlocks.emplace_back(entries[start].nid, WriteBlock(body.data(), body.size(), true));
+    }
+    if (slBlocks.size() == 1 && !damage.forceSiBlock) return slBlocks[0].second;
+
+    std::vector<uint8_t> body(f.slHeaderSize + slBlocks.size() * f.siEntrySize, 0);
+    body[0] = fmt::kBlockTypeSubnode;
+    body[1] = 1;
+    fmt::StoreLe16(&body[2], static_cast<uint16_t>(slBlocks.size()));
+    for (size_t i = 0; i < slBlocks.size(); ++i) {
+        uint8_t* e = &body[f.slHeaderSize + i * f.siEntrySize];
+        f.PutId(e, slBlocks[i].first);
+        f.PutId(e + f.bidSize, slBlocks[i].second);
+    }
+    return WriteBlock(body.data(), body.size(), true);
+}
+
+void NdbWriter::Impl::AddNode(Node& node) {
+    if (finished) throw std::logic_error("NdbWriter: node added after the store was written");
+    currentNid = node.nid;
+    firstDataBlockPending = firstXBlockPending = firstSlBlockPending = true;
+
+    inNodeData = true;
+    const uint64_t bidData = WriteNodeData(node.data);
+    inNodeData = false;
+    if (bidData && damage.missingDataBlockNid == node.nid) DropFromBlockTree(bidData);
+    const uint64_t bidSub = WriteSubnodeTree(node.subnodes, true);
+    nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+
+    const uint32_t type = node.nid & fmt::kNidTypeMask;
+    rgnid[type] = std::max(rgnid[type], node.nid >> 5);
+}
+
+// ---- the public face ---------------------------------------------------------
+
+NdbWriter::NdbWriter(const StoreOptions& options) : impl_(new Impl(options)) {}
+NdbWriter::~NdbWriter() = default;
+
+void NdbWriter::AddNode(Node node) { impl_->AddNode(node); }
+NdbDamage& NdbWriter::Damage() { return impl_->damage; }
+const StoreOptions& NdbWriter::Options() const { return impl_->options; }
+
+}  // namespace writer
