@@ -8,7 +8,6 @@
 // test seams (seams.h).
 #pragma once
 #include <windows.h>
-#include <windowsx.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <richedit.h>

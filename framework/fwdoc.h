@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <vector>
 #include "fwwnd.h"
+#include "fwcoll.h"
 #include "fwctrls.h"
 
 class CDocument;

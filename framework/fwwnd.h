@@ -12,7 +12,6 @@
 // compile.
 #pragma once
 #include <windows.h>
-#include <windowsx.h>
 #include <commctrl.h>
 #include "fwobject.h"
 #include "fwtypes.h"
@@ -332,7 +331,7 @@ protected: \
         return FwBaseClass::ProcessMsgMap(fwMsg, fwW, fwL, fwRes); \
     }
 
-#define FW_POINT_FROM_LPARAM(l) CPoint(GET_X_LPARAM(l), GET_Y_LPARAM(l))
+#define FW_POINT_FROM_LPARAM(l) CPoint((int)(short)LOWORD(l), (int)(short)HIWORD(l))
 
 // int OnCreate(LPCREATESTRUCT)
 #define ON_WM_CREATE() \
@@ -430,7 +429,7 @@ protected: \
 #define ON_COMMAND(id, memberFxn) \
     if ((fwMsg == WM_COMMAND && HIWORD(fwW) <= 1 && LOWORD(fwW) == (WORD)(id)) || \
         (fwMsg == FW_MSG_PROBECMD && fwW == (WPARAM)(UINT)(id))) { \
-        if (fwMsg == WM_COMMAND) (this->*(memberFxn))(); fwRes = 0; return TRUE; }
+        if (fwMsg == WM_COMMAND) { (this->*(memberFxn))(); } fwRes = 0; return TRUE; }
 // BOOL memberFxn(UINT nID): FALSE passes the command on
 #define ON_COMMAND_EX(id, memberFxn) \
     if ((fwMsg == WM_COMMAND && HIWORD(fwW) <= 1 && LOWORD(fwW) == (WORD)(id)) || \
@@ -440,7 +439,7 @@ protected: \
 #define ON_COMMAND_RANGE(idFirst, idLast, memberFxn) \
     if (((fwMsg == WM_COMMAND && HIWORD(fwW) <= 1) || fwMsg == FW_MSG_PROBECMD) && \
         LOWORD(fwW) >= (WORD)(idFirst) && LOWORD(fwW) <= (WORD)(idLast)) { \
-        if (fwMsg == WM_COMMAND) (this->*(memberFxn))(LOWORD(fwW)); fwRes = 0; return TRUE; }
+        if (fwMsg == WM_COMMAND) { (this->*(memberFxn))(LOWORD(fwW)); } fwRes = 0; return TRUE; }
 // void memberFxn(CCmdUI* pCmdUI)
 #define ON_UPDATE_COMMAND_UI(id, memberFxn) \
     if (fwMsg == FW_MSG_UPDATECMDUI && fwW == (WPARAM)(UINT)(id)) { \
@@ -453,7 +452,7 @@ protected: \
 #define ON_CONTROL(wNotifyCode, id, memberFxn) \
     if ((fwMsg == WM_COMMAND && HIWORD(fwW) == (WORD)(wNotifyCode) && LOWORD(fwW) == (WORD)(id)) || \
         ((wNotifyCode) == 0 && fwMsg == FW_MSG_PROBECMD && fwW == (WPARAM)(UINT)(id))) { \
-        if (fwMsg == WM_COMMAND) (this->*(memberFxn))(); fwRes = 0; return TRUE; }
+        if (fwMsg == WM_COMMAND) { (this->*(memberFxn))(); } fwRes = 0; return TRUE; }
 #define ON_BN_CLICKED(id, memberFxn)     ON_CONTROL(BN_CLICKED, id, memberFxn)
 #define ON_BN_DOUBLECLICKED(id, memberFxn) ON_CONTROL(BN_DOUBLECLICKED, id, memberFxn)
 #define ON_EN_CHANGE(id, memberFxn)      ON_CONTROL(EN_CHANGE, id, memberFxn)

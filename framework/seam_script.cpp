@@ -98,6 +98,18 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
         if (free) free->QuadPart = freeBytes;
         return TRUE;
     };
+    g_Seams.ModalDialogStarted = [this](HWND hDlg) {
+        wchar_t caption[256] = {};
+        ::GetWindowTextW(hDlg, caption, 256);
+        modalDialogs.push_back(caption);
+        if (modalActions.empty()) {
+            ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return;
+        }
+        auto action = modalActions.front();
+        modalActions.pop_front();
+        action(hDlg);
+    };
 }
 
 SeamScript::~SeamScript() { g_Seams = m_saved; }

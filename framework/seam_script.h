@@ -29,12 +29,18 @@ public:
     std::wstring tempPath = L"C:\\windows\\temp\\";
     ULONGLONG freeBytes = 10ULL << 30;
 
+    // One action per modal dialog, in order: called with the dialog's window
+    // once it is up (see FrameworkSeams::ModalDialogStarted). Without an
+    // action the dialog is cancelled (EndDialog(IDCANCEL) through WM_COMMAND).
+    std::deque<std::function<void(HWND)>> modalActions;
+
     // What the program asked.
     std::vector<MessageBoxCall> messageBoxes;
     std::vector<FileDialogCall> fileDialogs;
     std::vector<FolderCall> folderBrowses;
     std::vector<ShellCall> shellOpens;
     std::vector<std::wstring> diskSpaceQueries;
+    std::vector<std::wstring> modalDialogs;   // their captions
     int clockReads = 0;
     int tempPathReads = 0;
 

@@ -18,4 +18,5 @@ void FrameworkSeams::SetDefaults() {
     GetDiskFreeSpaceEx = [](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) {
         return ::GetDiskFreeSpaceExW(dir, avail, total, free);
     };
+    ModalDialogStarted = nullptr;
 }

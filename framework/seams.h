@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <time.h>
 #include <functional>
@@ -30,6 +31,11 @@ struct FrameworkSeams {
     std::function<DWORD(DWORD, LPWSTR)> GetTempPath;
     // GetDiskFreeSpaceExW(directory, free to caller, total, total free).
     std::function<BOOL(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)> GetDiskFreeSpaceEx;
+
+    // Called once per modal dialog (CDialog::DoModal) when its loop first
+    // becomes idle, with the dialog up and initialised. Empty in the real
+    // program; a test drives the dialog from here (clicks, EndDialog).
+    std::function<void(HWND)> ModalDialogStarted;
 
     // Puts every entry back to the real function.
     void SetDefaults();

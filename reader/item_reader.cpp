@@ -53,12 +53,23 @@ AttachmentNode* PushNodesForRows(ItemRecord* record, PropRow* rows) {
     return record->pAttachments;
 }
 
+// Subnode ids are local to the map that holds them: the subnodes of two
+// attachments, of an attachment and the recipient table, or of the item and
+// an embedded message, may share an id. A subnode of the item is looked for
+// among the item's own subnodes first, then deeper.
+SubnodeEntry* FindOwnSubnode(SubnodeEntry* map, uint32_t nid) {
+    for (SubnodeEntry* e = map; e; e = e->pNext) {
+        if (e->subnodeId == nid) return e;
+    }
+    return FindSubnode(map, nid);
+}
+
 // Applies a table (recipients or attachments) to new nodes; false when the
 // record could not take it.
 bool ApplyTable(StoreContext& context, ItemRecord* record, SubnodeEntry* map, uint32_t tableNid,
                 bool* present) {
     *present = false;
-    SubnodeEntry* table = FindSubnode(map, tableNid);
+    SubnodeEntry* table = FindOwnSubnode(map, tableNid);
     if (!table) return true;
     PropRowsGuard rows;
     rows.rows = ReadSubnodeRows(context, table, map);
@@ -75,15 +86,10 @@ bool IsFolderNid(uint64_t nid) {
     return type == 0x02 || type == 0x03;
 }
 
-// Subnode ids are local to the map that holds them: the subnodes of two
-// attachments, or of an attachment and the recipient table, may share an id.
-// A row's own subnode is looked for among the item's subnodes first, then
-// deeper.
-SubnodeEntry* FindOwnSubnode(SubnodeEntry* map, uint32_t nid) {
-    for (SubnodeEntry* e = map; e; e = e->pNext) {
-        if (e->subnodeId == nid) return e;
-    }
-    return FindSubnode(map, nid);
+// 0x04 normal message, 0x08 associated message.
+bool IsMessageNid(uint64_t nid) {
+    const unsigned type = static_cast<unsigned>(nid & 0x1F);
+    return type == 0x04 || type == 0x08;
 }
 
 // The subnode that holds an attachment's data: its own subnode, or one of
@@ -92,6 +98,19 @@ SubnodeEntry* FindDataSubnode(SubnodeEntry* map, SubnodeEntry* own, uint32_t nid
     if (own->subnodeId == nid) return own;
     if (SubnodeEntry* e = FindSubnode(own->pNested, nid)) return e;
     return FindOwnSubnode(map, nid);
+}
+
+// The node's type says whether it is a folder: folders of newer stores may
+// keep their counts only in the hierarchy table, and the rows of a message
+// synced from a server may carry folder count properties.
+ItemRecord* FinishRecord(NodeEntry* node, ItemRecord* record) {
+    if (IsFolderNid(node->nodeId) && !record->pFolderCounts) {
+        record->pFolderCounts = static_cast<FolderCounts*>(std::calloc(1, sizeof(FolderCounts)));
+    } else if (IsMessageNid(node->nodeId) && record->pFolderCounts) {
+        std::free(record->pFolderCounts);
+        record->pFolderCounts = nullptr;
+    }
+    return record;
 }
 
 }  // namespace
@@ -111,16 +130,11 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     if (!record.record) return nullptr;
     if (ApplyProperties(record.record, rows.rows, nullptr) != 0) return nullptr;
     rows.Reset(nullptr);
-    // Folders of newer stores may keep their counts only in the hierarchy
-    // table; the node's type still says it is a folder.
-    if (IsFolderNid(node->nodeId) && !record.record->pFolderCounts) {
-        record.record->pFolderCounts = static_cast<FolderCounts*>(std::calloc(1, sizeof(FolderCounts)));
-    }
 
     bool present = false;
     if (!ApplyTable(context, record.record, map.map, kRecipientTableNid, &present)) return nullptr;
     if (!ApplyTable(context, record.record, map.map, kAttachmentTableNid, &present)) return nullptr;
-    if (!present) return record.Release();
+    if (!present) return FinishRecord(node, record.Release());
 
     // Each node's own property context, read without a map so that large
     // attachment data stays where it is; the node keeps where it lies.
@@ -141,7 +155,7 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
             a->pSubnodes = CopySubnodeMap(data->pNested);
         }
     }
-    return record.Release();
+    return FinishRecord(node, record.Release());
 }
 
 NodeEntry* FindTopFolder(const ItemRecord* storeRecord, StoreContext& context) {

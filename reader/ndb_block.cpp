@@ -171,7 +171,11 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
 
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink, uint64_t position) {
     if (!context) return 0;
-    return StreamDataTree(context, blockId, sink, position, 0);
+    const uint64_t end = StreamDataTree(context, blockId, sink, position, 0);
+    // A tree that fails delivers nothing: what it wrote is taken back.
+    if (end == 0 && sink.pVector && sink.pVector->size() > position)
+        sink.pVector->resize(static_cast<size_t>(position));
+    return end;
 }
 
 uint64_t WriteToSink(const DataSink& sink, uint64_t position, const uint8_t* buffer, uint64_t length) {

@@ -19,7 +19,8 @@ struct SubnodeEntry {
 // Where a streamed read delivers its bytes: a growable byte vector or an
 // open stdio file (exactly one of the two is set).
 //  - vector: after each write the vector's size is the number of bytes
-//    delivered (position + length); the caller owns the vector.
+//    delivered (position + length); a data tree that fails is taken back
+//    to its start position. The caller owns the vector.
 //  - file: bytes are written one after the other at the file's position.
 struct DataSink {
     std::vector<uint8_t>* pVector = nullptr;

@@ -147,6 +147,7 @@ unsigned AnalysisThreadProc(void* param) {
 }
 
 void ResetReader() {
+    g_bAnalysisDone = 0;
     g_listFolders.clear();
     g_pRootFolderNode = nullptr;
     g_hPersonalFoldersItem = nullptr;

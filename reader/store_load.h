@@ -62,7 +62,7 @@ unsigned AnalysisThreadProc(void* param);
 // The tree image of a folder by its name (case-insensitive whole name).
 int GetFolderImageIndex(const wchar_t* name);
 
-// Before a new load: empties the folder list and, when a store was loaded,
+// Before a new load: clears the done flag, empties the folder list and, when a store was loaded,
 // frees the block list, forgets the node tree and the name-to-id map, clears
 // the header values and closes the store file (raises when the close fails).
 void ResetReader();

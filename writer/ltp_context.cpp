@@ -114,38 +114,52 @@ TableContextBuilder::TableContextBuilder(Variant variant, std::vector<TableColum
     : variant_(variant), ids_(ids), heap_(variant, fmt::kClientSigTc) {
     const uint32_t rowIdTag = fmt::MakeTag(fmt::kPidLtpRowId, fmt::kPtInteger32);
     const uint32_t rowVerTag = fmt::MakeTag(fmt::kPidLtpRowVer, fmt::kPtInteger32);
-    std::vector<TableColumn> ordered = {{rowIdTag, 0}, {rowVerTag, 0}};
+    std::vector<TableColumn> ordered = {{rowIdTag, 4, 0, 0}, {rowVerTag, 4, 4, 1}};
+    bool placed = true;
     for (TableColumn c : columns) {
         c.tag = TagForVariant(variant, c.tag);
-        if (c.tag != rowIdTag && c.tag != rowVerTag) ordered.push_back(c);
-    }
-    auto cellSize = [](const TableColumn& c) -> size_t {
-        if (c.cbData) return c.cbData;
-        const size_t fixed = FixedTypeSize(fmt::TagType(c.tag));
-        return fixed ? fixed : 4;                                        // HNID
-    };
-    // Row layout: 8- and 4-byte cells (row id and version first), then
-    // 2-byte cells, 1-byte cells, and the cell existence bitmap.
-    size_t offset = 0;
-    for (int pass = 0; pass < 4; ++pass) {
-        for (size_t i = 0; i < ordered.size(); ++i) {
-            const size_t size = cellSize(ordered[i]);
-            const bool take = pass == 0 ? (i < 2)
-                            : pass == 1 ? (i >= 2 && size >= 4)
-                            : pass == 2 ? (i >= 2 && (size == 2 || size == 3))
-                                        : (i >= 2 && size == 1);
-            if (!take) continue;
-            Cell cell;
-            cell.column = ordered[i];
-            cell.column.cbData = static_cast<uint8_t>(size);
-            cell.ibData = static_cast<uint16_t>(offset);
-            cell.iBit = static_cast<uint8_t>(i);
-            cells_.push_back(cell);
-            offset += size;
+        if (c.tag == rowIdTag || c.tag == rowVerTag) continue;
+        if (!c.cbData) {
+            const size_t fixed = FixedTypeSize(fmt::TagType(c.tag));
+            c.cbData = static_cast<uint8_t>(fixed ? fixed : 4);          // 4: an HNID
         }
-        if (pass >= 1) rgib_[pass - 1] = static_cast<uint16_t>(offset);
+        placed = placed && c.ibData != kAutoPlace;
+        ordered.push_back(c);
     }
-    rowSize_ = offset + (ordered.size() + 7) / 8;
+    size_t bits = ordered.size();
+    if (placed) {
+        // A template's layout: cells where it puts them; the group ends and
+        // the bitmap follow from them.
+        size_t end4 = 8, end2 = 0, end1 = 0;
+        for (const TableColumn& c : ordered) {
+            const size_t end = static_cast<size_t>(c.ibData) + c.cbData;
+            size_t& groupEnd = c.cbData >= 4 ? end4 : c.cbData >= 2 ? end2 : end1;
+            groupEnd = std::max(groupEnd, end);
+            bits = std::max(bits, static_cast<size_t>(c.iBit) + 1);
+            cells_.push_back(Cell{c, c.ibData, c.iBit});
+        }
+        rgib_[0] = static_cast<uint16_t>(end4);
+        rgib_[1] = static_cast<uint16_t>(std::max(end4, end2));
+        rgib_[2] = static_cast<uint16_t>(std::max<size_t>(rgib_[1], end1));
+    } else {
+        // Row id and version first, then 8- and 4-byte cells, 2-byte cells
+        // and 1-byte cells, each in the order given.
+        size_t offset = 0;
+        for (int pass = 0; pass < 4; ++pass) {
+            for (size_t i = 0; i < ordered.size(); ++i) {
+                const size_t size = ordered[i].cbData;
+                const bool take = pass == 0 ? (i < 2)
+                                : pass == 1 ? (i >= 2 && size >= 4)
+                                : pass == 2 ? (i >= 2 && (size == 2 || size == 3))
+                                            : (i >= 2 && size == 1);
+                if (!take) continue;
+                cells_.push_back(Cell{ordered[i], static_cast<uint16_t>(offset), static_cast<uint8_t>(i)});
+                offset += size;
+            }
+            if (pass >= 1) rgib_[pass - 1] = static_cast<uint16_t>(offset);
+        }
+    }
+    rowSize_ = rgib_[2] + (bits + 7) / 8;
     rgib_[3] = static_cast<uint16_t>(rowSize_);
 }
 

@@ -36,9 +36,14 @@ LtpNode BuildPropertyContext(const PropertySet& props, SubnodeIds& ids);
 // other byte moves). False when the property is not stored inline.
 bool PatchInlineValue(NodeData& data, uint16_t id, uint32_t value);
 
+// A column; ibData/iBit fix its place in the row (a template's layout),
+// or are left to the builder (kAutoPlace), which groups cells by size.
+constexpr uint16_t kAutoPlace = 0xFFFF;
 struct TableColumn {
     uint32_t tag = 0;
     uint8_t cbData = 0;                        // 0: the type's own cell size
+    uint16_t ibData = kAutoPlace;
+    uint8_t iBit = 0;
 };
 
 class TableContextBuilder {

@@ -110,6 +110,9 @@ PropertySet& Message::AddRecipient(const std::u16string& name, const std::u16str
     r.SetBool(fmt::kPidSendRichInfo, false);
     Bytes key = TextBytes(Variant::Ansi, addressType + u":" + email);
     r.SetBinary(fmt::kPidSearchKey, key);
+    std::u16string& list = type == 2 ? displayCc_ : type == 3 ? displayBcc_ : displayTo_;
+    if (!list.empty()) list += u"; ";
+    list += name;
     return r;
 }
 
@@ -225,25 +228,9 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
         p.SetInt32(fmt::kPidMessageFlags, p.Int32Or(fmt::kPidMessageFlags, 0) | kMsgFlagHasAttach);
         p.SetBool(fmt::kPidHasAttachments, true);
     }
-    std::u16string to, cc, bcc;
-    for (const PropertySet& r : m.recipients_) {
-        const PropValue* name = r.Find(fmt::kPidDisplayName);
-        std::u16string text;
-        if (name) {
-            if (v == Variant::Unicode)
-                for (size_t i = 0; i + 1 < name->bytes.size(); i += 2)
-                    text.push_back(static_cast<char16_t>(fmt::LoadLe16(&name->bytes[i])));
-            else
-                for (uint8_t c : name->bytes) text.push_back(c);      // Windows-1252 < 0x80 round-trips
-        }
-        std::u16string& list = r.Int32Or(fmt::kPidRecipientType, 1) == 2 ? cc
-                             : r.Int32Or(fmt::kPidRecipientType, 1) == 3 ? bcc : to;
-        if (!list.empty()) list += u"; ";
-        list += text;
-    }
-    if (!p.Has(fmt::kPidDisplayTo)) p.SetString(fmt::kPidDisplayTo, to);
-    if (!p.Has(fmt::kPidDisplayCc) && !cc.empty()) p.SetString(fmt::kPidDisplayCc, cc);
-    if (!p.Has(fmt::kPidDisplayBcc) && !bcc.empty()) p.SetString(fmt::kPidDisplayBcc, bcc);
+    if (!p.Has(fmt::kPidDisplayTo)) p.SetString(fmt::kPidDisplayTo, m.displayTo_);
+    if (!p.Has(fmt::kPidDisplayCc) && !m.displayCc_.empty()) p.SetString(fmt::kPidDisplayCc, m.displayCc_);
+    if (!p.Has(fmt::kPidDisplayBcc) && !m.displayBcc_.empty()) p.SetString(fmt::kPidDisplayBcc, m.displayBcc_);
     p.SetInt32(fmt::kPidMessageSize, 0);
 
     std::vector<Subnode> subnodes;
@@ -335,6 +322,15 @@ void StoreBuilder::Finish() {
     const Variant v = options_.variant;
     const std::vector<std::pair<uint32_t, PropertySet>> none;
 
+    std::vector<TableColumn> contentsColumns = ContentsColumns();
+    if (!damage_.contentsCellSizes.empty()) {
+        for (TableColumn& column : contentsColumns) {
+            column.ibData = kAutoPlace;
+            auto it = damage_.contentsCellSizes.find(TagForVariant(v, column.tag));
+            if (it != damage_.contentsCellSizes.end()) column.cbData = it->second;
+        }
+    }
+
     // Folders: counts first, then each folder's node and its three tables.
     for (auto& entry : folders_) {
         Folder& f = *entry.second;
@@ -362,7 +358,7 @@ void StoreBuilder::Finish() {
         const uint32_t c = TableNid(f.nid, fmt::kNidTypeContentsTable);
         const uint32_t a = TableNid(f.nid, fmt::kNidTypeAssocContentsTable);
         AddLtpNode(h, 0, BuildTable(HierarchyColumns(), h, children));
-        AddLtpNode(c, 0, BuildTable(ContentsColumns(), c, f.contents));
+        AddLtpNode(c, 0, BuildTable(contentsColumns, c, f.contents));
         AddLtpNode(a, 0, BuildTable(AssocContentsColumns(), a, f.assoc));
         f.contents.clear();
         f.assoc.clear();

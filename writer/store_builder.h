@@ -85,6 +85,7 @@ private:
     uint32_t nid_ = 0;
     uint32_t folder_ = 0;
     std::vector<PropertySet> recipients_;
+    std::u16string displayTo_, displayCc_, displayBcc_;
     std::deque<Attachment> attachments_;
 };
 
@@ -95,6 +96,9 @@ struct LtpDamage {
     std::vector<uint32_t> zeroRowIndexRootNids;     // tables whose row index root HID is 0
     std::vector<uint32_t> unreadableNids;           // nodes whose data is not a heap
     std::vector<uint32_t> twoLevelDataTreeNids;     // heaps padded into an XXBLOCK data tree
+    // Cell sizes that replace those of contents table columns (by tag, e.g.
+    // 5 for a cell that holds its value instead of an HNID).
+    std::map<uint32_t, uint8_t> contentsCellSizes;
 };
 
 class StoreBuilder {
@@ -123,6 +127,9 @@ public:
     // The store's 16-byte record key (the uid inside every entry id).
     const Bytes& RecordKey() const { return recordKey_; }
     Bytes EntryId(uint32_t nid) const;
+
+    // Any node as it is, for structures the builder does not make itself.
+    void AddRawNode(Node node) { ndb_.AddNode(std::move(node)); }
 
     LtpDamage& Damage() { return damage_; }
     NdbDamage& NodeDamage() { return ndb_.Damage(); }

@@ -58,7 +58,9 @@ TEST_P(ReaderBlockSample, MessageStoreHeapDecodes) {
     EXPECT_EQ(result, store->cryptMethod == 0 ? -1 : 0);
     EXPECT_EQ(decoded[fmt::kHeapHeader_bSig], fmt::kHeapSignature);
     EXPECT_EQ(decoded[fmt::kHeapHeader_bClientSig], fmt::kClientSigPc);
-    if (store->cryptMethod != 0) EXPECT_NE(raw, decoded);
+    if (store->cryptMethod != 0) {
+        EXPECT_NE(raw, decoded);
+    }
     EXPECT_EQ(Streamed(store.get(), node->pDataBlock), decoded) << "a plain block is streamed decoded";
 }
 

@@ -107,7 +107,7 @@ private:
 // reader is reset when the object goes.
 class LoadedStore {
 public:
-    explicit LoadedStore(const std::wstring& path, bool wantBodies = false) {
+    explicit LoadedStore(const std::wstring& path, bool wantBodies = false) : path_(path) {
         tree.wantBodies = wantBodies;
         ResetReader();
         SetReaderObserver(&tree);
@@ -136,7 +136,12 @@ public:
         return out;
     }
 
+    const std::wstring& Path() const { return path_; }
+
     FolderTreeModel tree;
+
+private:
+    std::wstring path_;
 };
 
 }  // namespace item_test

@@ -71,7 +71,9 @@ TEST_P(ReaderNdbSample, ReadsBothTreesAndIndexesAgreeWithScans) {
     }
     // Every node's parent link agrees with its parent id.
     WalkNodes(store.get(), [&](NodeEntry* n) {
-        if (n->pParent) EXPECT_EQ(n->pParent->nodeId, n->parentId);
+        if (n->pParent) {
+            EXPECT_EQ(n->pParent->nodeId, n->parentId);
+        }
         return true;
     });
     EXPECT_EQ(FindBlock(store.get(), 0), nullptr);

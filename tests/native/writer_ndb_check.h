@@ -70,9 +70,12 @@ public:
         return nullptr;
     }
     // A node's or subnode's data stream, decoded; records problems on the way.
-    std::vector<uint8_t> ReadData(uint64_t bid) {
+    // A stream fills every block but the last; the pages of a heap need not.
+    std::vector<uint8_t> ReadData(uint64_t bid, bool stream = true) {
         std::vector<uint8_t> out;
+        requireFull_ = stream;
         if (bid) ReadTree(bid, out, 0);
+        requireFull_ = true;
         return out;
     }
     // The data blocks of a data tree in order (their sizes), for tree shape checks.
@@ -80,6 +83,19 @@ public:
         std::vector<uint16_t> sizes;
         CollectLeaves(bid, sizes, 0);
         return sizes;
+    }
+    // The decoded data blocks of a data tree, in order.
+    std::vector<std::vector<uint8_t>> ReadLeaves(uint64_t bid) {
+        std::vector<std::vector<uint8_t>> leaves;
+        std::vector<uint16_t> sizes = LeafSizes(bid);
+        const std::vector<uint8_t> all = ReadData(bid, false);
+        size_t at = 0;
+        for (uint16_t n : sizes) {
+            if (at + n > all.size()) break;
+            leaves.emplace_back(all.begin() + at, all.begin() + at + n);
+            at += n;
+        }
+        return leaves;
     }
     std::vector<Subnode> ReadSubnodes(uint64_t bid) {
         std::vector<Subnode> out;
@@ -111,7 +127,6 @@ public:
 
 private:
     size_t IdSize() const { return unicode ? 8 : 4; }
-    uint64_t Id(size_t off) const { return unicode ? view().U64(off) : view().U32(off); }
     fmt::ByteView view() const { return fmt::ByteView(b_.data(), b_.size()); }
     void Problem(const std::string& p) {
         if (problems.size() < 50) problems.push_back(p);
@@ -221,7 +236,7 @@ private:
             Problem(where + ": cEnt above cEntMax");
             return 0;
         }
-        if (strict_) {
+        if (strict_) {   // Outlook leaves stale entries behind
             for (size_t i = size_t(cEnt) * cbEnt; i < c; ++i)
                 if (p.U8(i)) {
                     Problem(where + ": stale bytes after the entries");
@@ -232,25 +247,25 @@ private:
         int childDepth = -1;
         for (int i = 0; i < cEnt; ++i) {
             const size_t e = size_t(i) * cbEnt;
-            const uint64_t key = Id(e);
+            const uint64_t key = Id0(p, e);
             if (i == 0 && depth > 0 && key != lowerKey) Problem(where + ": first key differs from parent key");
             if (i > 0 && key <= prev) Problem(where + ": keys not ascending");
             prev = key;
             if (!leaf) {
-                const int d = WalkPage(ptype, Id(e + 2 * IdSize()), Id(e + IdSize()), key, level - 1, depth + 1);
+                const int d = WalkPage(ptype, Id0(p, e + 2 * IdSize()), Id0(p, e + IdSize()), key, level - 1, depth + 1);
                 if (childDepth >= 0 && d != childDepth) Problem(where + ": unbalanced");
                 childDepth = d;
             } else if (ptype == fmt::kPageBbt) {
                 Block blk;
-                blk.ib = Id(e + IdSize());
+                blk.ib = Id0(p, e + IdSize());
                 blk.cb = p.U16(e + 2 * IdSize());
                 blk.cRef = p.U16(e + 2 * IdSize() + 2);
                 if (!blocks.emplace(key & ~1ull, blk).second) Problem("block listed twice " + Hex(key));
             } else {
                 NodeEntry n;
                 n.nid = static_cast<uint32_t>(key);
-                n.bidData = Id(e + IdSize());
-                n.bidSub = Id(e + 2 * IdSize());
+                n.bidData = Id0(p, e + IdSize());
+                n.bidSub = Id0(p, e + 2 * IdSize());
                 n.parent = p.U32(e + 3 * IdSize());
                 nodes.push_back(n);
             }
@@ -277,6 +292,7 @@ private:
     }
 
     void CollectLeaves(uint64_t bid, std::vector<uint16_t>& sizes, int depth) {
+        if (!bid) return;
         const auto raw = RawBlock(bid);
         if (!(bid & 2)) {
             sizes.push_back(static_cast<uint16_t>(raw.size()));
@@ -310,7 +326,7 @@ private:
             if (childInternal != (level == 2)) Problem("data tree child kind under " + Hex(bid));
             const size_t at = out.size();
             ReadTree(child, out, depth + 1);
-            if (level == 1 && i + 1 < count && out.size() - at != MaxData())
+            if (requireFull_ && level == 1 && i + 1 < count && out.size() - at != MaxData())
                 Problem("data block not full inside " + Hex(bid));
         }
         if (out.size() - before != v.U32(4)) Problem("lcbTotal of " + Hex(bid));
@@ -331,7 +347,8 @@ private:
         uint64_t prev = 0;
         for (size_t i = 0; i < count; ++i) {
             const size_t e = head + i * entry;
-            const uint64_t nid = Id0(v, e);
+            // Outlook leaves stray bytes above the 32-bit id in UTF-16 entries.
+            const uint64_t nid = static_cast<uint32_t>(Id0(v, e));
             if (i > 0 && nid <= prev) Problem("subnode ids not ascending in " + Hex(bid));
             prev = nid;
             if (level == 1) {
@@ -355,13 +372,16 @@ private:
     // marked in its AMap; in strict mode nothing else may be.
     void CheckAllocationMaps() {
         const uint64_t first = 0x4400, interval = 253952;
-        if (ibFileEof < first || (ibFileEof - first) % interval) {
-            Problem("file size is not a whole number of intervals");
+        if (ibFileEof < first + 1024) {
+            Problem("file shorter than its first maps");
             return;
         }
-        const uint64_t count = (ibFileEof - first) / interval;
+        // Outlook 97 stops the file short of a whole interval.
+        if (strict_ && (ibFileEof - first) % interval) Problem("file size is not a whole number of intervals");
+        const uint64_t count = (ibFileEof - first + interval - 1) / interval;
         if (ibAMapLast != first + (count - 1) * interval) Problem("ibAMapLast");
         std::vector<uint8_t> want(count * 496, 0);
+        if (first + (count - 1) * interval + 1024 > b_.size()) return;
         auto mark = [&](uint64_t ib, uint64_t size) {
             if (ib < first || ib + size > ibFileEof) return;
             for (uint64_t u = (ib - first) / 64; u < (ib - first + size + 63) / 64; ++u)
@@ -400,6 +420,7 @@ private:
 
     std::vector<uint8_t> b_;
     bool strict_;
+    bool requireFull_ = true;
 };
 
 }  // namespace ndbcheck

@@ -12,6 +12,11 @@ script records what the export shows, one tab-separated line each:
                                  first LENGTH - 64 bytes (the reader leaves the last few
                                  compressed bytes undecoded and ends the body with "}}")
 
+and readpst (pst-utils, one file per item) the folders it writes:
+
+  rfolder PATH  ITEMS            PATH relative to the top folder (readpst leaves out
+                                 folders without items)
+
 Usage: regenerate.py [TESTDATA_DIR]   (default: ../shared/testdata beside the repository)
 """
 import os
@@ -80,6 +85,17 @@ def walk(root, rel, out):
         out.append("folder\t%s\t%d" % (rel, items))
 
 
+def walk_readpst(root, rel, out):
+    items = 0
+    for name in sorted(os.listdir(os.path.join(root, rel))):
+        path = os.path.join(root, rel, name)
+        if os.path.isdir(path):
+            walk_readpst(root, os.path.join(rel, name) if rel else name, out)
+        elif name.isdigit():
+            items += 1
+    out.append("rfolder\t%s\t%d" % (rel, items))
+
+
 def main():
     testdata = sys.argv[1] if len(sys.argv) > 1 else DEFAULT_TESTDATA
     for store in sorted(os.listdir(testdata)):
@@ -92,8 +108,15 @@ def main():
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             lines = []
             walk(target + ".export", "", lines)
+            rp = os.path.join(tmp, "readpst")
+            os.mkdir(rp)
+            subprocess.run(["readpst", "-q", "-D", "-S", "-o", rp, os.path.join(testdata, store)], check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            tops = os.listdir(rp)
+            if len(tops) == 1:
+                walk_readpst(os.path.join(rp, tops[0]), "", lines)
         with open(os.path.join(HERE, store + ".golden"), "w", encoding="utf-8") as f:
-            f.write("# pffexport -m items -f all of %s; regenerate with regenerate.py\n" % store)
+            f.write("# pffexport -m items -f all and readpst -D -S of %s; regenerate with regenerate.py\n" % store)
             f.write("\n".join(lines) + "\n")
 
 

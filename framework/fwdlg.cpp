@@ -1,0 +1,243 @@
+// Dialogs: creation from templates, the modal loop, data exchange.
+#include "framework/fwdlg.h"
+#include "framework/fwapp.h"
+#include "framework/seams.h"
+#include <cwchar>
+
+IMPLEMENT_DYNAMIC(CDataExchangeFailure, CException)
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+IMPLEMENT_DYNAMIC(CDialogEx, CDialog)
+IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
+
+// ---------------------------------------------------------------------------
+// Data exchange
+
+HWND CDataExchange::PrepareCtrl(int nIDC) {
+    HWND h = m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
+    if (!h) throw CDataExchangeFailure(nIDC);
+    return h;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
+    if (rControl.m_hWnd) return;
+    HWND h = pDX->PrepareCtrl(nIDC);
+    if (!rControl.SubclassWindow(h)) throw CDataExchangeFailure(nIDC);
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
+    HWND h = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        int n = ::GetWindowTextLengthW(h);
+        ::GetWindowTextW(h, value.GetBufferSetLength(n), n + 1);
+        value.ReleaseBuffer();
+    } else {
+        ::SetWindowTextW(h, value);
+    }
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
+    HWND h = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate) {
+        wchar_t buf[64] = {};
+        ::GetWindowTextW(h, buf, 64);
+        wchar_t* end = nullptr;
+        long v = wcstol(buf, &end, 10);
+        if (end == buf) throw CDataExchangeFailure(nIDC);
+        value = (int)v;
+    } else {
+        wchar_t buf[32];
+        swprintf(buf, 32, L"%d", value);
+        ::SetWindowTextW(h, buf);
+    }
+}
+
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
+    HWND h = pDX->PrepareCtrl(nIDC);
+    if (pDX->m_bSaveAndValidate)
+        value = (int)::SendMessageW(h, BM_GETCHECK, 0, 0);
+    else
+        ::SendMessageW(h, BM_SETCHECK, (WPARAM)value, 0);
+}
+
+// ---------------------------------------------------------------------------
+// CDialog
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, &CDialog::OnOK)
+    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd) {}
+
+CDialog::CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
+    : m_lpszTemplateName(lpszTemplateName), m_pParentWnd(pParentWnd) {}
+
+BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd) {
+    m_lpDialogTemplate = lpDialogTemplate;
+    m_pParentWnd = pParentWnd;
+    return lpDialogTemplate != nullptr;
+}
+
+LPCDLGTEMPLATEW CDialog::FindTemplate() const {
+    if (m_lpDialogTemplate) return m_lpDialogTemplate;
+    if (!m_lpszTemplateName) return nullptr;
+    HINSTANCE hInst = AfxGetResourceHandle();
+    HRSRC hRes = ::FindResourceW(hInst, m_lpszTemplateName, (LPCWSTR)RT_DIALOG);
+    HGLOBAL hGlobal = hRes ? ::LoadResource(hInst, hRes) : nullptr;
+    return hGlobal ? static_cast<LPCDLGTEMPLATEW>(::LockResource(hGlobal)) : nullptr;
+}
+
+BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATEW lpTemplate, HWND hWndParent) {
+    if (!lpTemplate) return FALSE;
+    AfxHookWindowCreate(this);
+    HWND h = ::CreateDialogIndirectParamW(AfxGetResourceHandle(), lpTemplate, hWndParent, &AfxDlgProc, 0);
+    if (!AfxUnhookWindowCreate()) return FALSE;
+    return h != nullptr;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEW(nIDTemplate), pParentWnd); }
+
+BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd) {
+    m_lpszTemplateName = lpszTemplateName;
+    m_pParentWnd = pParentWnd;
+    return CreateFromTemplate(FindTemplate(), pParentWnd->GetSafeHwnd());
+}
+
+BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd) {
+    m_pParentWnd = pParentWnd;
+    return CreateFromTemplate(lpDialogTemplate, pParentWnd->GetSafeHwnd());
+}
+
+INT_PTR CDialog::DoModal() {
+    LPCDLGTEMPLATEW lpTemplate = FindTemplate();
+    if (!lpTemplate) return -1;
+
+    HWND hOwner = m_pParentWnd->GetSafeHwnd();
+    if (!hOwner) hOwner = AfxGetMainWnd()->GetSafeHwnd();
+    if (hOwner) hOwner = ::GetAncestor(hOwner, GA_ROOT);
+    bool bReenableOwner = hOwner && ::IsWindowEnabled(hOwner);
+    if (bReenableOwner) ::EnableWindow(hOwner, FALSE);
+
+    m_nModalResult = -1;
+    m_bEndModal = FALSE;
+    m_bInModalLoop = TRUE;
+    if (CreateFromTemplate(lpTemplate, hOwner)) {
+        bool bShown = false;
+        while (!m_bEndModal) {
+            MSG msg;
+            if (!bShown && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+                // First idle moment: show a template that was not visible.
+                bShown = true;
+                if (m_hWnd && !(GetStyle() & WS_VISIBLE)) ShowWindow(SW_SHOWNORMAL);
+                if (g_Seams.ModalDialogStarted && m_hWnd) {
+                    try {
+                        g_Seams.ModalDialogStarted(m_hWnd);
+                    } catch (...) {
+                    }
+                }
+                continue;
+            }
+            if (!::GetMessageW(&msg, nullptr, 0, 0)) {
+                ::PostQuitMessage((int)msg.wParam);   // leave the quit to the outer loop
+                break;
+            }
+            if (!AfxWalkPreTranslateTree(m_hWnd, &msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageW(&msg);
+            }
+            if (!m_hWnd) break;   // destroyed under us
+        }
+    }
+    m_bInModalLoop = FALSE;
+
+    // Give activation back to the owner before the dialog goes away.
+    if (bReenableOwner) ::EnableWindow(hOwner, TRUE);
+    if (m_hWnd) {
+        if (hOwner && ::GetActiveWindow() == m_hWnd) ::SetActiveWindow(hOwner);
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        DestroyWindow();
+    }
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult) {
+    m_nModalResult = nResult;
+    if (m_bInModalLoop) {
+        m_bEndModal = TRUE;
+        if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);   // wake the loop
+    } else if (m_hWnd) {
+        ::ShowWindow(m_hWnd, SW_HIDE);
+    }
+}
+
+BOOL CDialog::FwHandleInitDialog() { return OnInitDialog(); }
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    if (!m_hWnd) return FALSE;
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST) return ::IsDialogMessageW(m_hWnd, pMsg);
+    return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// CFileDialog
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCWSTR lpszDefExt, LPCWSTR lpszFileName, DWORD dwFlags,
+                         LPCWSTR lpszFilter, CWnd* pParentWnd, DWORD, BOOL)
+    : m_bOpenFileDialog(bOpenFileDialog), m_strDefExt(lpszDefExt) {
+    m_pParentWnd = pParentWnd;
+    // "Name|*.ext||" becomes the zero-separated, double-zero-ended list.
+    m_strFilter = lpszFilter;
+    m_strFilter.Replace(L'|', L'\0');
+    if (lpszFileName) lstrcpynW(m_szFileName, lpszFileName, (int)(sizeof(m_szFileName) / sizeof(wchar_t)));
+    m_ofn.lStructSize = sizeof(m_ofn);
+    m_ofn.Flags = dwFlags | OFN_EXPLORER | OFN_ENABLESIZING;
+}
+
+INT_PTR CFileDialog::DoModal() {
+    m_ofn.hwndOwner = m_pParentWnd ? m_pParentWnd->GetSafeHwnd() : AfxGetMainWnd()->GetSafeHwnd();
+    m_ofn.hInstance = AfxGetResourceHandle();
+    m_ofn.lpstrFilter = m_strFilter.IsEmpty() ? nullptr : m_strFilter.GetString();
+    m_ofn.lpstrDefExt = m_strDefExt.IsEmpty() ? nullptr : m_strDefExt.GetString();
+    m_ofn.lpstrFile = m_szFileName;
+    m_ofn.nMaxFile = (DWORD)(sizeof(m_szFileName) / sizeof(wchar_t));
+    m_ofn.lpstrFileTitle = m_szFileTitle;
+    m_ofn.nMaxFileTitle = (DWORD)(sizeof(m_szFileTitle) / sizeof(wchar_t));
+    BOOL ok = m_bOpenFileDialog ? g_Seams.GetOpenFileName(&m_ofn) : g_Seams.GetSaveFileName(&m_ofn);
+    return ok ? IDOK : IDCANCEL;
+}
+
+CString CFileDialog::GetPathName() const { return CString(m_szFileName); }
+
+CString CFileDialog::GetFileName() const {
+    CString path(m_szFileName);
+    int slash = path.FindOneOf(L"\\/") < 0 ? -1 : (int)std::wstring(m_szFileName).find_last_of(L"\\/");
+    return path.Mid(slash + 1);
+}
+
+CString CFileDialog::GetFileExt() const {
+    CString name = GetFileName();
+    int dot = name.ReverseFind(L'.');
+    return dot < 0 ? CString() : name.Mid(dot + 1);
+}
+
+CString CFileDialog::GetFileTitle() const {
+    CString name = GetFileName();
+    int dot = name.ReverseFind(L'.');
+    return dot < 0 ? name : name.Left(dot);
+}

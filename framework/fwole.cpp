@@ -1,0 +1,200 @@
+// Automation client: creation by ProgID and IDispatch::Invoke with argument
+// lists described by VTS_ strings.
+#include "framework/fwole.h"
+#include <cstdarg>
+#include <vector>
+
+IMPLEMENT_DYNAMIC(COleException, CException)
+IMPLEMENT_DYNAMIC(COleDispatchException, COleException)
+
+BOOL COleException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
+    if (pnHelpContext) *pnHelpContext = 0;
+    if (!lpszError || nMaxError == 0) return FALSE;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, (DWORD)m_sc, 0,
+                               lpszError, nMaxError, nullptr);
+    if (n == 0) _snwprintf(lpszError, nMaxError, L"OLE error 0x%08lX", (unsigned long)m_sc);
+    lpszError[nMaxError - 1] = L'\0';
+    return TRUE;
+}
+
+BOOL COleDispatchException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
+    if (pnHelpContext) *pnHelpContext = 0;
+    if (!lpszError || nMaxError == 0) return FALSE;
+    lstrcpynW(lpszError, m_strDescription, (int)nMaxError);
+    return TRUE;
+}
+
+BOOL COleDispatchDriver::CreateDispatch(LPCWSTR lpszProgID, COleException* pError) {
+    CLSID clsid;
+    HRESULT hr = ::CLSIDFromProgID(lpszProgID, &clsid);
+    if (FAILED(hr)) {
+        if (pError) pError->m_sc = hr;
+        return FALSE;
+    }
+    return CreateDispatch(clsid, pError);
+}
+
+BOOL COleDispatchDriver::CreateDispatch(REFCLSID clsid, COleException* pError) {
+    ReleaseDispatch();
+    IDispatch* pDispatch = nullptr;
+    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&pDispatch));
+    if (FAILED(hr) || !pDispatch) {
+        if (pError) pError->m_sc = FAILED(hr) ? hr : E_NOINTERFACE;
+        return FALSE;
+    }
+    m_lpDispatch = pDispatch;
+    m_bAutoRelease = TRUE;
+    return TRUE;
+}
+
+void COleDispatchDriver::AttachDispatch(LPDISPATCH lpDispatch, BOOL bAutoRelease) {
+    ReleaseDispatch();
+    m_lpDispatch = lpDispatch;
+    m_bAutoRelease = bAutoRelease;
+}
+
+LPDISPATCH COleDispatchDriver::DetachDispatch() {
+    LPDISPATCH p = m_lpDispatch;
+    m_lpDispatch = nullptr;
+    return p;
+}
+
+void COleDispatchDriver::ReleaseDispatch() {
+    if (m_lpDispatch && m_bAutoRelease) m_lpDispatch->Release();
+    m_lpDispatch = nullptr;
+}
+
+void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                                      const BYTE* pbParamInfo, ...) {
+    va_list args;
+    va_start(args, pbParamInfo);
+    try {
+        InvokeHelperV(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+}
+
+void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                                       const BYTE* pbParamInfo, va_list argList) {
+    if (!m_lpDispatch) throw COleException(E_UNEXPECTED);
+
+    // Arguments go to Invoke in reverse order.
+    size_t nArgs = pbParamInfo ? strlen(reinterpret_cast<const char*>(pbParamInfo)) : 0;
+    std::vector<VARIANTARG> args(nArgs);
+    for (size_t i = 0; i < nArgs; ++i) {
+        VARIANTARG& v = args[nArgs - 1 - i];
+        ::VariantInit(&v);
+        BYTE type = pbParamInfo[i];
+        if (type & VT_MFCBYREF) {
+            v.vt = (VARTYPE)((type & ~VT_MFCBYREF) | VT_BYREF);
+            v.byref = va_arg(argList, void*);
+            continue;
+        }
+        v.vt = type;
+        switch (type) {
+        case VT_I2: v.iVal = (SHORT)va_arg(argList, int); break;
+        case VT_I4: v.lVal = va_arg(argList, long); break;
+        case VT_R4: v.fltVal = (float)va_arg(argList, double); break;
+        case VT_R8: v.dblVal = va_arg(argList, double); break;
+        case VT_DATE: v.date = va_arg(argList, DATE); break;
+        case VT_CY: v.cyVal = *va_arg(argList, CY*); break;
+        case VT_BSTR: {
+            LPCWSTR s = va_arg(argList, LPCWSTR);
+            v.bstrVal = ::SysAllocString(s ? s : L"");
+            break;
+        }
+        case VT_DISPATCH: v.pdispVal = va_arg(argList, LPDISPATCH); break;
+        case VT_ERROR: v.scode = va_arg(argList, SCODE); break;
+        case VT_BOOL: v.boolVal = va_arg(argList, BOOL) ? VARIANT_TRUE : VARIANT_FALSE; break;
+        case VT_VARIANT: {
+            const VARIANT* pv = va_arg(argList, const VARIANT*);
+            v.vt = VT_VARIANT | VT_BYREF;
+            v.pvarVal = const_cast<VARIANT*>(pv);
+            break;
+        }
+        case VT_UNKNOWN: v.punkVal = va_arg(argList, LPUNKNOWN); break;
+        case VT_UI1: v.bVal = (BYTE)va_arg(argList, int); break;
+        default:
+            for (size_t k = 0; k < i; ++k) ::VariantClear(&args[nArgs - 1 - k]);
+            throw COleException(E_INVALIDARG);
+        }
+    }
+
+    DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, (UINT)nArgs, 0};
+    DISPID dispidNamed = DISPID_PROPERTYPUT;
+    if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        params.cNamedArgs = 1;
+        params.rgdispidNamedArgs = &dispidNamed;
+    }
+    VARIANT result;
+    ::VariantInit(&result);
+    EXCEPINFO excep = {};
+    UINT argErr = 0;
+    HRESULT hr = m_lpDispatch->Invoke(dwDispID, IID_NULL, LOCALE_USER_DEFAULT, wFlags, &params,
+                                      vtRet == VT_EMPTY ? nullptr : &result, &excep, &argErr);
+    for (VARIANTARG& v : args)
+        if (!(v.vt & VT_BYREF)) ::VariantClear(&v);
+
+    if (FAILED(hr)) {
+        ::VariantClear(&result);
+        if (hr == DISP_E_EXCEPTION) {
+            if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
+            COleDispatchException e(excep.bstrDescription ? excep.bstrDescription : L"",
+                                    excep.scode ? excep.scode : (SCODE)excep.wCode);
+            if (excep.bstrSource) e.m_strSource = excep.bstrSource;
+            ::SysFreeString(excep.bstrSource);
+            ::SysFreeString(excep.bstrDescription);
+            ::SysFreeString(excep.bstrHelpFile);
+            throw e;
+        }
+        throw COleException(hr);
+    }
+    if (vtRet == VT_EMPTY || !pvRet) {
+        ::VariantClear(&result);
+        return;
+    }
+    if (vtRet != VT_VARIANT && result.vt != vtRet) {
+        HRESULT hrc = ::VariantChangeType(&result, &result, 0, vtRet);
+        if (FAILED(hrc)) {
+            ::VariantClear(&result);
+            throw COleException(hrc);
+        }
+    }
+    switch (vtRet) {
+    case VT_I2: *static_cast<short*>(pvRet) = result.iVal; break;
+    case VT_I4: *static_cast<long*>(pvRet) = result.lVal; break;
+    case VT_R4: *static_cast<float*>(pvRet) = result.fltVal; break;
+    case VT_R8: *static_cast<double*>(pvRet) = result.dblVal; break;
+    case VT_DATE: *static_cast<DATE*>(pvRet) = result.date; break;
+    case VT_BOOL: *static_cast<BOOL*>(pvRet) = result.boolVal != VARIANT_FALSE; break;
+    case VT_BSTR:
+        *static_cast<CString*>(pvRet) = CString(result.bstrVal, (int)::SysStringLen(result.bstrVal));
+        ::VariantClear(&result);
+        break;
+    case VT_DISPATCH: *static_cast<LPDISPATCH*>(pvRet) = result.pdispVal; break;   // the caller releases
+    case VT_UNKNOWN: *static_cast<LPUNKNOWN*>(pvRet) = result.punkVal; break;
+    case VT_VARIANT: *static_cast<VARIANT*>(pvRet) = result; break;              // the caller clears
+    default: ::VariantClear(&result); throw COleException(E_INVALIDARG);
+    }
+}
+
+void COleDispatchDriver::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const {
+    const_cast<COleDispatchDriver*>(this)->InvokeHelper(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, nullptr);
+}
+
+void COleDispatchDriver::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...) {
+    BYTE info[2] = {(BYTE)vtProp, 0};
+    va_list args;
+    va_start(args, vtProp);
+    WORD flags = (vtProp == VT_DISPATCH) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+    try {
+        InvokeHelperV(dwDispID, flags, VT_EMPTY, nullptr, info, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+}

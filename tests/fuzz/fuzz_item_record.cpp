@@ -1,0 +1,64 @@
+// libFuzzer target (seed with the sample stores of the shared test data): the whole store load and every item record read from an
+// arbitrary file, with bodies wanted (RTF decompression included) and every
+// attachment's data written out. Damaged input may make records smaller or
+// the load refuse the file, never crash, hang or allocate without bound.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <unistd.h>
+
+#include "fuzz_support.h"
+#include "reader/attachment_writer.h"
+#include "reader/item_reader.h"
+#include "reader/ndb.h"
+#include "reader/rtf_decompress.h"
+#include "reader/store_load.h"
+#include "reader/store_tree_model.h"
+
+namespace {
+
+std::string Folder() {
+    static std::string dir = [] {
+        char pattern[] = "/tmp/fuzz-items-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        return std::string(made ? made : "/tmp");
+    }();
+    return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string dir = Folder();
+    const std::string path = WriteScratchStore(data, size);
+
+    SetInstallFolder(std::wstring(dir.begin(), dir.end()));
+    FolderTreeModel tree;
+    tree.wantBodies = true;
+    SetReaderObserver(&tree);
+    try {
+        ResetReader();
+        OstRepair host(std::wstring(path.begin(), path.end()));
+        AnalysisThreadProc(&host);
+        FILE* sink = std::tmpfile();
+        for (const folder& fo : g_listFolders) {
+            NodeEntry* node = FindNode(&g_storeFile, fo.nNodeId);
+            for (NodeEntry* c = node ? node->pFirstChild : nullptr; c; c = c->pNextSibling) {
+                ItemRecord* r = ReadItemRecord(g_storeFile, c);
+                for (const AttachmentNode* a = r ? r->pAttachments : nullptr; a && sink; a = a->pNext) {
+                    std::rewind(sink);
+                    WriteAttachmentToFile(sink, a);
+                }
+                FreeItemRecord(r);
+            }
+        }
+        if (sink) std::fclose(sink);
+        ResetReader();
+    } catch (const StoreFileException&) {
+    }
+    SetReaderObserver(nullptr);
+    return 0;
+}

@@ -1,0 +1,478 @@
+// The program as InitInstance builds it, in the test process: the maximised
+// main frame with its panes and the store dialog, driven with real messages
+// from a driver thread while the dialog runs modally; questions and the file
+// and folder choices come from the scripted seams.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/BrowseOstFile.h"
+#include "app/FolderChecks.h"
+#include "app/LeftView.h"
+#include "app/MainFrm.h"
+#include "app/TarnwellApp.h"
+#include "app/WorkerGate.h"
+#include "framework/seam_script.h"
+#include "reader/store_load.h"
+#include "res/resource.h"
+#include "support/temp_file.h"
+
+using testing_support::SamplePathW;
+
+CTarnwellApp theTestApp;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+// The store dialog: a dialog window of this process titled with the main title.
+HWND FindStoreDialog() {
+    struct Search { HWND found = nullptr; } search;
+    EnumThreadWindows(
+        GetWindowThreadProcessId(theTestApp.m_pMainWnd ? theTestApp.m_pMainWnd->GetSafeHwnd() : nullptr, nullptr),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (ClassOf(window) == L"#32770" && WindowText(window) == kMainTitle && IsWindowVisible(window)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000) {
+    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (Clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Runs `steps` on a second thread while the test thread runs a modal dialog.
+class Driver {
+public:
+    explicit Driver(std::function<void()> steps) : m_thread(std::move(steps)) {}
+    ~Driver() { m_thread.join(); }
+
+private:
+    std::thread m_thread;
+};
+
+// What the driver saw of the store dialog, checked on the test thread.
+struct DialogFacts {
+    HWND dialog = nullptr;
+    HWND owner = nullptr;
+    bool startEnabled = false;
+    bool pauseEnabled = false;
+    bool selectEnabled = false;
+    bool stillOpen = false;
+    std::wstring pathLabel;
+    std::wstring pauseCaption;
+    std::wstring status;
+    bool workerRunning = false;
+    UINT treeCount = 0;
+};
+
+HWND Tree() { return g_pLeftView->GetTreeCtrl().GetSafeHwnd(); }
+
+// The state a command's update handler leaves.
+struct RecordingCmdUI : CCmdUI {
+    int enabled = -1;
+    std::wstring text;
+    void Enable(BOOL bOn) override { enabled = bOn ? 1 : 0; }
+    void SetText(LPCWSTR lpszText) override { text = lpszText; }
+};
+
+}  // namespace
+
+class AppFrame : public ::testing::Test {
+protected:
+    SeamScript script;
+    DialogFacts startup;
+
+    void SetUp() override {
+        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
+        AfxSetResourceHandle(GetModuleHandleW(nullptr));
+        AfxSetThreadRetireDelay(0);
+        g_analysisGate.SetPausesEnabled(false);
+        if (theTestApp.m_pMainWnd == nullptr) {
+            // The store dialog of start-up: seen, then closed with Cancel (no load runs).
+            Driver driver([this] {
+                WaitFor([] { return FindStoreDialog() != nullptr; });
+                startup.dialog = FindStoreDialog();
+                startup.owner = GetWindow(startup.dialog, GW_OWNER);
+                startup.startEnabled = IsWindowEnabled(GetDlgItem(startup.dialog, IDC_START));
+                startup.pauseEnabled = IsWindowEnabled(GetDlgItem(startup.dialog, IDC_PAUSE));
+                Click(startup.dialog, IDC_CANCEL_BUTTON);
+            });
+            ASSERT_TRUE(theTestApp.InitInstance());
+        }
+        ASSERT_NE(theTestApp.m_pMainWnd, nullptr);
+        ASSERT_NE(g_pLeftView, nullptr);
+    }
+
+    HWND Frame() { return theTestApp.m_pMainWnd->GetSafeHwnd(); }
+    CMainFrame* MainFrame() { return static_cast<CMainFrame*>(theTestApp.m_pMainWnd); }
+
+    // Runs the Open command; `steps` drive the store dialog it shows.
+    void OpenStore(const std::function<void(HWND)>& steps) {
+        Driver driver([&] {
+            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
+            steps(FindStoreDialog());
+        });
+        SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
+    }
+
+    // Open, choose the file, Start, wait for the dialog to close itself.
+    void LoadThroughDialog(const std::wstring& path) {
+        script.fileDialogAnswers.push_back(path);
+        OpenStore([](HWND dialog) {
+            Click(dialog, IDC_SELECT_OST);
+            Click(dialog, IDC_START);
+            WaitFor([dialog] { return !IsWindow(dialog); }, 60000);
+        });
+    }
+
+    int UpdateState(UINT id, std::wstring* text = nullptr) {
+        RecordingCmdUI ui;
+        ui.m_nID = id;
+        theTestApp.m_pMainWnd->OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &ui, nullptr);
+        if (text) *text = ui.text;
+        return ui.enabled;
+    }
+
+    HTREEITEM FindFolder(const wchar_t* text) {
+        for (const folder& f : g_listFolders) {
+            HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
+            if (g_pLeftView->GetTreeCtrl().GetItemText(item) == text) return item;
+        }
+        return nullptr;
+    }
+
+    // A real mouse click on the item's check box.
+    void ClickCheckBox(HTREEITEM item) {
+        HWND tree = Tree();
+        TreeView_EnsureVisible(tree, item);
+        RECT rect;
+        *reinterpret_cast<HTREEITEM*>(&rect) = item;
+        ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect)));
+        for (int x = rect.left - 1; x > 0; --x) {
+            TVHITTESTINFO hit = {{x, (rect.top + rect.bottom) / 2}, 0, nullptr};
+            SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) {
+                PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(x, hit.pt.y));
+                SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, hit.pt.y));
+                MSG msg;
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+                return;
+            }
+        }
+        FAIL() << "no check box found";
+    }
+};
+
+TEST_F(AppFrame, StartUpShowsTheMaximisedTitledFrameAndTheStoreDialogOverIt) {
+    EXPECT_EQ(WindowText(Frame()), kMainTitle);
+    EXPECT_TRUE(IsZoomed(Frame()));
+    EXPECT_TRUE(IsWindowVisible(Frame()));
+    ASSERT_NE(startup.dialog, nullptr) << "the store dialog was not shown";
+    EXPECT_EQ(startup.owner, Frame());
+    EXPECT_FALSE(startup.startEnabled);
+    EXPECT_FALSE(startup.pauseEnabled);
+    EXPECT_TRUE(script.messageBoxes.empty());  // Cancel while idle asks nothing
+    // The panes: the tree with its placeholder item, the list and the body pane.
+    EXPECT_EQ(g_pLeftView->GetTreeCtrl().GetItemText(TreeView_GetRoot(Tree())), L"Quillmere for Ost to Pst");
+    EXPECT_NE(g_pItemListView, nullptr);
+    EXPECT_NE(g_pMailItemsBody, nullptr);
+    ASSERT_NE(g_pProgressBar, nullptr);
+    EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
+}
+
+TEST_F(AppFrame, RealStoreLoadsThroughTheDialogIntoTheTree) {
+    const std::wstring path = SamplePathW("ost-unicode-sample.ost");
+    LoadThroughDialog(path);
+    EXPECT_TRUE(script.messageBoxes.empty());
+    EXPECT_EQ(g_pAnalysisThread.load(), nullptr);
+    HTREEITEM root = TreeView_GetRoot(Tree());
+    EXPECT_EQ(g_pLeftView->GetTreeCtrl().GetItemText(root), CString(path.c_str()));
+    EXPECT_EQ(g_listFolders.size(), 23u);
+    EXPECT_EQ(TreeView_GetCount(Tree()), 24u);
+    EXPECT_EQ(std::wstring(g_strOstPathUpper), std::wstring(UpperAsciiLetters(path.c_str())));
+    EXPECT_EQ(std::wstring(g_strOstFileName), L"ost-unicode-sample.ost");
+
+    // A second load (after Open) starts from an empty tree.
+    LoadThroughDialog(SamplePathW("ansi-empty-folders.pst"));
+    EXPECT_EQ(TreeView_GetCount(Tree()), g_listFolders.size() + 1);
+    EXPECT_EQ(FindFolder(L"sub1"), nullptr);
+}
+
+TEST_F(AppFrame, StoreDialogShowsTheChosenPathAndEnablesStart) {
+    const std::wstring path = SamplePathW("ost-unicode-sample.ost");
+    script.fileDialogAnswers.push_back(path);
+    DialogFacts facts;
+    OpenStore([&](HWND dialog) {
+        Click(dialog, IDC_SELECT_OST);
+        facts.pathLabel = WindowText(GetDlgItem(dialog, IDC_PATH_LABEL));
+        facts.startEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_START));
+        Click(dialog, IDC_CANCEL_BUTTON);
+    });
+    EXPECT_EQ(facts.pathLabel, std::wstring(ShownStorePath(UpperAsciiLetters(path.c_str()))));
+    EXPECT_TRUE(facts.startEnabled);
+    ASSERT_EQ(script.fileDialogs.size(), 1u);
+    EXPECT_EQ(script.fileDialogs[0].flags & 0x1804u, 0x1804u);
+}
+
+TEST_F(AppFrame, EnterAndEscapeDoNotCloseTheStoreDialog) {
+    DialogFacts facts;
+    OpenStore([&](HWND dialog) {
+        HWND focus = GetDlgItem(dialog, IDC_SELECT_OST);
+        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+            PostMessageW(focus, WM_KEYDOWN, key, 0);
+            PostMessageW(focus, WM_KEYUP, key, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        facts.stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
+        Click(dialog, IDC_CANCEL_BUTTON);
+    });
+    EXPECT_TRUE(facts.stillOpen);
+    EXPECT_TRUE(script.fileDialogs.empty());
+}
+
+TEST_F(AppFrame, PauseHoldsTheLoadAndResumeFinishesIt) {
+    g_analysisGate.SetPausesEnabled(true);  // the load's own pauses keep it running long enough
+    script.fileDialogAnswers.push_back(SamplePathW("ost-unicode-sample.ost"));
+    DialogFacts paused;
+    DialogFacts resumed;
+    OpenStore([&](HWND dialog) {
+        Click(dialog, IDC_SELECT_OST);
+        Click(dialog, IDC_START);
+        Click(dialog, IDC_PAUSE);
+        paused.pauseCaption = WindowText(GetDlgItem(dialog, IDC_PAUSE));
+        paused.selectEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_SELECT_OST));
+        paused.startEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_START));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        paused.stillOpen = IsWindow(dialog);
+        paused.workerRunning = g_pAnalysisThread != nullptr;
+        paused.treeCount = TreeView_GetCount(Tree());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        resumed.treeCount = TreeView_GetCount(Tree());  // no progress while paused
+        Click(dialog, IDC_PAUSE);
+        resumed.pauseCaption = WindowText(GetDlgItem(dialog, IDC_PAUSE));
+        WaitFor([dialog] { return !IsWindow(dialog); }, 60000);
+        resumed.stillOpen = IsWindow(dialog);
+    });
+    g_analysisGate.SetPausesEnabled(false);
+    EXPECT_EQ(paused.pauseCaption, L"Resume");
+    EXPECT_FALSE(paused.selectEnabled);
+    EXPECT_FALSE(paused.startEnabled);
+    EXPECT_TRUE(paused.stillOpen);
+    EXPECT_TRUE(paused.workerRunning);
+    EXPECT_EQ(paused.treeCount, resumed.treeCount);
+    EXPECT_EQ(resumed.pauseCaption, L"Pause");
+    EXPECT_FALSE(resumed.stillOpen);
+    EXPECT_EQ(g_listFolders.size(), 23u);
+}
+
+TEST_F(AppFrame, CancelDuringTheLoadAnsweredNoKeepsItPausedAndYesEndsIt) {
+    g_analysisGate.SetPausesEnabled(true);
+    script.fileDialogAnswers.push_back(SamplePathW("ost-unicode-sample.ost"));
+    script.messageBoxAnswers = {IDNO, IDYES};
+    DialogFacts afterNo;
+    OpenStore([&](HWND dialog) {
+        Click(dialog, IDC_SELECT_OST);
+        Click(dialog, IDC_START);
+        Click(dialog, IDC_PAUSE);
+        Click(dialog, IDC_CANCEL_BUTTON);  // answered No
+        afterNo.stillOpen = IsWindow(dialog);
+        afterNo.pauseCaption = WindowText(GetDlgItem(dialog, IDC_PAUSE));
+        afterNo.workerRunning = g_pAnalysisThread != nullptr;
+        const UINT before = TreeView_GetCount(Tree());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        afterNo.treeCount = TreeView_GetCount(Tree()) - before;  // still paused: no growth
+        PostMessageW(dialog, WM_CLOSE, 0, 0);  // answered Yes
+        WaitFor([dialog] { return !IsWindow(dialog); });
+    });
+    g_analysisGate.SetPausesEnabled(false);
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(script.messageBoxes[0].text, L"Analysis is in Progress, do you want to abort ?");
+    EXPECT_EQ(script.messageBoxes[0].caption, kMainTitle);
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1024u);
+    EXPECT_TRUE(afterNo.stillOpen);
+    EXPECT_EQ(afterNo.pauseCaption, L"Resume");
+    EXPECT_TRUE(afterNo.workerRunning);
+    EXPECT_EQ(afterNo.treeCount, 0u);
+    EXPECT_EQ(g_pAnalysisThread.load(), nullptr);
+    EXPECT_TRUE(g_analysisGate.WaitForExit(5000));
+    EXPECT_FALSE(g_bAnalysisDone);
+}
+
+TEST_F(AppFrame, LoadFailuresAreReportedOverTheDialogWhichThenCloses) {
+    testing_support::TempFile junk(std::vector<uint8_t>(4096, 0x11), ".ost");
+    HWND dialogSeen = nullptr;
+    script.fileDialogAnswers.push_back(junk.wpath());
+    OpenStore([&](HWND dialog) {
+        dialogSeen = dialog;
+        Click(dialog, IDC_SELECT_OST);
+        Click(dialog, IDC_START);
+        WaitFor([dialog] { return !IsWindow(dialog); });
+    });
+    ASSERT_EQ(script.messageBoxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].hOwner, dialogSeen);
+    EXPECT_FALSE(IsWindow(dialogSeen));
+
+    script.fileDialogAnswers.push_back(SamplePathW("ost2013-4k-outlookcom.ost"));
+    OpenStore([&](HWND dialog) {
+        Click(dialog, IDC_SELECT_OST);
+        Click(dialog, IDC_START);
+        WaitFor([dialog] { return !IsWindow(dialog); });
+    });
+    EXPECT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(TreeView_GetCount(Tree()), 1u);
+}
+
+TEST_F(AppFrame, FolderClicksFollowTheCheckRulesAndEnableSave) {
+    LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 0);
+    HTREEITEM inbox = FindFolder(L"Inbox");
+    ASSERT_NE(inbox, nullptr);
+    ClickCheckBox(inbox);
+    EXPECT_EQ(GetStateImage(Tree(), inbox), 2);
+    EXPECT_TRUE(g_bAnyFolderChecked);
+    EXPECT_EQ(g_pLeftView->GetTreeCtrl().GetSelectedItem(), inbox);
+    EXPECT_TRUE(IsFolderBold(Tree(), FindFolder(L"Personal Folders")));
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 1);
+    EXPECT_EQ(UpdateState(ID_MENU_SAVE), 1);
+
+    g_listExportFolders.RemoveAll();
+    CollectCheckedFolders();
+    std::vector<CString> collected;
+    for (POSITION pos = g_listExportFolders.GetHeadPosition(); pos != nullptr;)
+        collected.push_back(g_pLeftView->GetTreeCtrl().GetItemText(g_listExportFolders.GetNext(pos)));
+    EXPECT_EQ(collected, (std::vector<CString>{L"Inbox", L"sub1", L"sub2"}));
+
+    ClickCheckBox(inbox);
+    EXPECT_FALSE(g_bAnyFolderChecked);
+    EXPECT_TRUE(g_listExportFolders.IsEmpty());
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 0);
+}
+
+TEST_F(AppFrame, ClickRightOfAnItemTextDoesNothing) {
+    LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
+    HWND tree = Tree();
+    HTREEITEM before = TreeView_GetSelection(tree);
+    HTREEITEM inbox = FindFolder(L"Inbox");
+    RECT rect;
+    *reinterpret_cast<HTREEITEM*>(&rect) = inbox;
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
+    PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(rect.right + 40, rect.top + 2));
+    SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rect.right + 40, rect.top + 2));
+    EXPECT_EQ(TreeView_GetSelection(tree), before);
+    EXPECT_EQ(GetStateImage(tree, inbox), 1);
+}
+
+TEST_F(AppFrame, CommandsFollowTheItemListWorker) {
+    EXPECT_EQ(UpdateState(ID_TOOL_OPEN), 1);
+    EXPECT_EQ(UpdateState(ID_MENU_SELECT_OST), 1);
+    EXPECT_EQ(UpdateState(ID_TOOL_STOP), 0);
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), g_bAnyFolderChecked ? 1 : 0);
+
+    // A running item-list worker (its slot taken).
+    CWinThread running;
+    g_pItemListThread = &running;
+    g_bAnyFolderChecked = true;
+    EXPECT_EQ(UpdateState(ID_TOOL_OPEN), 0);
+    EXPECT_EQ(UpdateState(ID_TOOL_STOP), 1);
+    EXPECT_EQ(UpdateState(ID_MENU_STOP), 1);
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 0);
+    UpdateState(ID_INDICATOR_PROGRESS);
+    EXPECT_EQ(std::wstring(MainFrame()->GetStatusBar().GetPaneText(0)), CMainFrame::kInsertionText);
+
+    // Stop answered No keeps it; Exit asks the insertion question instead.
+    script.messageBoxAnswers = {IDNO, IDNO};
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_STOP, 0), 0);
+    EXPECT_EQ(g_pItemListThread.load(), &running);
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_EXIT, 0), 0);
+    EXPECT_TRUE(IsWindow(Frame()));
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(script.messageBoxes[0].text, L"Data insertion is in Progress, do you want to abort ?");
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1024u);
+    EXPECT_EQ(script.messageBoxes[1].text, L"Data insertion is in progress, do you want to abort? ");
+    EXPECT_EQ(script.messageBoxes[1].type, 0x44u);
+
+    g_pItemListThread = nullptr;
+    g_bAnyFolderChecked = false;
+    UpdateState(ID_INDICATOR_PROGRESS);
+    EXPECT_EQ(std::wstring(MainFrame()->GetStatusBar().GetPaneText(0)), L"");
+}
+
+TEST_F(AppFrame, ExitAndTheCloseBoxAskFirst) {
+    script.messageBoxAnswers = {IDNO, IDNO};
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_EXIT, 0), 0);
+    SendMessageW(Frame(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(Frame()));
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    for (const auto& box : script.messageBoxes) {
+        EXPECT_EQ(box.text, L" Do you want to exit.");
+        EXPECT_EQ(box.caption, kMainTitle);
+        EXPECT_EQ(box.type, 0x24u);
+        EXPECT_EQ(box.hOwner, Frame());
+    }
+}
+
+TEST_F(AppFrame, SaveWithNothingCheckedSaysSo) {
+    g_bAnyFolderChecked = false;
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0);
+    ASSERT_EQ(script.messageBoxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].text, L"No Folders found selected. Please select folders to be saved.");
+    EXPECT_TRUE(script.folderBrowses.empty());
+}
+
+TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
+    LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
+    ClickCheckBox(FindFolder(L"Inbox"));
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring destination = std::wstring(temp) + L"tarnwell-save-test";
+    CreateDirectoryW(destination.c_str(), nullptr);
+    const std::wstring made = destination + L"\\QMRecoveredPst\\";
+    RemoveDirectoryW(made.c_str());
+
+    script.folderAnswers = {destination, destination, L""};
+    for (int i = 0; i < 3; ++i) SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_SAVE, 0), 0);
+    ASSERT_EQ(script.folderBrowses.size(), 3u);
+    EXPECT_EQ(script.folderBrowses[0].title, L"Please Select a Folder For Storing Received Files");
+    EXPECT_EQ(GetFileAttributesW(made.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(script.messageBoxes.empty());
+    EXPECT_TRUE(IsWindowEnabled(Frame()));  // enabled again after a cancel too
+    EXPECT_EQ(std::wstring(g_strDestFolder), L"");  // the cancel emptied it
+    RemoveDirectoryW(made.c_str());
+    RemoveDirectoryW(destination.c_str());
+}
