@@ -101,8 +101,8 @@ SubnodeEntry* FindDataSubnode(SubnodeEntry* map, SubnodeEntry* own, uint32_t nid
 }
 
 // The node's type says whether it is a folder: folders of newer stores may
-// keep their counts only in the hierarchy table, and the rows of a message
-// synced from a server may carry folder count properties.
+// keep their counts only in the hierarchy table, and a message's recipient
+// table may carry columns with the folder count ids (seen in real stores).
 ItemRecord* FinishRecord(NodeEntry* node, ItemRecord* record) {
     if (IsFolderNid(node->nodeId) && !record->pFolderCounts) {
         record->pFolderCounts = static_cast<FolderCounts*>(std::calloc(1, sizeof(FolderCounts)));
@@ -163,7 +163,7 @@ NodeEntry* FindTopFolder(const ItemRecord* storeRecord, StoreContext& context) {
     const StoreRecord* store = storeRecord->pStore;
     uint32_t topId = kDefaultTopFolderNid;
     // The folder's node id sits at byte 36 of a long entry id. The 24-byte
-    // entry id of [MS-PST] 2.2.3.x (flags, store uid, nid) has it at byte 20;
+    // EntryID of [MS-PST] (flags, store uid, nid) has it at byte 20;
     // nothing is read past a shorter one.
     const uint8_t* entryId = store->pIpmSubtreeEntryId;
     if (entryId && store->cbIpmSubtreeEntryId >= kLongEntryIdNidOffset + 4) {

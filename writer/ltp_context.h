@@ -10,10 +10,13 @@
 
 namespace writer {
 
-// Hands out subnode ids unique within one node: (index << 5) | type.
+// Hands out subnode ids unique within one node: (index << 5) | type. Like
+// Outlook's, they start at index 0x400, after the fixed ids of the recipient
+// (0x692) and attachment (0x671) tables, so that a depth-first search of a
+// message's subnodes meets its own tables before those of embedded messages.
 class SubnodeIds {
 public:
-    explicit SubnodeIds(uint32_t firstIndex = 1) : next_(firstIndex) {}
+    explicit SubnodeIds(uint32_t firstIndex = 0x400) : next_(firstIndex) {}
     uint32_t Next(uint8_t nidType) { return (next_++ << 5) | nidType; }
 
 private:

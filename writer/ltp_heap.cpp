@@ -1,6 +1,6 @@
 #include "writer/ltp_heap.h"
 
-#include <cstring>
+#include <algorithm>
 #include <stdexcept>
 
 #include "format/bytes.h"
@@ -55,15 +55,6 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     page.bytes.insert(page.bytes.end(), data, data + size);
     const uint32_t pageIndex = static_cast<uint32_t>(pages_.size() - 1);
     return (pageIndex << 16) | (static_cast<uint32_t>(page.starts.size()) << 5);
-}
-
-void HeapBuilder::Patch(uint32_t hid, size_t offset, const uint8_t* data, size_t size) {
-    Page& page = pages_.at(hid >> 16);
-    const size_t index = ((hid & 0xFFFF) >> 5) - 1;
-    const size_t start = page.starts.at(index);
-    const size_t end = index + 1 < page.starts.size() ? page.starts[index + 1] : page.bytes.size();
-    if (offset + size > end - start) throw std::out_of_range("heap patch past its item");
-    std::memcpy(&page.bytes[start + offset], data, size);
 }
 
 std::vector<Bytes> HeapBuilder::Finish() {

@@ -18,8 +18,6 @@ public:
     // Adds an item (at most kMaxHeapItem bytes) and returns its HID.
     uint32_t Allocate(const uint8_t* data, size_t size);
     uint32_t Allocate(const Bytes& data) { return Allocate(data.data(), data.size()); }
-    // Overwrites bytes of an item allocated before.
-    void Patch(uint32_t hid, size_t offset, const uint8_t* data, size_t size);
     void SetUserRoot(uint32_t hid) { userRoot_ = hid; }
 
     // The finished pages, one block payload each.

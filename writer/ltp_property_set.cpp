@@ -93,6 +93,23 @@ void PropertySet::SetTime(uint16_t id, uint64_t filetime) {
 void PropertySet::SetBinary(uint16_t id, Bytes bytes) {
     Set(fmt::MakeTag(id, fmt::kPtBinary), std::move(bytes));
 }
+void PropertySet::SetMultiString(uint16_t id, const std::vector<std::u16string>& texts) {
+    std::vector<Bytes> values;
+    for (const auto& t : texts) values.push_back(TextBytes(variant_, t));
+    const uint16_t type = variant_ == Variant::Unicode ? fmt::kPtMultipleUnicode : fmt::kPtMultipleString8;
+    Set(fmt::MakeTag(id, type), MultiValueBytes(values));
+}
+
+Bytes MultiValueBytes(const std::vector<Bytes>& values) {
+    Bytes out(4 + 4 * values.size());
+    fmt::StoreLe32(out.data(), static_cast<uint32_t>(values.size()));
+    for (size_t i = 0; i < values.size(); ++i) {
+        fmt::StoreLe32(&out[4 + 4 * i], static_cast<uint32_t>(out.size()));
+        out.insert(out.end(), values[i].begin(), values[i].end());
+    }
+    return out;
+}
+
 void PropertySet::SetObject(uint16_t id, Subnode subnode, uint32_t size) {
     PropValue& v = values_[id];
     v.type = fmt::kPtObject;

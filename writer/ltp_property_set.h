@@ -48,6 +48,9 @@ public:
     void SetInt64(uint16_t id, int64_t value);
     void SetTime(uint16_t id, uint64_t filetime);
     void SetBinary(uint16_t id, Bytes bytes);
+    // Multi-valued text (PtypMultipleString/String8 by variant): a count,
+    // the offsets of the values, then the values ([MS-PST] 2.3.3.4.2).
+    void SetMultiString(uint16_t id, const std::vector<std::u16string>& texts);
     // PtypObject: the value is the subnode (its nid is chosen by the context
     // builder); size is the object's size as recorded beside the nid.
     void SetObject(uint16_t id, Subnode subnode, uint32_t size);
@@ -63,6 +66,9 @@ private:
     Variant variant_;
     std::map<uint16_t, PropValue> values_;
 };
+
+// The stored form of a multi-valued variable-size value.
+Bytes MultiValueBytes(const std::vector<Bytes>& values);
 
 // Fixed cell sizes of property types: 1, 2, 4 or 8 bytes, 0 for variable
 // size (strings, binaries, GUIDs, multi-valued and object values).

@@ -267,7 +267,7 @@ void NdbWriter::Impl::BuildMapPages(uint64_t k, uint8_t* interval) const {
     }
 }
 
-bool NdbWriter::Impl::Emit(const Sink& sink) {
+bool NdbWriter::Impl::Emit(const Sink& sink, bool headerAsZeros) {
     Finish();
     uint64_t budget = damage.truncateTo ? damage.truncateTo : UINT64_MAX;
     auto put = [&](const uint8_t* data, size_t size) {
@@ -276,7 +276,8 @@ bool NdbWriter::Impl::Emit(const Sink& sink) {
         return n == 0 || sink(data, n);
     };
 
-    const std::vector<uint8_t> head = BuildHeaderArea();
+    std::vector<uint8_t> head = BuildHeaderArea();
+    if (headerAsZeros) std::fill(head.begin(), head.end(), 0);
     if (!put(head.data(), head.size())) return false;
     if (!spool.Rewind()) return false;
     std::vector<uint8_t> interval(kIntervalSize);
@@ -289,6 +290,7 @@ bool NdbWriter::Impl::Emit(const Sink& sink) {
 }
 
 bool NdbWriter::WriteFile(const std::string& path) {
+    impl_->Finish();   // may throw on misuse: before the file exists
     const std::filesystem::path p = std::filesystem::u8path(path);
 #ifdef _WIN32
     std::FILE* file = _wfopen(p.wstring().c_str(), L"wb");
@@ -297,9 +299,17 @@ bool NdbWriter::WriteFile(const std::string& path) {
 #endif
     if (!file) return false;
     std::setvbuf(file, nullptr, _IOFBF, size_t(1) << 20);
-    const bool written = impl_->Emit([file](const uint8_t* data, size_t size) {
+    // The header goes in last, so that a write cut short leaves a file no
+    // reader takes for a store.
+    const bool headerLast = impl_->damage.truncateTo == 0;
+    bool written = impl_->Emit([file](const uint8_t* data, size_t size) {
         return std::fwrite(data, 1, size, file) == size;
-    });
+    }, headerLast);
+    if (written && headerLast) {
+        const std::vector<uint8_t> head = impl_->BuildHeaderArea();
+        written = std::fflush(file) == 0 && std::fseek(file, 0, SEEK_SET) == 0 &&
+                  std::fwrite(head.data(), 1, head.size(), file) == head.size();
+    }
     const bool closed = std::fclose(file) == 0;
     if (written && closed) return true;
     std::error_code ec;
@@ -314,7 +324,7 @@ std::vector<uint8_t> NdbWriter::WriteMemory() {
     const bool ok = impl_->Emit([&out](const uint8_t* data, size_t size) {
         out.insert(out.end(), data, data + size);
         return true;
-    });
+    }, false);
     if (!ok) out.clear();
     return out;
 }

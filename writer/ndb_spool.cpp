@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 namespace writer {
@@ -12,7 +13,7 @@ namespace {
 
 constexpr size_t kFileBuffer = size_t(1) << 20;
 
-std::FILE* OpenTempFile(std::string& pathOut) {
+std::FILE* OpenTempFile(std::filesystem::path& pathOut) {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
@@ -28,7 +29,7 @@ std::FILE* OpenTempFile(std::string& pathOut) {
         std::FILE* f = std::fopen(p.string().c_str(), "w+b");
 #endif
         if (f) {
-            pathOut = p.string();
+            pathOut = p;
             std::setvbuf(f, nullptr, _IOFBF, kFileBuffer);
             return f;
         }
@@ -44,7 +45,7 @@ NdbSpool::~NdbSpool() {
     if (file_) {
         std::fclose(file_);
         std::error_code ec;
-        std::filesystem::remove(std::filesystem::u8path(filePath_), ec);
+        std::filesystem::remove(filePath_, ec);
     }
 }
 

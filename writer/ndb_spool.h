@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
+#include <filesystem>
 #include <vector>
 
 namespace writer {
@@ -34,7 +34,7 @@ private:
     size_t memoryLimit_;
     std::vector<uint8_t> memory_;
     std::FILE* file_ = nullptr;
-    std::string filePath_;
+    std::filesystem::path filePath_;
     uint64_t size_ = 0;
     uint64_t readPos_ = 0;
     bool failed_ = false;

@@ -21,14 +21,23 @@
 // - NodeData::blocks is for heap-on-node pages: every payload becomes exactly
 //   one data block (at most MaxBlockData bytes each); two or more make an
 //   XBLOCK (or XXBLOCK) data tree in that order. An empty NodeData is a node
-//   with no data block (bidData 0).
-// - Block ids, page ids, file offsets, B-tree pages, allocation maps and the
-//   header are all the writer's business; the caller gives node ids only.
-// - AddNode copies nothing large: it takes the node by value, so move into it.
-//   Block data is encoded and laid out as nodes are added; WriteFile writes
-//   the B-trees, the maps and the header at the end.
+//   with no data block (bidData 0). A stream fills every block but its last.
+// - Subnodes are sorted by id in their SLBLOCK; more than one SLBLOCK holds
+//   (340 UTF-16 / 681 8-bit) go under an SIBLOCK.
+// - Block ids, page ids, file offsets, B-tree pages, allocation maps, the
+//   density list and the header (rgnid included) are the writer's business;
+//   the caller gives node ids only. Node ids must be unique.
+// - AddNode takes the node by value, so move into it: its blocks are encoded
+//   and laid out at once and its data freed, so memory stays small. Past
+//   StoreOptions::memoryLimit the laid-out bytes go to a temporary file.
+//   WriteFile/WriteMemory then add the B-trees and maps and write the whole
+//   file; either may be called again (same bytes), AddNode no longer.
+// - Misuse throws: a heap payload larger than a block, data beyond what an
+//   XXBLOCK or SIBLOCK can hold, an 8-bit file above 2 GiB
+//   (std::length_error); AddNode after a write (std::logic_error).
 // - Damage() returns hooks that make deliberately damaged files for reader
-//   tests; a writer whose hooks are untouched writes a sound store.
+//   tests; set them before the first AddNode. A writer whose hooks are
+//   untouched writes a sound store.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -151,7 +160,7 @@ public:
     NdbWriter& operator=(const NdbWriter&) = delete;
 
     void AddNode(Node node);                  // any order; the node B-tree is sorted by nid on write
-    bool WriteFile(const std::string& path);  // streams to the file; false on I/O failure
+    bool WriteFile(const std::string& path);  // path in UTF-8; streams to the file; false on I/O failure
     std::vector<uint8_t> WriteMemory();       // the same bytes in memory (small stores, tests)
     NdbDamage& Damage();                      // damage hooks for tests
 

@@ -57,7 +57,9 @@ struct NdbWriter::Impl {
                     bool btree) const;
     std::vector<uint8_t> BuildHeaderArea() const;
     void BuildMapPages(uint64_t k, uint8_t* interval) const;
-    bool Emit(const Sink& sink);
+    // The whole file in order; the header area as zeros when the caller
+    // writes it last itself.
+    bool Emit(const Sink& sink, bool headerAsZeros);
 
     StoreOptions options;
     const NdbFormat& f;

@@ -75,6 +75,14 @@ void Message::SetSubject(const std::u16string& subject) {
     props_.SetString(fmt::kPidSubject, subject);
     props_.SetString(fmt::kPidConversationTopic, subject);
 }
+void Message::SetSubjectWithPrefix(const std::u16string& subject, size_t prefixLength) {
+    std::u16string stored;
+    stored.push_back(0x0001);
+    stored.push_back(static_cast<char16_t>(prefixLength));
+    props_.SetString(fmt::kPidSubject, stored + subject);
+    props_.SetString(fmt::kPidConversationTopic, subject.substr(std::min(prefixLength, subject.size())));
+}
+
 void Message::SetBody(const std::u16string& text) { props_.SetString(fmt::kPidBody, text); }
 void Message::SetHtmlBody(const std::string& html) {
     props_.SetBinary(fmt::kPidHtml, Bytes(html.begin(), html.end()));
@@ -145,19 +153,15 @@ Message& Message::AddEmbeddedMessage(const std::u16string& displayName, const st
 
 StoreBuilder::StoreBuilder(const StoreOptions& options, const std::u16string& storeName)
     : options_(options), ndb_(options), store_(options.variant), recordKey_(SearchKey(0x5354)) {
-    Folder& root = NewFolder(fmt::kNidRootFolder, fmt::kNidRootFolder, u"");
-    (void)root;
+    NewFolder(fmt::kNidRootFolder, fmt::kNidRootFolder, u"");
     NewFolder(kNidIpmSubtree, fmt::kNidRootFolder, u"Top of Personal Folders");
     NewFolder(kNidSearchRoot, fmt::kNidRootFolder, u"Search Root");
     Folder& spam = NewFolder(kNidSpamSearchFolder, fmt::kNidRootFolder, u"SPAM Search Folder 2");
     spam.search = true;
     NewFolder(kNidDeletedItems, kNidIpmSubtree, u"Deleted Items");
 
-    store_.SetBinary(fmt::kPidRecordKey, recordKey_);
     store_.SetString(fmt::kPidDisplayName, storeName);
-    if (!options.ost) store_.SetBinary(fmt::kPidIpmSubTreeEntryId, EntryId(kNidIpmSubtree));
-    store_.SetBinary(fmt::kPidIpmWastebasketEntryId, EntryId(kNidDeletedItems));
-    store_.SetBinary(fmt::kPidFinderEntryId, EntryId(kNidSearchRoot));
+    SetRecordKey(recordKey_);
     store_.SetInt32(fmt::kPidValidFolderMask, 0x49);          // subtree, wastebasket, finder
     store_.SetInt32(fmt::kPidReplFlags, 0);
     store_.SetInt32(fmt::kPidPstPassword, 0);
@@ -169,6 +173,15 @@ uint32_t StoreBuilder::RootFolder() const { return fmt::kNidRootFolder; }
 uint32_t StoreBuilder::IpmSubtree() const { return kNidIpmSubtree; }
 uint32_t StoreBuilder::DeletedItems() const { return kNidDeletedItems; }
 uint32_t StoreBuilder::SearchRoot() const { return kNidSearchRoot; }
+
+void StoreBuilder::SetRecordKey(const Bytes& key) {
+    if (key.size() != 16) throw std::invalid_argument("a record key has 16 bytes");
+    recordKey_ = key;
+    store_.SetBinary(fmt::kPidRecordKey, recordKey_);
+    if (!options_.ost) store_.SetBinary(fmt::kPidIpmSubTreeEntryId, EntryId(kNidIpmSubtree));
+    store_.SetBinary(fmt::kPidIpmWastebasketEntryId, EntryId(kNidDeletedItems));
+    store_.SetBinary(fmt::kPidFinderEntryId, EntryId(kNidSearchRoot));
+}
 
 Bytes StoreBuilder::EntryId(uint32_t nid) const {
     Bytes id(24, 0);
@@ -191,6 +204,7 @@ StoreBuilder::Folder& StoreBuilder::NewFolder(uint32_t nid, uint32_t parent, con
 
 uint32_t StoreBuilder::AddFolder(uint32_t parent, const std::u16string& name,
                                  const std::string& containerClass, uint32_t nid) {
+    if (finished_) throw std::logic_error("the store is already written");
     if (!folders_.count(parent)) throw std::invalid_argument("no such parent folder");
     if (nid == 0) nid = fmt::MakeNid(fmt::kNidTypeNormalFolder, nextFolderIndex_++);
     Folder& f = NewFolder(nid, parent, name);
@@ -202,6 +216,7 @@ uint32_t StoreBuilder::AddFolder(uint32_t parent, const std::u16string& name,
 PropertySet& StoreBuilder::FolderProperties(uint32_t folder) { return folders_.at(folder)->props; }
 
 Message& StoreBuilder::AddMessage(uint32_t folder, const std::string& messageClass, uint32_t nid) {
+    if (finished_) throw std::logic_error("the store is already written");
     if (!folders_.count(folder)) throw std::invalid_argument("no such folder");
     if (nid == 0) nid = fmt::MakeNid(fmt::kNidTypeNormalMessage, nextMessageIndex_++);
     pending_.push_back(std::make_unique<Message>(options_.variant, &names_, messageClass));
@@ -242,16 +257,16 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
 
     if (!m.attachments_.empty()) {
         TableContextBuilder table(v, AttachmentColumns(), ids);
+        // One id counter for the whole message tree: readers search a
+        // message's subnodes depth first, so every id must be unique in it.
         for (Attachment& a : m.attachments_) {
-            SubnodeIds attachIds;
             if (a.embedded) {
-                SubnodeIds inner;
-                LtpNode e = BuildMessage(*a.embedded, inner);
+                LtpNode e = BuildMessage(*a.embedded, ids);
                 const uint32_t size = static_cast<uint32_t>(StoredSize(e));
                 a.props.SetObject(kPidAttachDataObjectId, Subnode{0, std::move(e.data), std::move(e.subnodes)}, size);
             }
             a.props.SetInt32(fmt::kPidAttachSize, 0);
-            LtpNode pc = BuildPropertyContext(a.props, attachIds);
+            LtpNode pc = BuildPropertyContext(a.props, ids);
             const uint32_t size = static_cast<uint32_t>(StoredSize(pc));
             PatchInlineValue(pc.data, fmt::kPidAttachSize, size);
             a.props.SetInt32(fmt::kPidAttachSize, static_cast<int32_t>(size));

@@ -15,7 +15,8 @@
 //   b.WriteFile(path);
 //
 // Messages are turned into nodes when Commit() or WriteFile() runs; after a
-// Commit the Message references handed out before are no longer valid.
+// Commit the Message references handed out before are no longer valid, and
+// after WriteFile nothing more can be added.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -60,6 +61,9 @@ public:
     uint16_t Named(const Guid& guid, const std::u16string& name) { return names_->Id(guid, name); }
 
     void SetSubject(const std::u16string& subject);
+    // A subject whose first prefixLength characters are a prefix ("RE: "),
+    // stored behind the marker and prefix-length characters Outlook writes.
+    void SetSubjectWithPrefix(const std::u16string& subject, size_t prefixLength);
     void SetBody(const std::u16string& text);                 // PidTagBody
     void SetHtmlBody(const std::string& html);                // PidTagHtml, binary
     void SetRtfBody(const std::string& rtf);                  // PidTagRtfCompressed, LZFu
@@ -124,8 +128,10 @@ public:
     uint16_t NamedId(const Guid& guid, uint32_t lid) { return names_.Id(guid, lid); }
     uint16_t NamedId(const Guid& guid, const std::u16string& name) { return names_.Id(guid, name); }
     PropertySet& StoreProperties() { return store_; }
-    // The store's 16-byte record key (the uid inside every entry id).
+    // The store's 16-byte record key (the uid inside every entry id); a
+    // fixed value unless set, so that equal input makes equal files.
     const Bytes& RecordKey() const { return recordKey_; }
+    void SetRecordKey(const Bytes& key);
     Bytes EntryId(uint32_t nid) const;
 
     // Any node as it is, for structures the builder does not make itself.

@@ -20,10 +20,11 @@ public:
     COLORREF m_crVisited;
     COLORREF m_crDisabled;
 
-protected:
-    void PreSubclassWindow() override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+
+protected:
+    void PreSubclassWindow() override;
 
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg void OnMouseLeave();

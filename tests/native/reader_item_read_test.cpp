@@ -139,7 +139,7 @@ TEST_P(ReaderItemRead, RecipientsAndAttachmentsBecomeNodesWithTheirData) {
     EXPECT_EQ(seen, 4);
 }
 
-TEST_P(ReaderItemRead, NothingIsWrittenForAnAttachmentWithoutData) {
+TEST(ReaderItemWrite, NothingIsWrittenForAnAttachmentWithoutData) {
     AttachmentNode* a = NewAttachmentNode();
     a->bidData = ~uint64_t{0};
     EXPECT_TRUE(WriteOut(a).empty());
@@ -197,6 +197,25 @@ TEST(ReaderItemRead, TopFolderComesFromTheStoreOrIsAStub) {
     EXPECT_EQ(FindTopFolder(plain.get(), g_storeFile), nullptr);
     EXPECT_EQ(FindTopFolder(nullptr, g_storeFile), nullptr);
     EXPECT_EQ(ReadItemRecord(g_storeFile, nullptr), nullptr);
+}
+
+TEST(ReaderItemRead, MissingSubnodeBlockLeavesOutOnlyTheSubnodeValues) {
+    writer::StoreBuilder b{writer::StoreOptions{}};
+    const uint32_t folder = b.AddFolder(b.IpmSubtree(), u"Mail");
+    writer::Message& m = b.AddMessage(folder, "IPM.Note");
+    m.SetSubject(u"Kept");
+    m.SetBody(std::u16string(6000, u'x'));   // too large for the heap: a subnode
+    m.AddAttachment(u"a.txt", Pattern(10, 1));
+    b.Commit();
+    b.NodeDamage().missingSubnodeBlockNid = m.nid();
+    const uint32_t nid = m.nid();
+    TempFile file(b.WriteMemory(), ".pst");
+    LoadedStore store(file.wpath());
+    Record r(ReadItemRecord(g_storeFile, FindNode(&g_storeFile, nid)));
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(TextOf(r->txSubject), "Kept");
+    EXPECT_EQ(StoreStringLength(r->txBody.pData), 0u);
+    EXPECT_EQ(r->pAttachments, nullptr);
 }
 
 TEST(ReaderItemRead, BodiesAreReadOnlyWhileWanted) {

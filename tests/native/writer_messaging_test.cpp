@@ -50,6 +50,7 @@ uint32_t ChildFolderNamed(const probe::Store& s, uint32_t parent, const std::u16
 TEST(WriterMessaging, EmptyStoreHasEveryMandatoryNode) {
     for (Variant v : {Variant::Unicode, Variant::Ansi}) {
         writer::StoreBuilder b(Options(v));
+        if (v == Variant::Ansi) b.SetRecordKey(Bytes(16, 0xA5));
         probe::Store s(b.WriteMemory());
         for (uint32_t nid : {0x21u, 0x61u, 0x122u, 0x12Du, 0x12Eu, 0x12Fu, 0x1E1u, 0x201u, 0x261u, 0x60Du,
                              0x60Eu, 0x60Fu, 0x610u, 0x62Bu, 0x64Cu, 0x671u, 0x692u, 0x6B6u, 0x6D7u, 0x6F8u,
@@ -58,7 +59,7 @@ TEST(WriterMessaging, EmptyStoreHasEveryMandatoryNode) {
         EXPECT_EQ(s.Node(0x122).parent, 0x122u) << "the root folder is its own parent";
         auto store = s.NodeProperties(0x21);
         const Bytes key = store[fmt::kPidRecordKey].bytes;
-        ASSERT_EQ(key.size(), 16u);
+        ASSERT_EQ(key, b.RecordKey());
         for (uint16_t id : {fmt::kPidIpmSubTreeEntryId, fmt::kPidIpmWastebasketEntryId, fmt::kPidFinderEntryId}) {
             const Bytes& e = store[id].bytes;
             ASSERT_EQ(e.size(), 24u);
@@ -236,6 +237,39 @@ TEST(WriterMessaging, MessageCarriesRecipientsAttachmentsAndSizesThatMatchItsByt
     }
 }
 
+// Readers find a value's subnode by a depth-first search of the message's
+// subnode tree: ids must not repeat in it, and the message's own tables must
+// come before any embedded message's.
+void CollectSubnodeIds(const probe::Store& s, uint64_t bidSub, std::vector<uint32_t>& out) {
+    for (const auto& e : s.Subnodes(bidSub)) {
+        out.push_back(e.first);
+        CollectSubnodeIds(s, e.second.bidSub, out);
+    }
+}
+
+TEST(WriterMessaging, SubnodeIdsAreUniqueAcrossTheMessageTree) {
+    writer::StoreBuilder b(Options(Variant::Unicode));
+    writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Inbox"), "IPM.Note");
+    m.SetBody(std::u16string(4000, u'x'));
+    m.AddAttachment(u"a.bin", Bytes(9000, 'a'));
+    writer::Message& inner = m.AddEmbeddedMessage(u"Inner", "IPM.Note");
+    inner.SetBody(std::u16string(4000, u'y'));
+    inner.AddAttachment(u"b.bin", Bytes(9000, 'b'));
+    const uint32_t nid = m.nid();
+    probe::Store s(b.WriteMemory());
+    std::vector<uint32_t> ids;
+    CollectSubnodeIds(s, s.Node(nid).bidSub, ids);
+    std::vector<uint32_t> others;
+    for (uint32_t id : ids)
+        if (id != 0x692 && id != 0x671) others.push_back(id);
+    std::sort(others.begin(), others.end());
+    EXPECT_EQ(std::adjacent_find(others.begin(), others.end()), others.end());
+    EXPECT_GT(others.size(), 6u);
+    ASSERT_GE(ids.size(), 2u);
+    EXPECT_EQ(ids[0], 0x671u) << "the message's own tables come first";
+    EXPECT_EQ(ids[1], 0x692u);
+}
+
 TEST(WriterMessaging, NamedPropertiesGetIdsStreamsAndHashBuckets) {
     writer::StoreBuilder b(Options(Variant::Unicode));
     const uint16_t start = b.NamedId(writer::kPsetidAppointment, 0x820D);
@@ -287,6 +321,35 @@ TEST(WriterMessaging, AnsiTextIsWindows1252) {
     EXPECT_EQ(probe::Narrow(pc[fmt::kPidSubject].bytes), "\x80 5 ?");
     EXPECT_EQ(probe::Narrow(pc[fmt::kPidDisplayTo].bytes), "\x80uro Desk; Z\xFCrich");
     EXPECT_EQ(probe::Narrow(s.NodeProperties(s.Node(nid).parent)[fmt::kPidDisplayName].bytes), "Caf\xE9");
+}
+
+TEST(WriterMessaging, PrefixedSubjectsAndMultiValuedNamedText) {
+    for (Variant v : {Variant::Unicode, Variant::Ansi}) {
+        writer::StoreBuilder b(Options(v));
+        writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Inbox"), "IPM.Note");
+        m.SetSubjectWithPrefix(u"RE: Hello", 4);
+        const uint16_t keywords = m.Named(writer::kPsPublicStrings, u"Keywords");
+        m.Props().SetMultiString(keywords, {u"one", u"", u"three"});
+        const uint32_t nid = m.nid();
+        probe::Store s(b.WriteMemory());
+        auto pc = s.NodeProperties(nid);
+        const Bytes& subject = pc[fmt::kPidSubject].bytes;
+        const size_t unit = v == Variant::Unicode ? 2 : 1;
+        ASSERT_EQ(subject.size(), 11 * unit);
+        EXPECT_EQ(subject[0], 0x01);
+        EXPECT_EQ(subject[unit], 0x04);
+        EXPECT_EQ(Text(s, pc[fmt::kPidConversationTopic]), u"Hello");
+        const probe::Value& list = pc[keywords];
+        EXPECT_EQ(list.type, v == Variant::Unicode ? fmt::kPtMultipleUnicode : fmt::kPtMultipleString8);
+        ASSERT_GE(list.bytes.size(), 16u);
+        EXPECT_EQ(probe::U32(list.bytes), 3u);
+        const uint32_t first = fmt::LoadLe32(&list.bytes[4]), second = fmt::LoadLe32(&list.bytes[8]),
+                       third = fmt::LoadLe32(&list.bytes[12]);
+        EXPECT_EQ(first, 16u);
+        EXPECT_EQ(second - first, 3 * unit);
+        EXPECT_EQ(third, second) << "an empty value";
+        EXPECT_EQ(list.bytes.size() - third, 5 * unit);
+    }
 }
 
 TEST(WriterMessaging, DamageHooksMakeTheNamedDefectsOnly) {

@@ -64,14 +64,24 @@ void ExpectSameSubnodes(const std::vector<ndbcheck::Subnode>& a, const std::vect
 }
 
 #ifndef _WIN32
-// Relative path and size of every file below dir, sorted.
-std::set<std::string> ListTree(const fs::path& dir) {
+// Relative path and size of every file below dir, sorted; or, for readpst,
+// whose MIME boundaries vary from run to run, the path and the number of
+// messages in the file.
+std::set<std::string> ListTree(const fs::path& dir, bool countMessages = false) {
     std::set<std::string> out;
     std::error_code ec;
     for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
          it.increment(ec)) {
         std::string line = fs::relative(it->path(), dir).string();
-        if (it->is_regular_file()) line += " " + std::to_string(it->file_size());
+        if (it->is_regular_file() && !countMessages) line += " " + std::to_string(it->file_size());
+        if (it->is_regular_file() && countMessages) {
+            const auto bytes = ReadWholeFile(it->path().string());
+            const std::string text(bytes.begin(), bytes.end());
+            size_t messages = text.rfind("From ", 0) == 0 ? 1 : 0;
+            for (size_t at = text.find("\nFrom "); at != std::string::npos; at = text.find("\nFrom ", at + 1))
+                ++messages;
+            line += " " + std::to_string(messages) + " messages";
+        }
         out.insert(line);
     }
     return out;
@@ -93,7 +103,7 @@ std::set<std::string> OracleView(const std::string& store, const fs::path& work)
     for (const auto& l : ListTree(work / "pff.export")) out.insert("pff " + l);
     const std::string rp = "readpst -q -D -o '" + (work / "readpst").string() + "' '" + store + "' >/dev/null 2>&1";
     out.insert("readpst exit " + std::to_string(std::system(rp.c_str())));
-    for (const auto& l : ListTree(work / "readpst")) out.insert("readpst " + l);
+    for (const auto& l : ListTree(work / "readpst", true)) out.insert("readpst " + l);
     return out;
 }
 #endif

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -318,6 +320,22 @@ TEST(WriterNdb, FMapAndSpooledOutput) {
     // (104 units) stay free at its end.
     EXPECT_EQ(fmap[0], 104);
     EXPECT_EQ(fmap[intervals - 128], 0) << "no interval beyond the file";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WriterNdb, WriteFileReportsFailure) {
+    writer::NdbWriter ndb{writer::StoreOptions{}};
+    writer::Node n;
+    n.nid = 0x21;
+    n.data.stream = Pattern(100, 1);
+    ndb.AddNode(std::move(n));
+    const std::filesystem::path missing = std::filesystem::temp_directory_path() / "no-such-folder-ndb" / "x.pst";
+    EXPECT_FALSE(ndb.WriteFile(missing.u8string()));
+    EXPECT_FALSE(ndb.WriteMemory().empty()) << "the writer still works after a failed write";
+    EXPECT_THROW(ndb.AddNode(writer::Node{}), std::logic_error);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <cstring>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -19,6 +20,8 @@
 #include "app/FolderChecks.h"
 #include "app/LeftView.h"
 #include "app/MainFrm.h"
+#include "app/PathTexts.h"
+#include "app/Registry.h"
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
 #include "framework/seam_script.h"
@@ -46,21 +49,25 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-// The store dialog: a dialog window of this process titled with the main title.
+// The store dialog: a visible dialog window of this thread's program titled
+// with the main title.
+BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
+    if (ClassOf(window) == L"#32770" && WindowText(window) == kMainTitle && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND FindStoreDialog() {
-    struct Search { HWND found = nullptr; } search;
-    EnumThreadWindows(
-        GetWindowThreadProcessId(theTestApp.m_pMainWnd ? theTestApp.m_pMainWnd->GetSafeHwnd() : nullptr, nullptr),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (ClassOf(window) == L"#32770" && WindowText(window) == kMainTitle && IsWindowVisible(window)) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    HWND found = nullptr;
+    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
+    if (found != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(found, &process);
+        if (process != GetCurrentProcessId()) return nullptr;
+    }
+    return found;
 }
 
 bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000) {
@@ -182,7 +189,7 @@ protected:
         HWND tree = Tree();
         TreeView_EnsureVisible(tree, item);
         RECT rect;
-        *reinterpret_cast<HTREEITEM*>(&rect) = item;
+        std::memcpy(&rect, &item, sizeof(HTREEITEM));
         ASSERT_TRUE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect)));
         for (int x = rect.left - 1; x > 0; --x) {
             TVHITTESTINFO hit = {{x, (rect.top + rect.bottom) / 2}, 0, nullptr};
@@ -214,6 +221,54 @@ TEST_F(AppFrame, StartUpShowsTheMaximisedTitledFrameAndTheStoreDialogOverIt) {
     EXPECT_NE(g_pMailItemsBody, nullptr);
     ASSERT_NE(g_pProgressBar, nullptr);
     EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
+    EXPECT_EQ(::GetParent(g_pProgressBar->GetSafeHwnd()), MainFrame()->GetStatusBar().GetSafeHwnd());
+
+    // The toolbar from the toolbar resource: six buttons and a separator.
+    HWND toolbar = MainFrame()->GetToolBar().GetSafeHwnd();
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 7);
+    const int ids[] = {ID_TOOL_OPEN, ID_TOOL_STOP, ID_TOOL_SAVE, 0, ID_TOOL_HELP, ID_TOOL_ABOUT_US, ID_TOOL_EXIT};
+    for (int i = 0; i < 7; ++i) {
+        TBBUTTON button = {};
+        SendMessageW(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        EXPECT_EQ(button.idCommand, ids[i]) << "button " << i;
+    }
+    EXPECT_NE(MainFrame()->GetToolBar().Images().Hot(), nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(MainFrame()->GetToolBar().Images().Normal()), 7);
+}
+
+TEST_F(AppFrame, HelpOpensTheHelpFileFoundThroughPath) {
+    // The installation folder as registered (empty where nothing is installed).
+    const std::wstring folder(ReadRegistryString(HKEY_CLASSES_ROOT, L"QMKEYOST_PST", L"FilePath"));
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_HELP, 0), 0);
+    wchar_t path[8192] = L"";
+    GetEnvironmentVariableW(L"PATH", path, 8192);
+    const std::wstring value(path), tail = L";" + folder + L";";
+    ASSERT_GE(value.size(), tail.size());
+    EXPECT_EQ(value.substr(value.size() - tail.size()), tail);
+    ASSERT_EQ(script.shellOpens.size(), 1u);
+    EXPECT_EQ(script.shellOpens[0].verb, L"open");
+    EXPECT_EQ(script.shellOpens[0].file, L"Quillmere for OST to PST.chm");
+    EXPECT_EQ(script.shellOpens[0].show, SW_SHOWNORMAL);
+
+    // While the help window is open, Help does nothing.
+    HWND helpWindow = CreateWindowExW(0, L"STATIC", L"Quillmere for MS Exchange OST - MS Outlook PST",
+                                      WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_HELP, 0), 0);
+    EXPECT_EQ(script.shellOpens.size(), 1u);
+    DestroyWindow(helpWindow);
+}
+
+TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
+    std::wstring title;
+    Driver driver([&] {
+        HWND about = nullptr;
+        WaitFor([&] { return (about = FindWindowW(L"#32770", L"About Tarnwell")) != nullptr; });
+        if (about == nullptr) return;
+        title = WindowText(about);
+        SendMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_ABOUT_US, 0), 0);
+    EXPECT_EQ(title, L"About Tarnwell");
 }
 
 TEST_F(AppFrame, RealStoreLoadsThroughTheDialogIntoTheTree) {
@@ -390,7 +445,7 @@ TEST_F(AppFrame, ClickRightOfAnItemTextDoesNothing) {
     HTREEITEM before = TreeView_GetSelection(tree);
     HTREEITEM inbox = FindFolder(L"Inbox");
     RECT rect;
-    *reinterpret_cast<HTREEITEM*>(&rect) = inbox;
+    std::memcpy(&rect, &inbox, sizeof(HTREEITEM));
     SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
     PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(rect.right + 40, rect.top + 2));
     SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rect.right + 40, rect.top + 2));

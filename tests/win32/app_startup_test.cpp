@@ -23,7 +23,8 @@ std::wstring ProgramPath() {
 struct Process {
     PROCESS_INFORMATION info = {};
     bool Start(const std::wstring& exe) {
-        STARTUPINFOW startup = {sizeof(startup)};
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
         std::wstring commandLine = L"\"" + exe + L"\"";
         return CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                               &info) != 0;

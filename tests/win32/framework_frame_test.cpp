@@ -1,0 +1,304 @@
+// Frame, bars and splitters: command update at idle (toolbar, status panes,
+// menus), command routing, static splitters with views made by run-time
+// class, the single-document template.
+#include "framework_test_support.h"
+#include "framework/seam_script.h"
+#include <gtest/gtest.h>
+
+namespace {
+const UINT kCmdUpdated = 40001;   // has an update handler
+const UINT kCmdPlain = 40002;     // has a command handler only
+const UINT kCmdNobody = 40003;    // has no handler at all
+const UINT kCmdApp = 40004;       // handled by the application
+const UINT kCmdDoc = 40005;       // handled by the document
+const UINT kIndicator = 40006;    // status pane with an update handler
+const UINT kNoResource = 0x7F01;  // frame resource id with no resources
+
+int g_viewInits = 0;
+int g_treeCreates = 0;
+
+class TestApp : public CWinApp {
+public:
+    int appCommands = 0;
+protected:
+    afx_msg void OnAppCommand() { ++appCommands; }
+    DECLARE_MESSAGE_MAP()
+};
+BEGIN_MESSAGE_MAP(TestApp, CWinApp)
+    ON_COMMAND(kCmdApp, &TestApp::OnAppCommand)
+END_MESSAGE_MAP()
+
+class TestDoc : public CDocument {
+    DECLARE_DYNCREATE(TestDoc)
+public:
+    int docCommands = 0;
+protected:
+    afx_msg void OnDocCommand() { ++docCommands; }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(TestDoc, CDocument)
+BEGIN_MESSAGE_MAP(TestDoc, CDocument)
+    ON_COMMAND(kCmdDoc, &TestDoc::OnDocCommand)
+END_MESSAGE_MAP()
+
+class TreePane : public CTreeView {
+    DECLARE_DYNCREATE(TreePane)
+public:
+    void OnInitialUpdate() override {
+        ++g_viewInits;
+        CTreeView::OnInitialUpdate();
+    }
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCTW lpcs) {
+        if (CTreeView::OnCreate(lpcs) == -1) return -1;
+        ++g_treeCreates;
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(TreePane, CTreeView)
+BEGIN_MESSAGE_MAP(TreePane, CTreeView)
+    ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+class PlainPane : public CView {
+    DECLARE_DYNCREATE(PlainPane)
+public:
+    void OnInitialUpdate() override {
+        ++g_viewInits;
+        CView::OnInitialUpdate();
+    }
+};
+IMPLEMENT_DYNCREATE(PlainPane, CView)
+
+// The program's layout: tree on the left, two panes stacked on the right,
+// a toolbar and a status bar.
+class TestFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(TestFrame)
+public:
+    CSplitterWnd m_outer, m_inner;
+    CToolBar m_toolBar;
+    CStatusBar m_statusBar;
+    BOOL updatedEnabled = FALSE;
+    int plainCommands = 0;
+    CString indicatorText = L"busy";
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCTW, CCreateContext* pContext) override {
+        if (!m_outer.CreateStatic(this, 1, 2)) return FALSE;
+        if (!m_outer.CreateView(0, 0, RUNTIME_CLASS(TreePane), CSize(210, 100), pContext)) return FALSE;
+        if (!m_inner.CreateStatic(&m_outer, 2, 1, WS_CHILD | WS_VISIBLE | WS_BORDER, m_outer.IdFromRowCol(0, 1)))
+            return FALSE;
+        if (!m_inner.CreateView(0, 0, RUNTIME_CLASS(PlainPane), CSize(100, 250), pContext)) return FALSE;
+        if (!m_inner.CreateView(1, 0, RUNTIME_CLASS(PlainPane), CSize(100, 250), pContext)) return FALSE;
+        m_outer.SetColumnInfo(0, 280, 0);
+        return TRUE;
+    }
+    afx_msg int OnCreate(LPCREATESTRUCTW lpcs) {
+        if (CFrameWnd::OnCreate(lpcs) == -1) return -1;
+        if (!m_toolBar.CreateEx(this, TBSTYLE_FLAT | TBSTYLE_TRANSPARENT,
+                                WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_TOOLTIPS | CBRS_FLYBY))
+            return -1;
+        static const UINT buttons[] = {kCmdUpdated, kCmdPlain, ID_SEPARATOR, kCmdNobody, kCmdApp, kCmdDoc};
+        if (!m_toolBar.SetButtons(buttons, 6)) return -1;
+        m_toolBar.SetSizes(CSize(46, 51), CSize(38, 44));
+        if (!m_statusBar.Create(this)) return -1;
+        static const UINT indicators[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, kIndicator};
+        m_statusBar.SetIndicators(indicators, 3);
+        EnableDocking(CBRS_ALIGN_ANY);
+        return 0;
+    }
+    afx_msg void OnUpdateUpdated(CCmdUI* pCmdUI) { pCmdUI->Enable(updatedEnabled); }
+    afx_msg void OnPlain() { ++plainCommands; }
+    afx_msg void OnUpdateIndicator(CCmdUI*) { m_statusBar.SetPaneText(0, indicatorText); }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(TestFrame, CFrameWnd)
+BEGIN_MESSAGE_MAP(TestFrame, CFrameWnd)
+    ON_WM_CREATE()
+    ON_UPDATE_COMMAND_UI(kCmdUpdated, &TestFrame::OnUpdateUpdated)
+    ON_COMMAND(kCmdPlain, &TestFrame::OnPlain)
+    ON_UPDATE_COMMAND_UI(kIndicator, &TestFrame::OnUpdateIndicator)
+END_MESSAGE_MAP()
+
+// A frame whose client cannot be built.
+class BrokenFrame : public CFrameWnd {
+    DECLARE_DYNCREATE(BrokenFrame)
+protected:
+    BOOL OnCreateClient(LPCREATESTRUCTW, CCreateContext*) override { return FALSE; }
+};
+IMPLEMENT_DYNCREATE(BrokenFrame, CFrameWnd)
+
+struct FrameworkFrameWindow : ::testing::Test {
+    TestApp app;
+    CSingleDocTemplate* pTemplate = nullptr;
+    TestFrame* pFrame = nullptr;
+    TestDoc* pDoc = nullptr;
+
+    void SetUp() override {
+        g_viewInits = 0;
+        g_treeCreates = 0;
+        pTemplate = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame),
+                                           RUNTIME_CLASS(TreePane));
+        app.AddDocTemplate(pTemplate);
+        app.m_nCmdShow = SW_SHOWNORMAL;
+        pDoc = static_cast<TestDoc*>(pTemplate->OpenDocumentFile(nullptr));
+        ASSERT_NE(nullptr, pDoc);
+        pFrame = dynamic_cast<TestFrame*>(app.m_pMainWnd);
+        ASSERT_NE(nullptr, pFrame);
+        pFrame->SetWindowPos(nullptr, 0, 0, 800, 600, SWP_NOZORDER);
+        fwtest::PumpPending();
+    }
+    void TearDown() override {
+        if (app.m_pMainWnd) pTemplate->CloseAllDocuments(FALSE);
+        fwtest::PumpPending();
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);   // the main window's quit
+    }
+    BOOL ButtonEnabled(UINT id) { return pFrame->m_toolBar.GetToolBarCtrl().IsButtonEnabled((int)id); }
+    int Width(CWnd* p) {
+        CRect rc;
+        p->GetWindowRect(&rc);
+        return rc.Width();
+    }
+};
+}  // namespace
+
+TEST_F(FrameworkFrameWindow, TemplateBuildsFrameViewsAndDocumentByRuntimeClass) {
+    EXPECT_EQ(1, g_treeCreates);
+    EXPECT_EQ(3, g_viewInits);   // every view, once
+    CWnd* pLeft = pFrame->m_outer.GetPane(0, 0);
+    ASSERT_NE(nullptr, pLeft);
+    EXPECT_TRUE(pLeft->IsKindOf(RUNTIME_CLASS(TreePane)));
+    wchar_t cls[32] = {};
+    ::GetClassNameW(pLeft->m_hWnd, cls, 32);
+    EXPECT_STREQ(WC_TREEVIEWW, cls);
+    EXPECT_TRUE(pFrame->m_inner.GetPane(1, 0)->IsKindOf(RUNTIME_CLASS(PlainPane)));
+    int views = 0;
+    for (POSITION pos = pDoc->GetFirstViewPosition(); pos;) {
+        CView* v = pDoc->GetNextView(pos);
+        EXPECT_EQ(pDoc, v->GetDocument());
+        ++views;
+    }
+    EXPECT_EQ(3, views);
+    EXPECT_EQ(pLeft, pFrame->GetActiveView());
+}
+
+TEST_F(FrameworkFrameWindow, SplitterHonoursIdealWidthAndMovesWithTheMouse) {
+    CWnd* pLeft = pFrame->m_outer.GetPane(0, 0);
+    EXPECT_EQ(280, Width(pLeft));
+    CRect top, bottom;
+    pFrame->m_inner.GetPane(0, 0)->GetWindowRect(&top);
+    pFrame->m_inner.GetPane(1, 0)->GetWindowRect(&bottom);
+    EXPECT_EQ(250, top.Height());
+    EXPECT_GT(bottom.top, top.bottom);   // separated by the bar
+
+    CSplitterWnd& s = pFrame->m_outer;
+    s.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(282, 50));
+    s.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(402, 50));
+    s.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(402, 50));
+    EXPECT_EQ(400, Width(pLeft));
+    int cur = 0, min = 0;
+    s.GetColumnInfo(0, cur, min);
+    EXPECT_EQ(400, cur);
+}
+
+TEST_F(FrameworkFrameWindow, IdleUpdateEnablesButtonsByHandlers) {
+    pFrame->OnIdleUpdateCmdUI();
+    EXPECT_FALSE(ButtonEnabled(kCmdUpdated));   // its handler says no
+    EXPECT_TRUE(ButtonEnabled(kCmdPlain));      // command handler only
+    EXPECT_FALSE(ButtonEnabled(kCmdNobody));    // no handler at all
+    EXPECT_TRUE(ButtonEnabled(kCmdApp));        // routed to the application
+    EXPECT_TRUE(ButtonEnabled(kCmdDoc));        // routed through the view to the document
+    pFrame->updatedEnabled = TRUE;
+    pFrame->OnIdleUpdateCmdUI();
+    EXPECT_TRUE(ButtonEnabled(kCmdUpdated));
+    EXPECT_EQ(CString(L"busy"), pFrame->m_statusBar.GetPaneText(0));
+}
+
+TEST_F(FrameworkFrameWindow, MessageLoopRunsUpdateHandlersWhenIdle) {
+    // Run the real loop: a posted change, then idle time, then a timer ends it.
+    struct Quitter {
+        static void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD) {
+            ::KillTimer(nullptr, id);
+            ::PostQuitMessage(3);
+        }
+    };
+    pFrame->updatedEnabled = TRUE;
+    pFrame->indicatorText = L"from idle";
+    ::SetTimer(nullptr, 0, 200, &Quitter::Quit);
+    EXPECT_EQ(3, app.Run());
+    EXPECT_TRUE(ButtonEnabled(kCmdUpdated));
+    EXPECT_EQ(CString(L"from idle"), pFrame->m_statusBar.GetPaneText(0));
+}
+
+TEST_F(FrameworkFrameWindow, CommandsRouteToViewDocumentFrameAndApplication) {
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdPlain, 0), (LPARAM)pFrame->m_toolBar.m_hWnd);
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdApp, 0), 0);
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdDoc, 1), 0);
+    EXPECT_EQ(1, pFrame->plainCommands);
+    EXPECT_EQ(1, app.appCommands);
+    EXPECT_EQ(1, pDoc->docCommands);
+}
+
+TEST_F(FrameworkFrameWindow, MenuItemsAreUpdatedWhenTheirPopupOpens) {
+    HMENU hMenu = ::CreatePopupMenu();
+    ::AppendMenuW(hMenu, MF_STRING, kCmdUpdated, L"a");
+    ::AppendMenuW(hMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(hMenu, MF_STRING, kCmdNobody, L"b");
+    ::AppendMenuW(hMenu, MF_STRING, kCmdPlain, L"c");
+    ::AppendMenuW(hMenu, MF_STRING, ID_VIEW_STATUS_BAR, L"d");
+    pFrame->SendMessage(WM_INITMENUPOPUP, (WPARAM)hMenu, 0);
+    EXPECT_TRUE(::GetMenuState(hMenu, kCmdUpdated, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(hMenu, kCmdNobody, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(::GetMenuState(hMenu, kCmdPlain, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(::GetMenuState(hMenu, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
+    ::DestroyMenu(hMenu);
+}
+
+TEST_F(FrameworkFrameWindow, ViewStatusBarCommandHidesTheBarAndGivesThePanesTheRoom) {
+    CRect before;
+    pFrame->m_outer.GetWindowRect(&before);
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_VIEW_STATUS_BAR, 0), 0);
+    EXPECT_FALSE(pFrame->m_statusBar.IsWindowVisible());
+    CRect after;
+    pFrame->m_outer.GetWindowRect(&after);
+    EXPECT_GT(after.Height(), before.Height());
+}
+
+TEST_F(FrameworkFrameWindow, NextPaneCommandMovesTheActiveView) {
+    CView* first = pFrame->GetActiveView();
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_NEXT_PANE, 1), 0);
+    CView* second = pFrame->GetActiveView();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(pFrame->m_inner.GetPane(0, 0), second);
+}
+
+TEST(FrameworkFrame, ClosingTheMainFrameEndsTheLoopAndFreesTheDocument) {
+    TestApp app;
+    auto* pTemplate = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame),
+                                             RUNTIME_CLASS(TreePane));
+    app.AddDocTemplate(pTemplate);
+    ASSERT_NE(nullptr, pTemplate->OpenDocumentFile(nullptr));
+    app.m_pMainWnd->PostMessage(WM_CLOSE);
+    EXPECT_EQ(0, app.Run());
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+    EXPECT_EQ(nullptr, pTemplate->GetDocument());
+}
+
+TEST(FrameworkFrame, MissingFileOrBrokenFrameMakesOpenFail) {
+    TestApp app;
+    SeamScript script;
+    auto* pTemplate = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame),
+                                             RUNTIME_CLASS(TreePane));
+    app.AddDocTemplate(pTemplate);
+    EXPECT_EQ(nullptr, pTemplate->OpenDocumentFile(L"C:\\no\\such\\file.ost"));
+    ASSERT_EQ(1u, script.messageBoxes.size());
+    EXPECT_NE(std::wstring::npos, script.messageBoxes[0].text.find(L"file.ost"));
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+
+    auto* pBroken = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(BrokenFrame),
+                                           RUNTIME_CLASS(TreePane));
+    EXPECT_EQ(nullptr, pBroken->OpenDocumentFile(nullptr));
+    delete pBroken;
+    fwtest::PumpPending();
+}
