@@ -137,7 +137,11 @@ void CBrowseOstFile::OnStart() {
     g_bAnalysisPaused = false;
     HWND tree = g_pLeftView != nullptr ? g_pLeftView->GetTreeCtrl().GetSafeHwnd() : nullptr;
     g_storeLoadObserver.SetLoadWindows(GetSafeHwnd(), tree);
-    StartStoreLoad(g_strOstPath);
+    if (!StartStoreLoad(g_strOstPath)) {
+        // No worker: the dialog closes as after a load that ended at once.
+        g_bAnalysisDone = 1;
+        Invalidate();
+    }
 }
 
 void CBrowseOstFile::OnPauseResume() {

@@ -124,14 +124,15 @@ UINT StoreLoadThreadProc(LPVOID param) {
     return 1;
 }
 
-void StartStoreLoad(const wchar_t* path) {
+BOOL StartStoreLoad(const wchar_t* path) {
     auto* job = new StoreLoadJob{std::make_unique<OstRepair>(path), g_analysisGate.Begin()};
     CWinThread* thread = AfxBeginThread(StoreLoadThreadProc, job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
     if (thread == nullptr) {
         delete job;
         g_analysisGate.End();
-        return;
+        return FALSE;
     }
     g_pAnalysisThread = thread;
     thread->ResumeThread();
+    return TRUE;
 }

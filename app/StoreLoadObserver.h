@@ -49,4 +49,5 @@ extern StoreLoadObserver g_storeLoadObserver;
 UINT StoreLoadThreadProc(LPVOID param);
 // Starts the analysis worker for the chosen path. Sets g_pAnalysisThread
 // before the worker can run, so the worker's own clearing is never undone.
-void StartStoreLoad(const wchar_t* path);
+// FALSE when no thread could be started.
+BOOL StartStoreLoad(const wchar_t* path);

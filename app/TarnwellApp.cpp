@@ -46,8 +46,6 @@ void InitStartupTexts() {
 }
 
 BOOL InitPlatform() {
-    INITCOMMONCONTROLSEX controls = {8, 0xFF};
-    InitCommonControlsEx(&controls);
     if (!AfxOleInit()) {
         AfxMessageBox(IDP_OLE_INIT_FAILED, MB_OK);
         return FALSE;
@@ -62,7 +60,9 @@ BOOL CTarnwellApp::InitInstance() {
     EnsureSingleInstance();
     InitStartupTexts();
     // The splash screen comes with its own change; start-up goes straight on.
-    if (!CWinApp::InitInstance()) return FALSE;
+    INITCOMMONCONTROLSEX controls = {8, 0xFF};
+    InitCommonControlsEx(&controls);
+    CWinApp::InitInstance();
     if (!InitPlatform()) return FALSE;
 
     SetRegistryKey(L"Local AppWizard-Generated Applications");

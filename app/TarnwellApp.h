@@ -29,6 +29,6 @@ protected:
 void EnsureSingleInstance();
 // Sets the start-up texts, the image folder and the installation folder.
 void InitStartupTexts();
-// The common controls, OLE, the control container and the rich-edit control;
-// FALSE when OLE cannot be initialised (after its message).
+// OLE, the control container, the rich-edit control and the reader's
+// observer; FALSE when OLE cannot be initialised (after its message).
 BOOL InitPlatform();

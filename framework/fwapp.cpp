@@ -2,6 +2,7 @@
 #include "framework/fwapp.h"
 #include "framework/fwframe.h"
 #include "framework/seams.h"
+#include "framework/fwtemp.h"
 #include <process.h>
 #include <shellapi.h>
 #include <cwchar>
@@ -54,7 +55,7 @@ unsigned __stdcall ThreadEntry(void* pParam) {
     } catch (...) {
         nResult = (UINT)-1;
     }
-    AfxUnlockTempMaps();
+    FwFreeTempMaps();
     t_pThread = nullptr;
     pThread->Delete();
     AfxFreeRetiredThreads();
@@ -187,7 +188,7 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
 
 void AfxEndThread(UINT nExitCode, BOOL bDelete) {
     CWinThread* pThread = t_pThread;
-    AfxUnlockTempMaps();
+    FwFreeTempMaps();
     if (pThread && bDelete) pThread->Delete();
     _endthreadex(nExitCode);
 }
@@ -347,6 +348,17 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
 CDocument* CWinApp::OpenDocumentFile(LPCWSTR lpszFileName) {
     CDocTemplate* pTemplate = GetFirstDocTemplate();
     return pTemplate ? pTemplate->OpenDocumentFile(lpszFileName) : nullptr;
+}
+
+void CWinApp::AddToRecentFileList(LPCWSTR lpszPathName) {
+    if (m_nMaxMRU == 0 || !lpszPathName || !*lpszPathName) return;
+    CString path(lpszPathName);
+    for (auto it = m_recentFiles.begin(); it != m_recentFiles.end();) {
+        if (it->CompareNoCase(path) == 0) it = m_recentFiles.erase(it);
+        else ++it;
+    }
+    m_recentFiles.insert(m_recentFiles.begin(), path);
+    if (m_recentFiles.size() > m_nMaxMRU) m_recentFiles.resize(m_nMaxMRU);
 }
 
 void CWinApp::OnFileNew() {

@@ -89,6 +89,10 @@ public:
     // file. FALSE when that fails.
     BOOL ProcessShellCommand(CCommandLineInfo& rCmdInfo);
     virtual CDocument* OpenDocumentFile(LPCWSTR lpszFileName);
+    // Puts the path first in the recent-file list (when LoadStdProfileSettings
+    // asked for one).
+    virtual void AddToRecentFileList(LPCWSTR lpszPathName);
+    const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
     CDocTemplate* GetFirstDocTemplate() const { return m_templates.empty() ? nullptr : m_templates.front(); }
     afx_msg void OnFileNew();
     afx_msg void OnAppExit();

@@ -174,7 +174,24 @@ void CDialog::EndDialog(int nResult) {
     }
 }
 
-BOOL CDialog::FwHandleInitDialog() { return OnInitDialog(); }
+BOOL CDialog::FwHandleInitDialog() {
+    DWORD dwStyleBefore = GetStyle();
+    CRect rcBefore;
+    GetWindowRect(&rcBefore);
+    BOOL bResult = OnInitDialog();
+    // A popup dialog that OnInitDialog neither showed nor moved is centred
+    // over its owner (disabled while modal) or the screen.
+    if (!m_hWnd || (dwStyleBefore & (WS_VISIBLE | WS_CHILD | DS_ABSALIGN | DS_CENTER)) ||
+        (GetStyle() & (WS_VISIBLE | WS_CHILD)))
+        return bResult;
+    CRect rcAfter;
+    GetWindowRect(&rcAfter);
+    if (rcAfter.left != rcBefore.left || rcAfter.top != rcBefore.top) return bResult;
+    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
+    if (hOwner && ::IsWindowEnabled(hOwner)) return bResult;
+    CenterWindow();
+    return bResult;
+}
 
 BOOL CDialog::OnInitDialog() {
     UpdateData(FALSE);

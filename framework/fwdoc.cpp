@@ -10,7 +10,8 @@ IMPLEMENT_DYNAMIC(CView, CWnd)
 IMPLEMENT_DYNAMIC(CCtrlView, CView)
 IMPLEMENT_DYNCREATE(CTreeView, CCtrlView)
 IMPLEMENT_DYNCREATE(CListView, CCtrlView)
-IMPLEMENT_DYNAMIC(CFormView, CView)
+IMPLEMENT_DYNAMIC(CScrollView, CView)
+IMPLEMENT_DYNAMIC(CFormView, CScrollView)
 IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
 IMPLEMENT_DYNAMIC(CSingleDocTemplate, CDocTemplate)
 
@@ -95,6 +96,8 @@ BEGIN_MESSAGE_MAP(CView, CWnd)
     ON_WM_PAINT()
     ON_WM_MOUSEACTIVATE()
     ON_MESSAGE(WM_INITIALUPDATE, &CView::OnInitialUpdateMessage)
+    ON_COMMAND_EX(ID_WINDOW_SPLIT, &CView::OnSplitCmd)
+    ON_UPDATE_COMMAND_UI(ID_WINDOW_SPLIT, &CView::OnUpdateSplitCmd)
 END_MESSAGE_MAP()
 
 namespace {
@@ -154,6 +157,21 @@ int CView::OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message) {
 LRESULT CView::OnInitialUpdateMessage(WPARAM, LPARAM) {
     OnInitialUpdate();
     return 0;
+}
+
+CSplitterWnd* CView::GetParentSplitter() const {
+    return dynamic_cast<CSplitterWnd*>(CWnd::FromHandlePermanent(::GetParent(m_hWnd)));
+}
+
+BOOL CView::OnSplitCmd(UINT) {
+    CSplitterWnd* pSplitter = GetParentSplitter();
+    return pSplitter && pSplitter->DoKeyboardSplit();
+}
+
+void CView::OnUpdateSplitCmd(CCmdUI* pCmdUI) {
+    CSplitterWnd* pSplitter = GetParentSplitter();
+    pCmdUI->Enable(pSplitter && !pSplitter->IsTracking() &&
+                   (pSplitter->GetColumnCount() > 1 || pSplitter->GetRowCount() > 1));
 }
 
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
@@ -228,7 +246,7 @@ BOOL CFormView::Create(LPCWSTR, LPCWSTR, DWORD dwStyle, const RECT& rect, CWnd* 
 
 void CFormView::OnInitialUpdate() {
     UpdateData(FALSE);
-    CView::OnInitialUpdate();
+    CScrollView::OnInitialUpdate();
 }
 
 BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
@@ -337,6 +355,7 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCWSTR lpszPathName, BOOL bMake
             CString path(lpszPathName);
             int slash = (int)path.str().find_last_of(L"\\/");
             pDoc->SetTitle(path.Mid(slash + 1));
+            if (CWinApp* pApp = AfxGetApp()) pApp->AddToRecentFileList(lpszPathName);
         }
     }
     if (!ok) {

@@ -74,6 +74,9 @@ protected:
     afx_msg void OnPaint();
     afx_msg int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
     afx_msg LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
+    afx_msg BOOL OnSplitCmd(UINT nID);
+    afx_msg void OnUpdateSplitCmd(CCmdUI* pCmdUI);
+    class CSplitterWnd* GetParentSplitter() const;
     DECLARE_MESSAGE_MAP()
     friend class CDocument;
 };
@@ -105,8 +108,16 @@ public:
     CListCtrl& GetListCtrl() const { return *reinterpret_cast<CListCtrl*>(const_cast<CListView*>(this)); }
 };
 
+// The base of form views. The program's forms fit their panes: no
+// scrolling is kept here, only the class and its handlers' names.
+class CScrollView : public CView {
+    DECLARE_DYNAMIC(CScrollView)
+protected:
+    CScrollView() = default;
+};
+
 // A view on a child dialog template. OnInitialUpdate runs the data exchange.
-class CFormView : public CView {
+class CFormView : public CScrollView {
     DECLARE_DYNAMIC(CFormView)
 public:
     BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,

@@ -534,6 +534,7 @@ void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible) {
     if (!m_pViewActive && !views.empty()) SetActiveView(views.front(), FALSE);
     for (CView* v : views) v->SendMessage(WM_INITIALUPDATE, 0, 0);
     if (!m_strTitle.IsEmpty() && pDoc) SetWindowText(pDoc->GetTitle() + L" - " + m_strTitle);
+    RecalcLayout();   // the bars made after the frame's first size
     if (bMakeVisible) {
         CWinApp* pApp = AfxGetApp();
         int nCmdShow = SW_SHOW;

@@ -177,6 +177,10 @@ public:
     void GetColumnInfo(int col, int& cxCur, int& cxMin) const;
     void GetRowInfo(int row, int& cyCur, int& cyMin) const;
     virtual void RecalcLayout();
+    // Moving the bars with the keyboard (the View menu's Split): arrows
+    // move the first bar, Enter or a click keeps it, Esc puts it back.
+    virtual BOOL DoKeyboardSplit();
+    BOOL IsTracking() const { return m_nTrackBar >= 0; }
 
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;                   // on to the frame
     BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;  // on to the frame
@@ -190,7 +194,10 @@ protected:
     int m_nTrackBar = -1;        // index of the bar being dragged
     bool m_bTrackColumn = false;
     int m_nTrackOffset = 0;
+    bool m_bKeyboardTracking = false;
+    int m_nTrackOriginal = 0;    // ideal size before a keyboard move
 
+    void EndTracking(bool bAccept);
     static void Layout(Info* info, int n, int total);
     int HitTestBar(CPoint pt, bool& bColumn) const;
     afx_msg void OnSize(UINT nType, int cx, int cy);
@@ -199,5 +206,7 @@ protected:
     afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
     afx_msg void OnMouseMove(UINT nFlags, CPoint point);
     afx_msg BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+    afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+    afx_msg LRESULT OnCaptureChanged(WPARAM, LPARAM);
     DECLARE_MESSAGE_MAP()
 };

@@ -15,9 +15,21 @@ IMPLEMENT_DYNAMIC(CDC, CObject)
 // ---------------------------------------------------------------------------
 // Temporary objects
 
+// A plain pointer per thread, freed by FwFreeTempMaps: no thread-exit
+// destructor (those run inside the runtime's thread detach, where freeing
+// memory has been seen to leave the heap locked under Wine).
+namespace {
+thread_local FwTempMapSet* t_pTempMaps = nullptr;
+}
+
 FwTempMapSet& FwTempMaps() {
-    thread_local FwTempMapSet maps;
-    return maps;
+    if (!t_pTempMaps) t_pTempMaps = new FwTempMapSet;
+    return *t_pTempMaps;
+}
+
+void FwFreeTempMaps() {
+    delete t_pTempMaps;
+    t_pTempMaps = nullptr;
 }
 
 CWnd* FwTempMapSet::Window(HWND h) {
@@ -48,12 +60,7 @@ CImageList* FwTempMapSet::ImageList(HIMAGELIST h) {
 }
 
 template <class T> T* FwTempMapSet::Gdi(HGDIOBJ h) {
-    CGdiObject*& p = m_gdi[h];
-    if (p && !dynamic_cast<T*>(p)) {
-        p->Detach();
-        delete p;
-        p = nullptr;
-    }
+    CGdiObject*& p = m_gdi[std::make_pair(h, &typeid(T))];
     if (!p) {
         p = new T;
         p->m_hObject = h;
@@ -84,7 +91,9 @@ void FwTempMapSet::Clear() {
     m_gdi.clear();
 }
 
-void AfxUnlockTempMaps() { FwTempMaps().Clear(); }
+void AfxUnlockTempMaps() {
+    if (t_pTempMaps) t_pTempMaps->Clear();
+}
 
 // ---------------------------------------------------------------------------
 // GDI objects

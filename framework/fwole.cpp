@@ -64,8 +64,8 @@ void COleDispatchDriver::ReleaseDispatch() {
     m_lpDispatch = nullptr;
 }
 
-void COleDispatchDriver::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
-                                      const BYTE* pbParamInfo, ...) {
+void COleDispatchDriver::InvokeHelperRaw(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet,
+                                         const BYTE* pbParamInfo, ...) {
     va_list args;
     va_start(args, pbParamInfo);
     try {
@@ -182,10 +182,10 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
 }
 
 void COleDispatchDriver::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const {
-    const_cast<COleDispatchDriver*>(this)->InvokeHelper(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, nullptr);
+    const_cast<COleDispatchDriver*>(this)->InvokeHelperRaw(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, nullptr);
 }
 
-void COleDispatchDriver::SetProperty(DISPID dwDispID, VARTYPE vtProp, ...) {
+void COleDispatchDriver::SetPropertyRaw(DISPID dwDispID, VARTYPE vtProp, ...) {
     BYTE info[2] = {(BYTE)vtProp, 0};
     va_list args;
     va_start(args, vtProp);

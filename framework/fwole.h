@@ -75,8 +75,17 @@ public:
     // VT_I4 long*, VT_BOOL BOOL*, VT_BSTR CString*, VT_R8 double*, VT_DATE
     // DATE*, VT_VARIANT VARIANT*, VT_DISPATCH IDispatch**. Throws
     // COleDispatchException (server error) or COleException (other failure).
-    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
+    // A CString argument is passed as its text (for VTS_BSTR).
+    template <class... Args>
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo,
+                      const Args&... args) {
+        InvokeHelperRaw(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, FwVarArg(args)...);
+    }
+    void InvokeHelperRaw(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
     void InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, va_list argList);
     void GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const;
-    void SetProperty(DISPID dwDispID, VARTYPE vtProp, ...);
+    template <class Arg> void SetProperty(DISPID dwDispID, VARTYPE vtProp, const Arg& arg) {
+        SetPropertyRaw(dwDispID, vtProp, FwVarArg(arg));
+    }
+    void SetPropertyRaw(DISPID dwDispID, VARTYPE vtProp, ...);
 };

@@ -12,6 +12,8 @@ BEGIN_MESSAGE_MAP(CSplitterWnd, CWnd)
     ON_WM_LBUTTONUP()
     ON_WM_MOUSEMOVE()
     ON_WM_SETCURSOR()
+    ON_WM_KEYDOWN()
+    ON_MESSAGE(WM_CAPTURECHANGED, &CSplitterWnd::OnCaptureChanged)
 END_MESSAGE_MAP()
 
 BOOL CSplitterWnd::CreateStatic(CWnd* pParentWnd, int nRows, int nCols, DWORD dwStyle, UINT nID) {
@@ -141,7 +143,66 @@ int CSplitterWnd::HitTestBar(CPoint pt, bool& bColumn) const {
     return -1;
 }
 
+BOOL CSplitterWnd::DoKeyboardSplit() {
+    if (!m_hWnd || m_nTrackBar >= 0 || (m_nCols < 2 && m_nRows < 2)) return FALSE;
+    m_bTrackColumn = m_nCols > 1;
+    m_nTrackBar = 0;
+    m_bKeyboardTracking = true;
+    Info* info = m_bTrackColumn ? m_colInfo : m_rowInfo;
+    m_nTrackOriginal = info[0].nIdealSize;
+    info[0].nIdealSize = info[0].nCurSize;
+    m_nTrackOffset = kBarSize / 2;
+    SetFocus();
+    SetCapture();
+    return TRUE;
+}
+
+void CSplitterWnd::EndTracking(bool bAccept) {
+    if (m_nTrackBar < 0) return;
+    Info* info = m_bTrackColumn ? m_colInfo : m_rowInfo;
+    if (m_bKeyboardTracking && !bAccept) info[m_nTrackBar].nIdealSize = m_nTrackOriginal;
+    m_nTrackBar = -1;
+    m_bKeyboardTracking = false;
+    if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+    RecalcLayout();
+}
+
+void CSplitterWnd::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
+    if (!m_bKeyboardTracking) {
+        CWnd::OnKeyDown(nChar, nRepCnt, nFlags);
+        return;
+    }
+    Info* info = m_bTrackColumn ? m_colInfo : m_rowInfo;
+    const int kStep = 8;
+    int delta = 0;
+    if (nChar == (m_bTrackColumn ? VK_LEFT : VK_UP)) delta = -kStep;
+    else if (nChar == (m_bTrackColumn ? VK_RIGHT : VK_DOWN)) delta = kStep;
+    else if (nChar == VK_RETURN) EndTracking(true);
+    else if (nChar == VK_ESCAPE) EndTracking(false);
+    if (delta) {
+        info[m_nTrackBar].nIdealSize = std::max(0, info[m_nTrackBar].nCurSize + delta);
+        RecalcLayout();
+    }
+}
+
+LRESULT CSplitterWnd::OnCaptureChanged(WPARAM, LPARAM lParam) {
+    if ((HWND)lParam != m_hWnd && m_nTrackBar >= 0) {
+        // Capture taken away: a drag keeps where it got, a keyboard move is undone.
+        bool bAccept = !m_bKeyboardTracking;
+        Info* info = m_bTrackColumn ? m_colInfo : m_rowInfo;
+        if (!bAccept) info[m_nTrackBar].nIdealSize = m_nTrackOriginal;
+        m_nTrackBar = -1;
+        m_bKeyboardTracking = false;
+        RecalcLayout();
+    }
+    return 0;
+}
+
 void CSplitterWnd::OnLButtonDown(UINT, CPoint point) {
+    if (m_bKeyboardTracking) {
+        EndTracking(true);
+        return;
+    }
     bool bColumn = false;
     int bar = HitTestBar(point, bColumn);
     if (bar < 0) return;
@@ -165,9 +226,8 @@ void CSplitterWnd::OnMouseMove(UINT, CPoint point) {
 }
 
 void CSplitterWnd::OnLButtonUp(UINT, CPoint) {
-    if (m_nTrackBar < 0) return;
-    m_nTrackBar = -1;
-    ::ReleaseCapture();
+    if (m_nTrackBar < 0 || m_bKeyboardTracking) return;
+    EndTracking(true);
 }
 
 BOOL CSplitterWnd::OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message) {

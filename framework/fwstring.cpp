@@ -182,28 +182,10 @@ void CString::FormatV(LPCWSTR pszFormat, va_list args) {
     }
 }
 
-void CString::Format(LPCWSTR pszFormat, ...) {
+void CString::FormatRaw(LPCWSTR pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
     FormatV(pszFormat, args);
-    va_end(args);
-}
-
-void CString::AppendFormat(LPCWSTR pszFormat, ...) {
-    CString more;
-    va_list args;
-    va_start(args, pszFormat);
-    more.FormatV(pszFormat, args);
-    va_end(args);
-    m_s += more.m_s;
-}
-
-void CString::Format(UINT nFormatID, ...) {
-    CString fmt;
-    fmt.LoadString(nFormatID);
-    va_list args;
-    va_start(args, nFormatID);
-    FormatV(fmt, args);
     va_end(args);
 }
 

@@ -2,7 +2,13 @@
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
+#include <cstdarg>
 #include <string>
+
+class CString;
+// What a formatting argument becomes on its way through "...".
+inline LPCWSTR FwVarArg(const CString& s);
+template <class T> inline const T& FwVarArg(const T& v) { return v; }
 
 class CString {
 public:
@@ -66,11 +72,23 @@ public:
     CString Tokenize(LPCWSTR pszTokens, int& iStart) const;
 
     // printf-style formatting with the Microsoft conventions: %s and %c take
-    // wide arguments, %hs and %hc 8-bit ones.
-    void Format(LPCWSTR pszFormat, ...);
+    // wide arguments, %hs and %hc 8-bit ones. A CString argument is passed
+    // as its text (it could not travel through "..." itself).
+    template <class... Args> void Format(LPCWSTR pszFormat, const Args&... args) {
+        FormatRaw(pszFormat, FwVarArg(args)...);
+    }
+    template <class... Args> void Format(UINT nFormatID, const Args&... args) {
+        CString fmt;
+        fmt.LoadString(nFormatID);
+        FormatRaw(fmt.GetString(), FwVarArg(args)...);
+    }
+    template <class... Args> void AppendFormat(LPCWSTR pszFormat, const Args&... args) {
+        CString more;
+        more.FormatRaw(pszFormat, FwVarArg(args)...);
+        m_s += more.m_s;
+    }
     void FormatV(LPCWSTR pszFormat, va_list args);
-    void AppendFormat(LPCWSTR pszFormat, ...);
-    void Format(UINT nFormatID, ...);
+    void FormatRaw(LPCWSTR pszFormat, ...);
 
     // Loads a string resource from the resource module; FALSE when missing.
     BOOL LoadString(UINT nID);
@@ -98,3 +116,5 @@ public:
 private:
     std::wstring m_s;
 };
+
+inline LPCWSTR FwVarArg(const CString& s) { return s.GetString(); }

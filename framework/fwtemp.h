@@ -4,8 +4,10 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <memory>
+#include <map>
+#include <typeinfo>
 #include <unordered_map>
+#include <utility>
 
 class CWnd;
 class CDC;
@@ -24,7 +26,11 @@ private:
     std::unordered_map<HWND, CWnd*> m_wnds;
     std::unordered_map<HDC, CDC*> m_dcs;
     std::unordered_map<HIMAGELIST, CImageList*> m_imageLists;
-    std::unordered_map<HGDIOBJ, CGdiObject*> m_gdi;
+    // One temporary per handle and wrapper type, so that a pointer handed
+    // out as one type stays valid when the handle is asked for as another.
+    std::map<std::pair<HGDIOBJ, const std::type_info*>, CGdiObject*> m_gdi;
 };
 
 FwTempMapSet& FwTempMaps();
+// Frees this thread's temporaries and their tables (at the end of a worker).
+void FwFreeTempMaps();

@@ -12,6 +12,11 @@
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
 
+const CWnd CWnd::wndTop(HWND_TOP);
+const CWnd CWnd::wndBottom(HWND_BOTTOM);
+const CWnd CWnd::wndTopMost(HWND_TOPMOST);
+const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
+
 namespace {
 // The property that links a window to its object.
 const wchar_t kPropName[] = L"FwCWnd";
@@ -25,9 +30,10 @@ thread_local HHOOK t_hCbtHook = nullptr;
 LRESULT CALLBACK CbtHookProc(int nCode, WPARAM wParam, LPARAM lParam) {
     if (nCode == HCBT_CREATEWND && t_pWndInit) {
         HWND hWnd = (HWND)wParam;
-        wchar_t cls[16] = {};
-        ::GetClassNameW(hWnd, cls, 16);
-        if (_wcsicmp(cls, L"IME") != 0) {   // input-method windows are not ours
+        wchar_t cls[32] = {};
+        ::GetClassNameW(hWnd, cls, 32);
+        // Input-method windows the system makes along with ours are not ours.
+        if (_wcsicmp(cls, L"IME") != 0 && _wcsicmp(cls, L"MSCTFIME UI") != 0) {
             CWnd* pWnd = t_pWndInit;
             t_pWndInit = nullptr;
             WNDPROC old = (WNDPROC)::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, (LONG_PTR)&AfxWndProc);
@@ -344,13 +350,35 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     return FALSE;
 }
 
+namespace {
+// Asks the update handlers whether a command is enabled, changing nothing.
+class CTestCmdUI : public CCmdUI {
+public:
+    BOOL m_bEnabled = TRUE;
+    void Enable(BOOL bOn) override {
+        m_bEnabled = bOn;
+        m_bEnableChanged = TRUE;
+    }
+    void SetCheck(int) override {}
+    void SetText(LPCWSTR) override {}
+};
+}  // namespace
+
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     HWND hWndCtrl = (HWND)lParam;
+    UINT nID = LOWORD(wParam);
     if (hWndCtrl) {
         LRESULT r = 0;
         if (ReflectChildNotify(hWndCtrl, WM_COMMAND, wParam, lParam, &r)) return TRUE;
+    } else if (nID != 0 && HIWORD(wParam) == 1) {
+        // An accelerator whose command is disabled does nothing (a disabled
+        // menu item or toolbar button cannot be chosen in the first place).
+        CTestCmdUI state;
+        state.m_nID = nID;
+        OnCmdMsg(nID, (int)CN_UPDATE_COMMAND_UI, &state, nullptr);
+        if (!state.m_bEnabled) return TRUE;
     }
-    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam), nullptr, nullptr);
+    return OnCmdMsg(nID, HIWORD(wParam), nullptr, nullptr);
 }
 
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {

@@ -138,6 +138,7 @@ public:
     HWND m_hWnd = nullptr;
 
     CWnd() = default;
+    explicit CWnd(HWND hWndPlaceholder) : m_hWnd(hWndPlaceholder) {}   // for wndTop and friends
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
     // A window still attached and subclassed is destroyed with its object.
@@ -294,6 +295,9 @@ public:
     afx_msg void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     afx_msg int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
     afx_msg void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+
+    // Z-order placeholders for SetWindowPos.
+    static const CWnd wndTop, wndBottom, wndTopMost, wndNoTopMost;
 
     // Framework internals.
     WNDPROC m_pfnSuper = nullptr;   // the window's procedure before subclassing

@@ -33,6 +33,7 @@ __time64_t ScriptTime(const SYSTEMTIME& st) { return CTime(st).GetTime(); }
 
 SeamScript::SeamScript() : m_saved(g_Seams) {
     g_Seams.MessageBox = [this](HWND h, LPCWSTR text, LPCWSTR caption, UINT type) {
+        std::lock_guard<std::mutex> guard(m_lock);
         messageBoxes.push_back({h, Text(text), Text(caption), type});
         if (messageBoxAnswers.empty()) return FallbackAnswer(type);
         int answer = messageBoxAnswers.front();
@@ -40,6 +41,7 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
         return answer;
     };
     auto fileDialog = [this](OPENFILENAMEW* ofn, bool save) -> BOOL {
+        std::lock_guard<std::mutex> guard(m_lock);
         fileDialogs.push_back({ofn->hwndOwner, FilterText(ofn->lpstrFilter), ofn->Flags, save});
         if (fileDialogAnswers.empty()) return FALSE;
         std::wstring path = fileDialogAnswers.front();
@@ -57,6 +59,7 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
     g_Seams.GetOpenFileName = [fileDialog](OPENFILENAMEW* ofn) { return fileDialog(ofn, false); };
     g_Seams.GetSaveFileName = [fileDialog](OPENFILENAMEW* ofn) { return fileDialog(ofn, true); };
     g_Seams.BrowseForFolder = [this](BROWSEINFOW* bi) -> PIDLIST_ABSOLUTE {
+        std::lock_guard<std::mutex> guard(m_lock);
         folderBrowses.push_back({bi->hwndOwner, Text(bi->lpszTitle), bi->ulFlags});
         if (folderAnswers.empty()) return nullptr;
         m_lastFolder = folderAnswers.front();
@@ -69,29 +72,38 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
         return pidl;
     };
     g_Seams.GetPathFromIDList = [this](PCIDLIST_ABSOLUTE, LPWSTR path) -> BOOL {
+        std::lock_guard<std::mutex> guard(m_lock);
         if (!path) return FALSE;
         wcsncpy(path, m_lastFolder.c_str(), MAX_PATH - 1);
         path[MAX_PATH - 1] = L'\0';
         return !m_lastFolder.empty();
     };
     g_Seams.ShellExecute = [this](HWND h, LPCWSTR verb, LPCWSTR file, LPCWSTR params, LPCWSTR dir, INT show) {
+        std::lock_guard<std::mutex> guard(m_lock);
         shellOpens.push_back({h, Text(verb), Text(file), Text(params), Text(dir), show});
         return (HINSTANCE)(INT_PTR)42;   // above 32: success
     };
-    g_Seams.GetLocalTime = [this](SYSTEMTIME* st) { ++clockReads; *st = localTime; };
+    g_Seams.GetLocalTime = [this](SYSTEMTIME* st) {
+        std::lock_guard<std::mutex> guard(m_lock);
+        ++clockReads;
+        *st = localTime;
+    };
     g_Seams.Time64 = [this](__time64_t* t) {
+        std::lock_guard<std::mutex> guard(m_lock);
         ++clockReads;
         __time64_t now = ScriptTime(localTime);
         if (t) *t = now;
         return now;
     };
     g_Seams.GetTempPath = [this](DWORD n, LPWSTR buf) -> DWORD {
+        std::lock_guard<std::mutex> guard(m_lock);
         ++tempPathReads;
         if (tempPath.size() + 1 > n || !buf) return (DWORD)tempPath.size() + 1;
         wcscpy(buf, tempPath.c_str());
         return (DWORD)tempPath.size();
     };
     g_Seams.GetDiskFreeSpaceEx = [this](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) -> BOOL {
+        std::lock_guard<std::mutex> guard(m_lock);
         diskSpaceQueries.push_back(Text(dir));
         if (avail) avail->QuadPart = freeBytes;
         if (total) total->QuadPart = freeBytes * 2;
@@ -101,14 +113,15 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
     g_Seams.ModalDialogStarted = [this](HWND hDlg) {
         wchar_t caption[256] = {};
         ::GetWindowTextW(hDlg, caption, 256);
-        modalDialogs.push_back(caption);
-        if (modalActions.empty()) {
-            ::PostMessageW(hDlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            return;
+        std::function<void(HWND)> action;
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            modalDialogs.push_back(caption);
+            if (modalActions.empty()) return;   // driven some other way
+            action = modalActions.front();
+            modalActions.pop_front();
         }
-        auto action = modalActions.front();
-        modalActions.pop_front();
-        action(hDlg);
+        action(hDlg);   // outside the lock: it may ask for message boxes
     };
 }
 

@@ -3,9 +3,13 @@
 // entries back on destruction. Queued answers are used in order; when a
 // queue is empty the fallback answer is given (message boxes: IDNO for
 // yes/no questions, IDCANCEL for OK/Cancel, otherwise IDOK; dialogs: cancel).
+// The seams may be called from worker threads: every entry takes one lock.
+// Read the records after the workers are done.
 #pragma once
 #include "seams.h"
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -31,7 +35,8 @@ public:
 
     // One action per modal dialog, in order: called with the dialog's window
     // once it is up (see FrameworkSeams::ModalDialogStarted). Without an
-    // action the dialog is cancelled (EndDialog(IDCANCEL) through WM_COMMAND).
+    // action the dialog is left alone (a test may drive it from a thread).
+    // Actions run on the dialog's thread; queue them before the dialog runs.
     std::deque<std::function<void(HWND)>> modalActions;
 
     // What the program asked.
@@ -45,6 +50,7 @@ public:
     int tempPathReads = 0;
 
 private:
+    std::mutex m_lock;
     FrameworkSeams m_saved;
     std::wstring m_lastFolder;
 };

@@ -19,6 +19,9 @@ constexpr uint16_t kPcSignature = 0xBCEC;
 constexpr uint16_t kTcSignature = 0x7CEC;
 constexpr uint16_t kRowIndexSignature = 0x04B5;  // B-tree-on-heap with 4-byte keys
 constexpr uint32_t kStringNamedId = 0xFFFFFFFF;
+// Cells one table read may make: far above the largest real tables, a bound
+// on what a damaged row size or row index can ask for.
+constexpr size_t kMaxTableCells = size_t(1) << 22;
 
 // One property or column of the row being read.
 struct Cell {
@@ -46,7 +49,10 @@ bool ReadPropertyContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* 
     if (!GetHeapItem(heap, userRoot, &header) || header.size < 8) return false;
     const uint8_t* h = header.data;
     if (h[0] != fmt::kClientSigBth || h[1] != 2 || h[2] != 6 || h[3] != 0) return false;
-    if (!GetHeapItem(heap, fmt::LoadLe32(h + 4), &layout->records)) return false;
+    // A one-level B-tree-on-heap keeps its records in a heap item, never in
+    // a subnode.
+    const uint32_t recordsHid = fmt::LoadLe32(h + 4);
+    if ((recordsHid & 0xF) == 0xF || !GetHeapItem(heap, recordsHid, &layout->records)) return false;
     layout->columns = layout->records.size / 8;
     return layout->columns != 0;
 }
@@ -76,6 +82,7 @@ bool ReadTableContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* lay
     layout->rows = indexRecords.size / recordSize;
     if (layout->rowSize == 0) return false;
     if (layout->rows > layout->rowData.size / layout->rowSize) layout->rows = layout->rowData.size / layout->rowSize;
+    if (layout->columns && layout->rows > kMaxTableCells / layout->columns) layout->rows = kMaxTableCells / layout->columns;
     return layout->rows != 0;
 }
 
@@ -213,48 +220,55 @@ PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, Subnode
     const bool wantBodies = observer.WantBodies();
     const int slots = static_cast<int>(layout.columns);
     PropRow* rows = nullptr;
-    for (size_t r = 0; r < layout.rows; ++r) {
-        PropRow* row = new PropRow();
-        row->slotCount = slots;
-        row->rowCount = static_cast<int32_t>(layout.rows);
-        row->ppValues = new PropValue*[slots]();
-        row->pNext = rows;
-        rows = row;
-        g_nReadProgressRange = 2 * slots + 2;
-        if (observer.IsDisplayBusy()) observer.SetReadProgressRange(g_nReadProgressRange);
+    try {
+        for (size_t r = 0; r < layout.rows; ++r) {
+            PropRow* row = new PropRow();
+            row->rowCount = static_cast<int32_t>(layout.rows);
+            row->pNext = rows;
+            rows = row;
+            row->ppValues = new PropValue*[slots]();
+            row->slotCount = slots;
+            g_nReadProgressRange = 2 * slots + 2;
+            if (observer.IsDisplayBusy()) observer.SetReadProgressRange(g_nReadProgressRange);
 
-        for (int column = 0; column < slots; ++column) {
-            ++g_nReadProgressPos;
-            if (observer.IsDisplayBusy()) observer.SetReadProgressPos(g_nReadProgressPos);
-            const Cell cell = ReadCell(layout, r, static_cast<size_t>(column));
+            for (int column = 0; column < slots; ++column) {
+                // Counted over the whole run: wraps instead of overflowing.
+                g_nReadProgressPos = static_cast<int>(static_cast<unsigned>(g_nReadProgressPos) + 1u);
+                if (observer.IsDisplayBusy()) observer.SetReadProgressPos(g_nReadProgressPos);
+                const Cell cell = ReadCell(layout, r, static_cast<size_t>(column));
 
-            PropValue* value = new PropValue();
-            value->propId = cell.id;
-            NamedPropEntry* named = FindNamedPropEntry(context, cell.id);
-            if (named && named->propId == cell.id) {
-                if (named->kind == kNamedPropNumeric && named->pValue) {
-                    value->propId = *static_cast<const uint32_t*>(named->pValue);
-                } else if (named->kind == kNamedPropString) {
-                    value->propId = kStringNamedId;
-                    value->pszName = static_cast<const char*>(named->pValue);
+                PropValue* value = new PropValue();
+                value->propId = cell.id;
+                NamedPropEntry* named = FindNamedPropEntry(context, cell.id);
+                if (named && named->propId == cell.id) {
+                    if (named->kind == kNamedPropNumeric && named->pValue) {
+                        value->propId = *static_cast<const uint32_t*>(named->pValue);
+                    } else if (named->kind == kNamedPropString) {
+                        value->propId = kStringNamedId;
+                        value->pszName = static_cast<const char*>(named->pValue);
+                    }
+                }
+                row->ppValues[row->valueCount++] = value;
+
+                // Bodies that only the item view and the export need stay unread.
+                if (!wantBodies && (value->propId == fmt::kPidHtml || value->propId == fmt::kPidRtfCompressed)) {
+                    value->type = cell.value;
+                    continue;
+                }
+                const ValueResult result = LoadValue(context, heap, cell, value);
+                if (result == ValueResult::Dropped) {
+                    FreeValue(value);
+                    row->ppValues[--row->valueCount] = nullptr;
+                } else if (result == ValueResult::Unsupported) {
+                    FreePropRows(rows);
+                    return nullptr;
                 }
             }
-            row->ppValues[row->valueCount++] = value;
-
-            // Bodies that only the item view and the export need stay unread.
-            if (!wantBodies && (value->propId == fmt::kPidHtml || value->propId == fmt::kPidRtfCompressed)) {
-                value->type = cell.value;
-                continue;
-            }
-            const ValueResult result = LoadValue(context, heap, cell, value);
-            if (result == ValueResult::Dropped) {
-                FreeValue(value);
-                row->ppValues[--row->valueCount] = nullptr;
-            } else if (result == ValueResult::Unsupported) {
-                FreePropRows(rows);
-                return nullptr;
-            }
         }
+    } catch (...) {
+        // A file error while reading a value: the rows made so far go with it.
+        FreePropRows(rows);
+        throw;
     }
     return rows;
 }

@@ -79,7 +79,13 @@ int LoadNamedPropertyMap(StoreContext* context) {
     NodeEntry* node = FindNode(context, fmt::kNidNameToIdMap);
     if (!node || !node->pDataBlock) return 0;
     SubnodeEntry* subnodes = node->pSubnodeBlock ? ReadSubnodeMap(context, node->pSubnodeBlock) : nullptr;
-    PropRow* rows = ReadNodeProperties(context, node->pDataBlock->blockId, subnodes);
+    PropRow* rows = nullptr;
+    try {
+        rows = ReadNodeProperties(context, node->pDataBlock->blockId, subnodes);
+    } catch (...) {
+        FreeSubnodeMap(subnodes);
+        throw;
+    }
     if (!rows) {
         FreeSubnodeMap(subnodes);
         return 0;

@@ -92,24 +92,30 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
 
     SubnodeEntry* head = nullptr;
     SubnodeEntry* tail = nullptr;
-    for (size_t i = 0; i < declared; ++i) {
-        const size_t at = first + i * entrySize;
-        if (at + entrySize > bytes.size() || budget == 0) break;
-        const uint8_t* p = bytes.data() + at;
-        const uint64_t dataId = LoadId(p + idSize, idSize);
-        BbtEntry* dataBlock = dataId ? FindBlock(context, dataId) : nullptr;
-        if (!dataBlock) continue;
-        --budget;
-        SubnodeEntry* entry = new SubnodeEntry();
-        entry->subnodeId = static_cast<uint32_t>(LoadId(p, idSize));
-        entry->pDataBlock = dataBlock;
-        const uint64_t nestedId = LoadId(p + 2 * idSize, idSize);
-        if (nestedId != 0) entry->pNested = ReadMapBlock(context, FindBlock(context, nestedId), depth + 1, budget);
-        if (tail)
-            tail->pNext = entry;
-        else
-            head = entry;
-        tail = entry;
+    try {
+        for (size_t i = 0; i < declared; ++i) {
+            const size_t at = first + i * entrySize;
+            if (at + entrySize > bytes.size() || budget == 0) break;
+            const uint8_t* p = bytes.data() + at;
+            const uint64_t dataId = LoadId(p + idSize, idSize);
+            BbtEntry* dataBlock = dataId ? FindBlock(context, dataId) : nullptr;
+            if (!dataBlock) continue;
+            --budget;
+            SubnodeEntry* entry = new SubnodeEntry();
+            entry->subnodeId = static_cast<uint32_t>(LoadId(p, idSize));
+            entry->pDataBlock = dataBlock;
+            if (tail)
+                tail->pNext = entry;
+            else
+                head = entry;
+            tail = entry;
+            const uint64_t nestedId = LoadId(p + 2 * idSize, idSize);
+            if (nestedId != 0) entry->pNested = ReadMapBlock(context, FindBlock(context, nestedId), depth + 1, budget);
+        }
+    } catch (...) {
+        // A file error while reading a nested map: nothing made here survives.
+        FreeSubnodeMap(head);
+        throw;
     }
     return head;
 }

@@ -26,9 +26,9 @@ constexpr uint64_t kAllOnes = ~uint64_t(0);
 
 // Where the fields of a B-tree page are, by variant.
 struct PageLayout {
-    size_t readSize;
     size_t entryCountAt;
     size_t levelAt;
+    size_t trailerBidAt;
     size_t entrySize;       // intermediate and block leaf entries
     size_t nodeEntrySize;   // node leaf entries
     int maxIntermediate;
@@ -37,12 +37,12 @@ struct PageLayout {
     bool wide;              // 64-bit ids
 };
 
-const PageLayout kAnsiPage = {fmt::kPageReadSizeAnsi, fmt::ansi::kBtPage_cEnt, fmt::ansi::kBtPage_cLevel,
+const PageLayout kAnsiPage = {fmt::ansi::kBtPage_cEnt, fmt::ansi::kBtPage_cLevel, fmt::ansi::kPageTrailer_bid,
                               fmt::ansi::kBtEntrySize, fmt::ansi::kNbtEntrySize,
                               fmt::ansi::kMaxIntermediateEntries, fmt::ansi::kMaxBbtLeafEntries,
                               fmt::ansi::kMaxNbtLeafEntries, false};
-const PageLayout kUnicodePage = {fmt::kPageReadSizeUnicode, fmt::unicode::kBtPage_cEnt,
-                                 fmt::unicode::kBtPage_cLevel, fmt::unicode::kBtEntrySize,
+const PageLayout kUnicodePage = {fmt::unicode::kBtPage_cEnt, fmt::unicode::kBtPage_cLevel,
+                                 fmt::unicode::kPageTrailer_bid, fmt::unicode::kBtEntrySize,
                                  fmt::unicode::kNbtEntrySize, fmt::unicode::kMaxIntermediateEntries,
                                  fmt::unicode::kMaxBbtLeafEntries, fmt::unicode::kMaxNbtLeafEntries, true};
 
@@ -78,6 +78,83 @@ bool KeyInOrder(uint64_t key, int entry, uint64_t previousKey, uint64_t lowerKey
 }
 
 int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey);
+
+// One page read into memory with the key range its parent gave it.
+struct Page {
+    StoreContext* context;
+    Tree tree;
+    const PageLayout& layout;
+    const std::vector<uint8_t>& bytes;
+    int count;
+    int depth;
+    uint64_t lowerKey;
+    uint64_t upperKey;
+    const uint8_t* Entry(int i, size_t size) const { return bytes.data() + i * size; }
+    uint64_t Id(const uint8_t* at) const { return LoadId(at, layout.wide); }
+    size_t IdSize() const { return layout.wide ? 8 : 4; }
+};
+
+// Intermediate page: every child page in key order, with the root's progress.
+int ReadChildPages(const Page& page, size_t readSize) {
+    const bool reportsProgress = page.depth == 0;
+    const int steps = reportsProgress ? CountProgressSteps(page.bytes, readSize) : 0;
+    const size_t size = page.layout.entrySize;
+    uint64_t previousKey = page.lowerKey;
+    int childrenRead = 0;
+    for (int i = 0; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, size);
+        const uint64_t key = page.Id(entry);
+        if (key == 0) break;
+        if (!KeyInOrder(key, i, previousKey, page.lowerKey, page.upperKey)) return -1;
+        const uint64_t childUpper = i + 1 < page.count ? page.Id(entry + size) : page.upperKey;
+        const uint64_t childBid = page.Id(entry + page.IdSize());
+        const uint64_t childOffset = page.Id(entry + 2 * page.IdSize());
+        ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, key, childUpper);
+        ++childrenRead;
+        if (reportsProgress) ReportProgress(childrenRead, steps);
+        previousKey = key;
+    }
+    if (reportsProgress && page.tree == Tree::Block) ReportProgress(childrenRead + 1, steps);
+    return 0;
+}
+
+// Block B-tree leaf: entries appended to the block list up to a zero id.
+int ReadBlockLeaf(const Page& page) {
+    uint64_t previousKey = page.lowerKey;
+    for (int i = 0; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, page.layout.entrySize);
+        const uint64_t blockId = page.Id(entry);
+        if (blockId == 0) return 0;
+        if (!KeyInOrder(blockId, i, previousKey, page.lowerKey, page.upperKey)) return -1;
+        const uint64_t offset = page.Id(entry + page.IdSize());
+        const uint16_t byteCount = fmt::LoadLe16(entry + 2 * page.IdSize());
+        AppendBlock(page.context, blockId, offset, byteCount);
+        previousKey = blockId;
+    }
+    return 0;
+}
+
+// Node B-tree leaf: every entry becomes a node linked into the tree.
+int ReadNodeLeaf(const Page& page) {
+    uint64_t previousKey = page.lowerKey;
+    const size_t idSize = page.IdSize();
+    for (int i = 0; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, page.layout.nodeEntrySize);
+        const uint64_t nodeId = page.Id(entry);
+        if (!KeyInOrder(nodeId, i, previousKey, page.lowerKey, page.upperKey)) return -1;
+        NodeEntry* node = NewNodeEntry(page.context);
+        node->nodeId = nodeId;
+        node->pDataBlock = FindBlock(page.context, page.Id(entry + idSize));
+        node->pSubnodeBlock = FindBlock(page.context, page.Id(entry + 2 * idSize));
+        node->parentId = fmt::LoadLe32(entry + 3 * idSize);
+        LinkNode(page.context, node);
+        previousKey = nodeId;
+    }
+    return 0;
+}
+
+int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
                  uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey) {
     if (!context) return -1;
     const PageLayout& layout = context->bUnicode ? kUnicodePage : kAnsiPage;
@@ -97,75 +174,20 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
 
     const size_t readSize = PageReadSize(context);
     if (readSize == 0) return -1;
-    std::vector<uint8_t> page(readSize + 1, 0);
-    if (context->file.ReadAt(pageOffset, page.data(), static_cast<uint32_t>(readSize)) < readSize) return -1;
+    std::vector<uint8_t> bytes(readSize + 1, 0);
+    if (context->file.ReadAt(pageOffset, bytes.data(), static_cast<uint32_t>(readSize)) < readSize) return -1;
 
-    const uint8_t* p = page.data();
-    const uint64_t trailerBid = LoadId(p + fmt::unicode::kPageTrailer_bid, layout.wide);
-    const int count = static_cast<int8_t>(p[layout.entryCountAt]);
-    const bool leaf = p[layout.levelAt] == 0;
+    const uint64_t trailerBid = LoadId(bytes.data() + layout.trailerBidAt, layout.wide);
+    const int count = static_cast<int8_t>(bytes[layout.entryCountAt]);
+    const bool leaf = bytes[layout.levelAt] == 0;
     const int limit = !leaf ? layout.maxIntermediate
                             : (tree == Tree::Block ? layout.maxBlockLeaf : layout.maxNodeLeaf);
     if (trailerBid != expectedBlockId || count > limit) return -1;
     if (count < 1) return 0;
 
-    if (!leaf) {
-        const bool reportsProgress = depth == 0;
-        const int steps = reportsProgress ? CountProgressSteps(page, readSize) : 0;
-        const size_t size = layout.entrySize;
-        const size_t idSize = layout.wide ? 8 : 4;
-        uint64_t previousKey = lowerKey;
-        int childrenRead = 0;
-        int result = 0;
-        for (int i = 0; i < count; ++i) {
-            const uint8_t* entry = p + i * size;
-            const uint64_t key = LoadId(entry, layout.wide);
-            if (key == 0) break;
-            if (!KeyInOrder(key, i, previousKey, lowerKey, upperKey)) {
-                result = -1;
-                break;
-            }
-            const uint64_t childUpper = i + 1 < count ? LoadId(entry + size, layout.wide) : upperKey;
-            const uint64_t childBid = LoadId(entry + idSize, layout.wide);
-            const uint64_t childOffset = LoadId(entry + 2 * idSize, layout.wide);
-            ReadTreePage(context, tree, childOffset, depth + 1, childBid, key, childUpper);
-            ++childrenRead;
-            if (reportsProgress) ReportProgress(childrenRead, steps);
-            previousKey = key;
-        }
-        if (result == 0 && reportsProgress && tree == Tree::Block) ReportProgress(childrenRead + 1, steps);
-        return result;
-    }
-
-    uint64_t previousKey = lowerKey;
-    if (tree == Tree::Block) {
-        for (int i = 0; i < count; ++i) {
-            const uint8_t* entry = p + i * layout.entrySize;
-            const uint64_t blockId = LoadId(entry, layout.wide);
-            if (blockId == 0) return 0;
-            if (!KeyInOrder(blockId, i, previousKey, lowerKey, upperKey)) return -1;
-            const uint64_t offset = LoadId(entry + (layout.wide ? 8 : 4), layout.wide);
-            const uint16_t byteCount = fmt::LoadLe16(entry + (layout.wide ? 16 : 8));
-            AppendBlock(context, blockId, offset, byteCount);
-            previousKey = blockId;
-        }
-        return 0;
-    }
-
-    for (int i = 0; i < count; ++i) {
-        const uint8_t* entry = p + i * layout.nodeEntrySize;
-        const uint64_t nodeId = LoadId(entry, layout.wide);
-        if (!KeyInOrder(nodeId, i, previousKey, lowerKey, upperKey)) return -1;
-        const size_t idSize = layout.wide ? 8 : 4;
-        NodeEntry* node = NewNodeEntry(context);
-        node->nodeId = nodeId;
-        node->pDataBlock = FindBlock(context, LoadId(entry + idSize, layout.wide));
-        node->pSubnodeBlock = FindBlock(context, LoadId(entry + 2 * idSize, layout.wide));
-        node->parentId = fmt::LoadLe32(entry + 3 * idSize);
-        LinkNode(context, node);
-        previousKey = nodeId;
-    }
-    return 0;
+    const Page page = {context, tree, layout, bytes, count, depth, lowerKey, upperKey};
+    if (!leaf) return ReadChildPages(page, readSize);
+    return tree == Tree::Block ? ReadBlockLeaf(page) : ReadNodeLeaf(page);
 }
 
 }  // namespace

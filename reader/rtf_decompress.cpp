@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "format/bytes.h"
+#include "reader/store_text.h"
 
 namespace {
 
@@ -26,30 +27,6 @@ constexpr uint64_t kOutputSlack = 120;
 // most 8 x 17 bytes: no stream yields more than 8 bytes per input byte.
 constexpr uint64_t kMaxExpansion = 8;
 
-#ifndef _WIN32
-std::string WideToUtf8(const std::wstring& s) {
-    std::string out;
-    for (wchar_t wc : s) {
-        uint32_t c = static_cast<uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-#endif
 
 }  // namespace
 

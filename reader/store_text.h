@@ -33,3 +33,5 @@ size_t WideToAnsi(const StoreWChar* wide, size_t units, char* out, size_t maxByt
 std::wstring StoreTextToWString(const uint8_t* text);
 // UTF-16 units up to the first zero unit as a std::wstring.
 std::wstring WideUnitsToWString(const StoreWChar* units);
+// A wide text as UTF-8 (for file names outside Windows, tools and tests).
+std::string WideToUtf8(const std::wstring& text);

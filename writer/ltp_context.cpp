@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <stdexcept>
 
 #include "format/bytes.h"
 #include "format/layout.h"
@@ -205,6 +206,9 @@ LtpNode TableContextBuilder::Build() {
     LtpNode out;
     // Row index: (row id, row position) sorted by row id.
     const uint8_t cbEnt = variant_ == Variant::Unicode ? 4 : 2;
+    if (cbEnt == 2 && rowIds_.size() > 0xFFFF)
+        throw std::length_error("an 8-bit store's table holds at most 65535 rows");
+    if (cells_.size() > 0xFF) throw std::length_error("a table holds at most 255 columns");
     std::vector<size_t> order(rowIds_.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),

@@ -43,19 +43,17 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
     const std::function<void(size_t, uint8_t*)>& writeLeafEntry, bool childTrailerMismatch,
     bool loopToRoot, uint8_t rootCountAdd) {
     const size_t leafPer = static_cast<size_t>(Clamp(leafLimit, formatLeafMax));
-    const size_t interPer =
-        static_cast<size_t>(Clamp(damage.intermediateEntries, f.maxIntermediateEntries));
+    // At least two children per intermediate page, or the tree never narrows.
+    const size_t interStep = static_cast<size_t>(
+        std::max(2, Clamp(damage.intermediateEntries, f.maxIntermediateEntries)));
 
     // Pages per level, leaves first; an empty tree is one empty leaf.
     std::vector<size_t> pagesPerLevel{std::max<size_t>(1, (count + leafPer - 1) / leafPer)};
-    while (pagesPerLevel.back() > 1) {
-        const size_t per = interPer > 1 ? interPer : 2;   // a one-entry page never converges
-        pagesPerLevel.push_back((pagesPerLevel.back() + per - 1) / per);
-    }
-    const size_t interStep = interPer > 1 ? interPer : 2;
+    while (pagesPerLevel.back() > 1)
+        pagesPerLevel.push_back((pagesPerLevel.back() + interStep - 1) / interStep);
 
-    // Every page gets its id and place first, so that a page may name any
-    // other page (the loop damage names the root from below it).
+    // Every page gets its id and place first, so that a page may name one
+    // written after it (the loop damage makes the root name itself).
     std::vector<std::vector<PageRef>> levels(pagesPerLevel.size());
     for (size_t level = 0; level < pagesPerLevel.size(); ++level) {
         for (size_t j = 0; j < pagesPerLevel[level]; ++j) {
@@ -113,8 +111,7 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
             PlaceBytes(ref.ib, page.data(), page.size());
         }
     }
-    PageRef result = levels[top][0];
-    return result;
+    return levels[top][0];
 }
 
 void NdbWriter::Impl::Finish() {

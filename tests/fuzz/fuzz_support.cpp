@@ -1,6 +1,7 @@
 #include "fuzz_support.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,17 @@ FuzzObserver g_observer;
 }  // namespace
 
 const std::string& WriteScratchStore(const uint8_t* data, size_t size) {
-    static const std::string path = [] {
-        const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return std::string(dir) + "/tarnwell-fuzz-" + std::to_string(getpid()) + ".pst";
-    }();
+    // Removed when the fuzzer exits.
+    struct ScratchPath {
+        std::string path;
+        ScratchPath() {
+            const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+            path = std::string(dir) + "/tarnwell-fuzz-" + std::to_string(getpid()) + ".pst";
+        }
+        ~ScratchPath() { std::remove(path.c_str()); }
+    };
+    static const ScratchPath scratch;
+    const std::string& path = scratch.path;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file) {
         if (size) std::fwrite(data, 1, size, file);
@@ -59,7 +67,9 @@ void ReadWholeStore(const std::string& path) {
         }
         for (NodeEntry* n : nodes) {
             if (FindNode(&context, n->nodeId) == nullptr) __builtin_trap();
-            SubnodeEntry* map = n->pSubnodeBlock ? ReadSubnodeMap(&context, n->pSubnodeBlock) : nullptr;
+            std::unique_ptr<SubnodeEntry, void (*)(SubnodeEntry*)> owned(
+                n->pSubnodeBlock ? ReadSubnodeMap(&context, n->pSubnodeBlock) : nullptr, FreeSubnodeMap);
+            SubnodeEntry* map = owned.get();
             if (n->pDataBlock) {
                 FreePropRows(ReadNodeProperties(&context, n->pDataBlock->blockId, map));
                 std::vector<uint8_t> data;
@@ -73,7 +83,6 @@ void ReadWholeStore(const std::string& path) {
                 sink.pVector = &data;
                 ReadSubnodeData(map, &context, s->subnodeId, sink);
             }
-            FreeSubnodeMap(map);
         }
     } catch (const StoreFileException&) {
     }

@@ -69,36 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Encodings, ReaderBlockSample,
                                            "unicode-empty-folders.pst", "ansi-empty-folders.pst",
                                            "ost-unicode-sample.ost"));
 
-TEST(ReaderBlock, UnknownBlocksAndMethods) {
-    StoreContext context;
-    std::vector<uint8_t> buffer = {1, 2, 3};
-    EXPECT_EQ(ReadBlock(&context, 0, buffer), 0u);
-    EXPECT_EQ(ReadBlock(&context, 0x40, buffer), 0u);
-    EXPECT_EQ(buffer, (std::vector<uint8_t>{1, 2, 3})) << "the buffer is left alone";
-    EXPECT_EQ(DecodeBlock(3, buffer.data(), 7, buffer.size()), -1);
-    EXPECT_EQ(buffer, (std::vector<uint8_t>{1, 2, 3}));
-    DataSink sink;
-    EXPECT_EQ(ReadBlockToSink(nullptr, &context, sink), 0u);
-    EXPECT_EQ(ReadDataTreeToSink(&context, 0x42, sink, 0), 0u);
-}
-
-TEST(ReaderBlock, WriteToSinkPlacesBytesAtThePosition) {
-    std::vector<uint8_t> out;
-    DataSink sink;
-    sink.pVector = &out;
-    const uint8_t abc[] = {'a', 'b', 'c'};
-    EXPECT_EQ(WriteToSink(sink, 0, abc, 3), 3u);
-    EXPECT_EQ(WriteToSink(sink, 3, abc, 2), 5u);
-    EXPECT_EQ(out, (std::vector<uint8_t>{'a', 'b', 'c', 'a', 'b'}));
-    EXPECT_EQ(WriteToSink(sink, 1, abc, 1), 2u);
-    EXPECT_EQ(out, (std::vector<uint8_t>{'a', 'a'}));
-
-    const uint64_t saved = g_nVectorSinkLimit;
-    g_nVectorSinkLimit = 4;
-    EXPECT_EQ(WriteToSink(sink, 2, abc, 3), 0u) << "beyond the limit the read ends";
-    g_nVectorSinkLimit = saved;
-}
-
 // ---- data trees and maps of writer-made stores ---------------------------------
 
 struct TreeCase {

@@ -199,22 +199,22 @@ TEST(ReaderItemRead, TopFolderComesFromTheStoreOrIsAStub) {
     EXPECT_EQ(ReadItemRecord(g_storeFile, nullptr), nullptr);
 }
 
-TEST(ReaderItemRead, MissingSubnodeBlockLeavesOutOnlyTheSubnodeValues) {
+TEST(ReaderItemRead, MissingAttachmentTableLeavesTheRestOfTheItem) {
     writer::StoreBuilder b{writer::StoreOptions{}};
     const uint32_t folder = b.AddFolder(b.IpmSubtree(), u"Mail");
     writer::Message& m = b.AddMessage(folder, "IPM.Note");
     m.SetSubject(u"Kept");
     m.SetBody(std::u16string(6000, u'x'));   // too large for the heap: a subnode
     m.AddAttachment(u"a.txt", Pattern(10, 1));
-    b.Commit();
-    b.NodeDamage().missingSubnodeBlockNid = m.nid();
     const uint32_t nid = m.nid();
+    // The item's first subnode, its attachment table, loses its data block.
+    b.NodeDamage().missingSubnodeBlockNid = nid;
     TempFile file(b.WriteMemory(), ".pst");
     LoadedStore store(file.wpath());
     Record r(ReadItemRecord(g_storeFile, FindNode(&g_storeFile, nid)));
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(TextOf(r->txSubject), "Kept");
-    EXPECT_EQ(StoreStringLength(r->txBody.pData), 0u);
+    EXPECT_EQ(StoreStringLength(r->txBody.pData), 6000u);
     EXPECT_EQ(r->pAttachments, nullptr);
 }
 

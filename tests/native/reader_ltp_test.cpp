@@ -126,27 +126,6 @@ INSTANTIATE_TEST_SUITE_P(Samples, ReaderLtpSample, ::testing::ValuesIn(kStoreRec
                              return name;
                          });
 
-TEST(ReaderLtp, EmptyFolderTablesOfASampleAreNull) {
-    RecordingObserver observer;
-    OpenedStore store = OpenSample("unicode-empty-folders.pst");
-    ASSERT_TRUE(store.context);
-    // The deleted items folder's contents table has no rows: its row index
-    // root is 0.
-    NodeProps contents;
-    ReadNode(store.get(), fmt::MakeNid(fmt::kNidTypeContentsTable, 0x122 >> 5), &contents);
-    EXPECT_EQ(contents.rows, nullptr);
-    // The root folder's hierarchy table lists its sub-folders.
-    NodeProps hierarchy;
-    ReadNode(store.get(), fmt::MakeNid(fmt::kNidTypeHierarchyTable, 0x122 >> 5), &hierarchy);
-    ASSERT_NE(hierarchy.rows, nullptr);
-    int rows = 0;
-    for (PropRow* r = hierarchy.rows; r; r = r->pNext) {
-        ++rows;
-        EXPECT_EQ(r->rowCount, hierarchy.rows->rowCount);
-    }
-    EXPECT_EQ(rows, hierarchy.rows->rowCount);
-}
-
 // ---- stores made by the writer --------------------------------------------------
 
 class ReaderLtpMade : public ::testing::TestWithParam<writer::Variant> {
@@ -341,22 +320,6 @@ TEST_P(ReaderLtpMade, UnsupportedTypeFailsTheWholeContext) {
         ReadNode(store.get(), nid, &props);
         EXPECT_EQ(props.rows, nullptr) << "type " << type;
     }
-}
-
-TEST_P(ReaderLtpMade, PropertyContextWithoutRecordsIsNull) {
-    writer::NdbWriter ndb(Options());
-    writer::SubnodeIds ids;
-    writer::PropertySet empty(GetParam());
-    writer::LtpNode pc = writer::BuildPropertyContext(empty, ids);
-    writer::Node node;
-    node.nid = 0x21;
-    node.data = std::move(pc.data);
-    ndb.AddNode(std::move(node));
-    OpenedStore store = OpenStoreBytes(ndb.WriteMemory());
-    ASSERT_TRUE(store.context);
-    NodeProps props;
-    ReadNode(store.get(), 0x21, &props);
-    EXPECT_EQ(props.rows, nullptr);
 }
 
 TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {

@@ -108,21 +108,6 @@ TEST(ReaderNdb, LoadPausesAndReportsProgressAndStatus) {
     EXPECT_GT(observer.statusCount, 1);
 }
 
-TEST(ReaderNdb, NoContextAndUnknownVersion) {
-    EXPECT_EQ(LoadBTrees(nullptr), -1);
-    EXPECT_EQ(FindBlock(nullptr, 4), nullptr);
-    EXPECT_EQ(FindNode(nullptr, 0x21), nullptr);
-
-    // A header of a version the reader does not know: no page is read.
-    auto bytes = testing_support::ReadWholeFile(testing_support::SamplePath("unicode-empty-folders.pst"));
-    bytes[fmt::kHeader_wVer] = 36;
-    RecordingObserver observer;
-    OpenedStore store = OpenStoreBytes(bytes);
-    ASSERT_TRUE(store.context);
-    EXPECT_EQ(CountBlocks(store.get()), 0u);
-    EXPECT_EQ(store->pFirstNode, nullptr);
-}
-
 // ---- stores made by the writer ----------------------------------------------
 
 using DamageFn = std::function<void(writer::NdbDamage&)>;
@@ -332,21 +317,6 @@ TEST_P(ReaderNdbVariant, DeepTreesOfSmallPagesAreReadWhole) {
     EXPECT_EQ(TopLevelIds(store.get()).front(), 0x21u);
 }
 
-TEST_P(ReaderNdbVariant, TruncatedStoreLoadsWhatItHolds) {
-    RecordingObserver observer;
-    const auto bytes = MakeStore(GetParam(), ManyNodes(60), [](writer::NdbDamage& d) {
-        d.nbtLeafEntries = 4;
-        d.bbtLeafEntries = 4;
-    });
-    for (size_t size = 516; size < bytes.size(); size += bytes.size() / 23) {
-        std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
-        OpenedStore store = OpenStoreBytes(cut);
-        ASSERT_TRUE(store.context);
-        EXPECT_LE(CountNodes(store.get()), 60u);
-        EXPECT_LE(CountBlocks(store.get()), 60u);
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(Variants, ReaderNdbVariant,
                          ::testing::Values(writer::Variant::Ansi, writer::Variant::Unicode),
                          [](const ::testing::TestParamInfo<writer::Variant>& info) {
@@ -361,18 +331,6 @@ NodeEntry* Link(StoreContext* context, uint64_t id, uint64_t parent) {
     node->parentId = parent;
     LinkNode(context, node);
     return node;
-}
-
-TEST(ReaderNdb, AdoptionKeepsTopLevelOrder) {
-    StoreContext context;
-    Link(&context, 5, 9);
-    Link(&context, 7, 0);
-    Link(&context, 6, 9);
-    NodeEntry* parent = Link(&context, 9, 0);
-    EXPECT_EQ(TopLevelIds(&context), (std::vector<uint64_t>{7, 9}));
-    EXPECT_EQ(ChildIds(parent), (std::vector<uint64_t>{5, 6}));
-    EXPECT_EQ(context.pLastNode, parent);
-    EXPECT_EQ(context.pFirstNode->pPrevSibling, nullptr);
 }
 
 TEST(ReaderNdb, TwoNodesNamingEachOtherStayReachable) {

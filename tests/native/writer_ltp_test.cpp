@@ -71,12 +71,6 @@ TEST(WriterHeap, LongHeapsUseBitmapHeadersAtPages8And136) {
     for (const auto& it : items) ASSERT_EQ(probe::Store::HeapItem(pages, it.first), it.second);
 }
 
-TEST(WriterHeap, ItemsLargerThanTheLimitAreRefused) {
-    writer::HeapBuilder heap(Variant::Unicode, fmt::kClientSigPc);
-    EXPECT_NO_THROW(heap.Allocate(Bytes(writer::kMaxHeapItem)));
-    EXPECT_THROW(heap.Allocate(Bytes(writer::kMaxHeapItem + 1)), std::length_error);
-}
-
 TEST(WriterBth, ManyRecordsGetIntermediateLevelsAndStayInOrder) {
     writer::HeapBuilder heap(Variant::Unicode, fmt::kClientSigTc);
     Bytes records;
@@ -142,19 +136,6 @@ TEST(WriterPropertyContext, ValuesGoInlineIntoTheHeapOrIntoSubnodes) {
     }
 }
 
-TEST(WriterPropertyContext, InlineValuesCanBePatchedInPlace) {
-    writer::PropertySet props(Variant::Unicode);
-    props.SetInt32(fmt::kPidMessageSize, 0);
-    props.SetString(fmt::kPidSubject, u"x");
-    writer::SubnodeIds ids;
-    writer::LtpNode node = writer::BuildPropertyContext(props, ids);
-    EXPECT_TRUE(writer::PatchInlineValue(node.data, fmt::kPidMessageSize, 1234));
-    EXPECT_FALSE(writer::PatchInlineValue(node.data, fmt::kPidSubject, 1)) << "not an inline value";
-    EXPECT_FALSE(writer::PatchInlineValue(node.data, 0x7777, 1)) << "no such property";
-    auto pc = StoreWith(Variant::Unicode, std::move(node)).NodeProperties(0x12E);
-    EXPECT_EQ(pc[fmt::kPidMessageSize].hnid, 1234u);
-}
-
 writer::PropertySet Row(Variant v, int i) {
     writer::PropertySet r(v);
     r.SetString(fmt::kPidSubject, u"Row " + writer::Utf16FromAscii(std::to_string(i)));
@@ -211,6 +192,10 @@ TEST(WriterTable, SmallMatricesLiveInTheHeapLargeOnesInWholeRowBlocks) {
                                                 : expect == probe::Narrow(bytes), true);
             }
             EXPECT_TRUE(std::is_sorted(t.rowIndexIds.begin(), t.rowIndexIds.end()));
+            const auto heap = store.DataBlocks(store.Node(0x12E).bidData);
+            uint8_t cbEnt = 0;
+            probe::Store::BthRecords(heap, t.hidRowIndex, nullptr, &cbEnt);
+            EXPECT_EQ(cbEnt, v == Variant::Unicode ? 4 : 2) << "row index entry size";
             EXPECT_EQ(t.rowIndexIds.size(), static_cast<size_t>(count));
             if (count > 3) {
                 const auto subs = store.Subnodes(store.Node(0x12E).bidSub);
@@ -218,21 +203,6 @@ TEST(WriterTable, SmallMatricesLiveInTheHeapLargeOnesInWholeRowBlocks) {
                     EXPECT_EQ(block.size() % t.rowSize, 0u) << "a row straddles two blocks";
             }
         }
-    }
-}
-
-TEST(WriterTable, RowIndexEntriesAreFourBytesUnicodeTwoBytesAnsi) {
-    for (Variant v : {Variant::Unicode, Variant::Ansi}) {
-        writer::SubnodeIds ids;
-        writer::TableContextBuilder table(v, kColumns, ids);
-        table.AddRow(5, Row(v, 0));
-        auto store = StoreWith(v, table.Build());
-        const auto& n = store.Node(0x12E);
-        auto heap = store.DataBlocks(n.bidData);
-        auto info = probe::Store::HeapItem(heap, fmt::LoadLe32(&heap[0][4]));
-        uint8_t cbEnt = 0;
-        probe::Store::BthRecords(heap, fmt::LoadLe32(&info[10]), nullptr, &cbEnt);
-        EXPECT_EQ(cbEnt, v == Variant::Unicode ? 4 : 2);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,13 +37,28 @@ void CopySubnodes(ndbcheck::Store& from, const std::vector<ndbcheck::Subnode>& i
     }
 }
 
+struct Case {
+    const char* sample;
+    int crypt;          // -1: the sample's own
+    bool smallPages;    // three entries per B-tree page: deep trees on a small store
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.sample << " crypt " << c.crypt << (c.smallPages ? " small pages" : "");
+}
+
 // Every node with its blocks as they were (heap pages keep their bounds).
-std::vector<uint8_t> Rebuild(ndbcheck::Store& from) {
+std::vector<uint8_t> Rebuild(ndbcheck::Store& from, const Case& c) {
     writer::StoreOptions options;
     options.variant = from.unicode ? writer::Variant::Unicode : writer::Variant::Ansi;
-    options.cryptMethod = from.crypt;
+    options.cryptMethod = static_cast<uint8_t>(c.crypt >= 0 ? c.crypt : from.crypt);
     options.ost = from.magicClient == fmt::kMagicClientOst;
     writer::NdbWriter ndb(options);
+    if (c.smallPages) {
+        ndb.Damage().nbtLeafEntries = 3;
+        ndb.Damage().bbtLeafEntries = 3;
+        ndb.Damage().intermediateEntries = 3;
+    }
     for (const auto& n : from.nodes) {
         writer::Node node;
         node.nid = n.nid;
@@ -108,17 +124,21 @@ std::set<std::string> OracleView(const std::string& store, const fs::path& work)
 }
 #endif
 
-class WriterNdbRebuild : public ::testing::TestWithParam<const char*> {};
+class WriterNdbRebuild : public ::testing::TestWithParam<Case> {};
 
 TEST_P(WriterNdbRebuild, ReadsBackAndReadersAgree) {
-    const std::string sample = testing_support::SamplePath(GetParam());
+    const Case c = GetParam();
+    const std::string sample = testing_support::SamplePath(c.sample);
     ndbcheck::Store original(ReadWholeFile(sample), false);
     ASSERT_TRUE(original.problems.empty()) << JoinProblems(original.problems);
-    const std::vector<uint8_t> rebuilt = Rebuild(original);
+    const std::vector<uint8_t> rebuilt = Rebuild(original, c);
 
     ndbcheck::Store ours(rebuilt, true);
     ASSERT_EQ(ours.nodes.size(), original.nodes.size());
-    EXPECT_EQ(ours.crypt, original.crypt);
+    EXPECT_EQ(ours.crypt, c.crypt >= 0 ? c.crypt : original.crypt);
+    if (c.smallPages) {
+        EXPECT_GE(ours.nbtDepth, 4);
+    }
     EXPECT_EQ(ours.magicClient, original.magicClient);
     for (size_t i = 0; i < ours.nodes.size(); ++i) {
         const auto& a = ours.nodes[i];
@@ -148,10 +168,14 @@ TEST_P(WriterNdbRebuild, ReadsBackAndReadersAgree) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, WriterNdbRebuild,
-                         ::testing::Values("unicode-sample1-attachment.pst", "ansi-sample2-attachment.pst",
-                                           "unicode-crypt-high.pst", "unicode-crypt-none.pst",
-                                           "ost-unicode-sample.ost", "ansi-outlook97-mail.pst",
-                                           "unicode-nested-msg.pst"));
+INSTANTIATE_TEST_SUITE_P(
+    Samples, WriterNdbRebuild,
+    ::testing::Values(Case{"unicode-sample1-attachment.pst", -1, false}, Case{"ansi-sample2-attachment.pst", -1, false},
+                      Case{"unicode-crypt-high.pst", -1, false}, Case{"unicode-crypt-none.pst", -1, false},
+                      Case{"ost-unicode-sample.ost", -1, false}, Case{"ansi-outlook97-mail.pst", -1, false},
+                      Case{"unicode-nested-msg.pst", -1, false},
+                      // Encodings and deep B-trees the samples do not have.
+                      Case{"ansi-sample2-attachment.pst", 0, true}, Case{"ansi-cp932-mail.pst", 2, true},
+                      Case{"unicode-testlab-mail.pst", 2, true}));
 
 }  // namespace

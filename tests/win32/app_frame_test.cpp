@@ -18,6 +18,7 @@
 #include "app/AppGlobals.h"
 #include "app/BrowseOstFile.h"
 #include "app/FolderChecks.h"
+#include "app/ItemListView.h"
 #include "app/LeftView.h"
 #include "app/MainFrm.h"
 #include "app/PathTexts.h"
@@ -110,6 +111,22 @@ struct DialogFacts {
 
 HWND Tree() { return g_pLeftView->GetTreeCtrl().GetSafeHwnd(); }
 
+// The item list's column headings and widths, "text/width" each.
+std::vector<std::wstring> ListColumns() {
+    HWND list = g_pItemListView->GetList().GetSafeHwnd();
+    std::vector<std::wstring> columns;
+    for (int i = 0;; ++i) {
+        wchar_t text[64] = L"";
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = text;
+        column.cchTextMax = 64;
+        if (!SendMessageW(list, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column))) break;
+        columns.push_back(std::wstring(text) + L"/" + std::to_wstring(column.cx));
+    }
+    return columns;
+}
+
 // The state a command's update handler leaves.
 struct RecordingCmdUI : CCmdUI {
     int enabled = -1;
@@ -185,7 +202,10 @@ protected:
     }
 
     // A real mouse click on the item's check box.
-    void ClickCheckBox(HTREEITEM item) {
+    void ClickCheckBox(HTREEITEM item) { ClickPart(item, TVHT_ONITEMSTATEICON); }
+
+    // A real mouse click on the part of the item that hit-tests as `part`.
+    void ClickPart(HTREEITEM item, UINT part) {
         HWND tree = Tree();
         TreeView_EnsureVisible(tree, item);
         RECT rect;
@@ -194,7 +214,7 @@ protected:
         for (int x = rect.left - 1; x > 0; --x) {
             TVHITTESTINFO hit = {{x, (rect.top + rect.bottom) / 2}, 0, nullptr};
             SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) {
+            if (hit.hItem == item && (hit.flags & part)) {
                 PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(x, hit.pt.y));
                 SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, hit.pt.y));
                 MSG msg;
@@ -202,7 +222,7 @@ protected:
                 return;
             }
         }
-        FAIL() << "no check box found";
+        FAIL() << "no such part of the item found";
     }
 };
 
@@ -260,21 +280,32 @@ TEST_F(AppFrame, HelpOpensTheHelpFileFoundThroughPath) {
 
 TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
     std::wstring title;
+    HWND owner = nullptr;
+    bool shown = false;
     Driver driver([&] {
         HWND about = nullptr;
-        WaitFor([&] { return (about = FindWindowW(L"#32770", L"About Tarnwell")) != nullptr; });
+        shown = WaitFor([&] {
+            about = FindWindowW(L"#32770", L"About Tarnwell");
+            return about != nullptr && IsWindowVisible(about);
+        });
         if (about == nullptr) return;
         title = WindowText(about);
-        SendMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        owner = GetWindow(about, GW_OWNER);
+        PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     });
     SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_ABOUT_US, 0), 0);
+    EXPECT_TRUE(shown);
     EXPECT_EQ(title, L"About Tarnwell");
+    EXPECT_EQ(owner, Frame());
 }
 
 TEST_F(AppFrame, RealStoreLoadsThroughTheDialogIntoTheTree) {
     const std::wstring path = SamplePathW("ost-unicode-sample.ost");
+    const std::vector<std::wstring> initialColumns = {L"From/150", L"To/180", L"Subject/180", L"Date/Time/180"};
+    EXPECT_EQ(ListColumns(), initialColumns);
     LoadThroughDialog(path);
     EXPECT_TRUE(script.messageBoxes.empty());
+    EXPECT_EQ(ListColumns(), initialColumns);  // the first load clears no view
     EXPECT_EQ(g_pAnalysisThread.load(), nullptr);
     HTREEITEM root = TreeView_GetRoot(Tree());
     EXPECT_EQ(g_pLeftView->GetTreeCtrl().GetItemText(root), CString(path.c_str()));
@@ -287,6 +318,8 @@ TEST_F(AppFrame, RealStoreLoadsThroughTheDialogIntoTheTree) {
     LoadThroughDialog(SamplePathW("ansi-empty-folders.pst"));
     EXPECT_EQ(TreeView_GetCount(Tree()), g_listFolders.size() + 1);
     EXPECT_EQ(FindFolder(L"sub1"), nullptr);
+    EXPECT_EQ(ListColumns(),
+              (std::vector<std::wstring>{L"Attachment/30", L"From/30", L"To/180", L"Subject/180", L"Date/Time/180"}));
 }
 
 TEST_F(AppFrame, StoreDialogShowsTheChosenPathAndEnablesStart) {
@@ -439,6 +472,29 @@ TEST_F(AppFrame, FolderClicksFollowTheCheckRulesAndEnableSave) {
     EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 0);
 }
 
+TEST_F(AppFrame, ExpandButtonExpandsAndTheCheckStateStays) {
+    LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
+    HTREEITEM inbox = FindFolder(L"Inbox");
+    ASSERT_NE(inbox, nullptr);
+    EXPECT_EQ(TreeView_GetItemState(Tree(), inbox, TVIS_EXPANDED) & TVIS_EXPANDED, 0u);
+    ClickPart(inbox, TVHT_ONITEMBUTTON);
+    EXPECT_NE(TreeView_GetItemState(Tree(), inbox, TVIS_EXPANDED) & TVIS_EXPANDED, 0u);
+    EXPECT_EQ(TreeView_GetSelection(Tree()), inbox);
+    EXPECT_EQ(GetStateImage(Tree(), inbox), 1);
+}
+
+TEST_F(AppFrame, SaveStaysEnabledAfterANewLoadButFindsNothingChecked) {
+    LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
+    ClickCheckBox(FindFolder(L"Inbox"));
+    LoadThroughDialog(SamplePathW("ansi-empty-folders.pst"));
+    EXPECT_TRUE(g_bAnyFolderChecked);
+    EXPECT_EQ(UpdateState(ID_TOOL_SAVE), 1);
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0);
+    ASSERT_EQ(script.messageBoxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].text, L"No Folders found selected. Please select folders to be saved.");
+    EXPECT_TRUE(script.folderBrowses.empty());
+}
+
 TEST_F(AppFrame, ClickRightOfAnItemTextDoesNothing) {
     LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
     HWND tree = Tree();
@@ -482,7 +538,15 @@ TEST_F(AppFrame, CommandsFollowTheItemListWorker) {
     EXPECT_EQ(script.messageBoxes[1].text, L"Data insertion is in progress, do you want to abort? ");
     EXPECT_EQ(script.messageBoxes[1].type, 0x44u);
 
-    g_pItemListThread = nullptr;
+    // Stop answered Yes: the worker's slot is freed and the progress bar hidden.
+    script.messageBoxAnswers = {IDYES};
+    g_pProgressBar->ShowWindow(SW_SHOW);
+    SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_STOP, 0), 0);
+    EXPECT_EQ(g_pItemListThread.load(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
+    EXPECT_EQ(g_pProgressBar->GetPos(), 100);
+    EXPECT_EQ(UpdateState(ID_TOOL_OPEN), 1);
+
     g_bAnyFolderChecked = false;
     UpdateState(ID_INDICATOR_PROGRESS);
     EXPECT_EQ(std::wstring(MainFrame()->GetStatusBar().GetPaneText(0)), L"");
@@ -530,4 +594,18 @@ TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
     EXPECT_EQ(std::wstring(g_strDestFolder), L"");  // the cancel emptied it
     RemoveDirectoryW(made.c_str());
     RemoveDirectoryW(destination.c_str());
+}
+
+// Last: it closes the frame.
+TEST_F(AppFrame, ExitDuringAnInsertionAnsweredYesAbortsAndCloses) {
+    CWinThread running;
+    g_pItemListThread = &running;
+    script.messageBoxAnswers = {IDYES, IDOK};
+    HWND frame = Frame();
+    SendMessageW(frame, WM_COMMAND, MAKEWPARAM(ID_TOOL_EXIT, 0), 0);
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(script.messageBoxes[1].text, L"Current Process Aborted By User.");
+    EXPECT_EQ(script.messageBoxes[1].type, 0x40u);
+    EXPECT_EQ(g_pItemListThread.load(), nullptr);
+    EXPECT_FALSE(IsWindow(frame));
 }

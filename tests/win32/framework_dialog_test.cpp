@@ -159,6 +159,42 @@ TEST(FrameworkDialog, OwnerIsDisabledWhileModalAndEnabledAfter) {
     owner.DestroyWindow();
 }
 
+TEST(FrameworkDialog, ModalDialogIsCentredOverItsOwnerUnlessInitMovedIt) {
+    CWnd owner;
+    ASSERT_TRUE(owner.CreateEx(0, nullptr, L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80, 700, 500, nullptr, nullptr));
+    auto tmpl = MakeTemplate();   // placed at 0,0 in the template
+    SeamScript script;
+    CRect seen;
+    TestDialog dlg;
+    dlg.InitModalIndirect(tmpl.Get(), &owner);
+    script.modalActions.push_back([&](HWND hDlg) {
+        ::GetWindowRect(hDlg, &seen);
+        PostClick(hDlg, IDCANCEL);
+    });
+    dlg.DoModal();
+    CRect rcOwner;
+    owner.GetWindowRect(&rcOwner);
+    EXPECT_NEAR(rcOwner.CenterPoint().x, seen.CenterPoint().x, 2);
+    EXPECT_NEAR(rcOwner.CenterPoint().y, seen.CenterPoint().y, 2);
+
+    struct MovingDialog : TestDialog {
+        BOOL OnInitDialog() override {
+            TestDialog::OnInitDialog();
+            SetWindowPos(nullptr, 5, 6, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+            return TRUE;
+        }
+    } moving;
+    moving.InitModalIndirect(tmpl.Get(), &owner);
+    script.modalActions.push_back([&](HWND hDlg) {
+        ::GetWindowRect(hDlg, &seen);
+        PostClick(hDlg, IDCANCEL);
+    });
+    moving.DoModal();
+    EXPECT_EQ(5, seen.left);
+    EXPECT_EQ(6, seen.top);
+    owner.DestroyWindow();
+}
+
 TEST(FrameworkDialog, DialogEndedDuringInitNeverEntersItsLoop) {
     auto tmpl = MakeTemplate();
     TestDialog dlg;

@@ -81,6 +81,7 @@ public:
     CStatusBar m_statusBar;
     BOOL updatedEnabled = FALSE;
     int plainCommands = 0;
+    int updatedCommands = 0;
     CString indicatorText = L"busy";
 protected:
     BOOL OnCreateClient(LPCREATESTRUCTW, CCreateContext* pContext) override {
@@ -109,6 +110,7 @@ protected:
     }
     afx_msg void OnUpdateUpdated(CCmdUI* pCmdUI) { pCmdUI->Enable(updatedEnabled); }
     afx_msg void OnPlain() { ++plainCommands; }
+    afx_msg void OnUpdated() { ++updatedCommands; }
     afx_msg void OnUpdateIndicator(CCmdUI*) { m_statusBar.SetPaneText(0, indicatorText); }
     DECLARE_MESSAGE_MAP()
 };
@@ -117,7 +119,34 @@ BEGIN_MESSAGE_MAP(TestFrame, CFrameWnd)
     ON_WM_CREATE()
     ON_UPDATE_COMMAND_UI(kCmdUpdated, &TestFrame::OnUpdateUpdated)
     ON_COMMAND(kCmdPlain, &TestFrame::OnPlain)
+    ON_COMMAND(kCmdUpdated, &TestFrame::OnUpdated)
     ON_UPDATE_COMMAND_UI(kIndicator, &TestFrame::OnUpdateIndicator)
+END_MESSAGE_MAP()
+
+// A form view on a dialog template of the program (the About box: a popup
+// template, which the form turns into a child).
+class FormPane : public CFormView {
+    DECLARE_DYNCREATE(FormPane)
+public:
+    FormPane() : CFormView(100u) {}
+    CButton m_ok;
+    int creates = 0;
+    bool okSubclassedAtInit = false;
+    void DoDataExchange(CDataExchange* pDX) override { DDX_Control(pDX, IDOK, m_ok); }
+    void OnInitialUpdate() override {
+        CFormView::OnInitialUpdate();
+        okSubclassedAtInit = CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, IDOK)) == &m_ok;
+    }
+protected:
+    afx_msg int OnCreate(LPCREATESTRUCTW lpcs) {
+        ++creates;
+        return CFormView::OnCreate(lpcs);
+    }
+    DECLARE_MESSAGE_MAP()
+};
+IMPLEMENT_DYNCREATE(FormPane, CFormView)
+BEGIN_MESSAGE_MAP(FormPane, CFormView)
+    ON_WM_CREATE()
 END_MESSAGE_MAP()
 
 // A frame whose client cannot be built.
@@ -202,6 +231,26 @@ TEST_F(FrameworkFrameWindow, SplitterHonoursIdealWidthAndMovesWithTheMouse) {
     EXPECT_EQ(400, cur);
 }
 
+TEST_F(FrameworkFrameWindow, SplitCommandMovesTheBarWithTheKeyboard) {
+    CWnd* pLeft = pFrame->m_outer.GetPane(0, 0);   // the active view's splitter
+    CSplitterWnd& s = pFrame->m_outer;
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_WINDOW_SPLIT, 0), 0);
+    ASSERT_TRUE(s.IsTracking());
+    s.SendMessage(WM_KEYDOWN, VK_RIGHT, 0);
+    s.SendMessage(WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(296, Width(pLeft));
+    s.SendMessage(WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_FALSE(s.IsTracking());
+    EXPECT_EQ(296, Width(pLeft));
+
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_WINDOW_SPLIT, 0), 0);
+    s.SendMessage(WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(288, Width(pLeft));
+    s.SendMessage(WM_KEYDOWN, VK_ESCAPE, 0);   // back to where it was
+    EXPECT_FALSE(s.IsTracking());
+    EXPECT_EQ(296, Width(pLeft));
+}
+
 TEST_F(FrameworkFrameWindow, IdleUpdateEnablesButtonsByHandlers) {
     pFrame->OnIdleUpdateCmdUI();
     EXPECT_FALSE(ButtonEnabled(kCmdUpdated));   // its handler says no
@@ -238,6 +287,15 @@ TEST_F(FrameworkFrameWindow, CommandsRouteToViewDocumentFrameAndApplication) {
     EXPECT_EQ(1, pFrame->plainCommands);
     EXPECT_EQ(1, app.appCommands);
     EXPECT_EQ(1, pDoc->docCommands);
+}
+
+TEST_F(FrameworkFrameWindow, DisabledCommandFromAnAcceleratorIsNotRun) {
+    pFrame->updatedEnabled = FALSE;
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdUpdated, 1), 0);   // accelerator
+    EXPECT_EQ(0, pFrame->updatedCommands);
+    pFrame->updatedEnabled = TRUE;
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(kCmdUpdated, 1), 0);
+    EXPECT_EQ(1, pFrame->updatedCommands);
 }
 
 TEST_F(FrameworkFrameWindow, MenuItemsAreUpdatedWhenTheirPopupOpens) {
@@ -301,4 +359,65 @@ TEST(FrameworkFrame, MissingFileOrBrokenFrameMakesOpenFail) {
     EXPECT_EQ(nullptr, pBroken->OpenDocumentFile(nullptr));
     delete pBroken;
     fwtest::PumpPending();
+}
+
+TEST(FrameworkFrame, OpenedFilesGoToTheRecentListWhichOutlivesTheProcess) {
+    wchar_t self[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const wchar_t kKey[] = L"Software\\FwRecentListTest";
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+    {
+        CWinApp app(L"MruApp");
+        app.SetRegistryKey(L"FwRecentListTest");
+        app.LoadStdProfileSettings(2);
+        auto* pTemplate = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(TestFrame),
+                                                 RUNTIME_CLASS(TreePane));
+        app.AddDocTemplate(pTemplate);
+        ASSERT_NE(nullptr, app.OpenDocumentFile(self));
+        app.AddToRecentFileList(L"C:\\a.ost");
+        app.AddToRecentFileList(L"C:\\b.ost");
+        app.AddToRecentFileList(L"c:\\A.OST");   // the same file again
+        ASSERT_EQ(2u, app.GetRecentFiles().size());
+        EXPECT_EQ(CString(L"c:\\A.OST"), app.GetRecentFiles()[0]);
+        pTemplate->CloseAllDocuments(FALSE);
+        fwtest::PumpPending();
+        MSG msg;
+        ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+        app.ExitInstance();
+    }
+    CWinApp again(L"MruApp");
+    again.SetRegistryKey(L"FwRecentListTest");
+    again.LoadStdProfileSettings(4);
+    ASSERT_EQ(2u, again.GetRecentFiles().size());
+    EXPECT_EQ(CString(L"C:\\b.ost"), again.GetRecentFiles()[1]);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+}
+
+TEST(FrameworkFrame, FormViewIsAChildDialogWithItsControlsBoundAtInitialUpdate) {
+    if (!::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(100), (LPCWSTR)RT_DIALOG))
+        GTEST_SKIP() << "no dialog template 100 linked";
+    TestApp app;
+    auto* pTemplate = new CSingleDocTemplate(kNoResource, RUNTIME_CLASS(TestDoc), RUNTIME_CLASS(CFrameWnd),
+                                             RUNTIME_CLASS(FormPane));
+    app.AddDocTemplate(pTemplate);
+    CDocument* pDoc = pTemplate->OpenDocumentFile(nullptr);
+    ASSERT_NE(nullptr, pDoc);
+    POSITION pos = pDoc->GetFirstViewPosition();
+    auto* pForm = dynamic_cast<FormPane*>(pDoc->GetNextView(pos));
+    ASSERT_NE(nullptr, pForm);
+    EXPECT_EQ(1, pForm->creates);
+    EXPECT_TRUE(pForm->okSubclassedAtInit);
+    DWORD style = pForm->GetStyle();
+    EXPECT_TRUE(style & WS_CHILD);
+    EXPECT_FALSE(style & WS_CAPTION);
+    EXPECT_EQ(AFX_IDW_PANE_FIRST, pForm->GetDlgCtrlID());
+    EXPECT_EQ(app.m_pMainWnd->m_hWnd, ::GetParent(pForm->m_hWnd));
+    CRect frameClient, form;
+    app.m_pMainWnd->GetClientRect(&frameClient);
+    pForm->GetWindowRect(&form);
+    EXPECT_EQ(frameClient.Width(), form.Width());   // fills the frame
+    pTemplate->CloseAllDocuments(FALSE);
+    fwtest::PumpPending();
+    MSG msg;
+    ::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
 }

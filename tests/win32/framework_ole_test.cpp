@@ -75,6 +75,15 @@ TEST(FrameworkOle, ArgumentsGoInReverseWithTheirTypes) {
     EXPECT_EQ(CString(L"ok:subject"), result);
 }
 
+TEST(FrameworkOle, CStringArgumentsTravelAsText) {
+    FakeServer server;
+    COleDispatchDriver driver(&server, FALSE);
+    static const BYTE params[] = VTS_BSTR;
+    CString folder(L"\\Inbox");
+    driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, params, folder);
+    EXPECT_EQ(L"\\Inbox", server.firstText);
+}
+
 TEST(FrameworkOle, TextsByReferenceStayTheCallersStrings) {
     FakeServer server;
     COleDispatchDriver driver(&server, FALSE);

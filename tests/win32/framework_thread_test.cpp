@@ -116,9 +116,10 @@ TEST(FrameworkThread, FreeingWaitsForTheGracePeriod) {
     ::Sleep(50);
     AfxFreeRetiredThreads();
     EXPECT_EQ(1, g_liveThreads.load());   // still within the grace period
-    ::Sleep(400);
-    AfxFreeRetiredThreads();
-    EXPECT_EQ(0, g_liveThreads.load());
+    EXPECT_TRUE(WaitFor([] {
+        AfxFreeRetiredThreads();
+        return g_liveThreads.load() == 0;
+    }));
     AfxSetThreadRetireDelay(2000);
 }
 

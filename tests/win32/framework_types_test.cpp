@@ -12,6 +12,9 @@ TEST(FrameworkString, FormatUsesWideStringsForPercentS) {
     EXPECT_EQ(5002, s.GetLength());
     s.AppendFormat(L"%04X", 0x2a);
     EXPECT_EQ(CString(L"002A"), s.Right(4));
+    CString name(L"Calendar");   // a CString argument is passed as its text
+    s.Format(L"%s/%s:%d", name, L"x", 3);
+    EXPECT_EQ(CString(L"Calendar/x:3"), s);
 }
 
 TEST(FrameworkString, SubstringsClampToTheText) {

@@ -55,7 +55,14 @@ std::string MakeBenchStore(uint64_t targetBytes) {
         if (++messages % 2000 == 0) builder.Commit();
     }
     if (!builder.WriteFile(path)) return std::string();
-    std::printf("made store: %s, %llu messages, %.1f s\n", path.c_str(),
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    long long size = 0;
+    if (file) {
+        std::fseek(file, 0, SEEK_END);
+        size = static_cast<long long>(std::ftell(file));
+        std::fclose(file);
+    }
+    std::printf("made store: %s, %.1f MiB, %llu messages, %.1f s\n", path.c_str(), size / 1048576.0,
                 static_cast<unsigned long long>(messages), NowSeconds() - start);
     return path;
 }

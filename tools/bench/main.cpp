@@ -59,7 +59,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::fflush(stdout);
-        const std::string command = "\"" + std::string(argv[0]) + "\" --store \"" + path + "\"";
+        std::string command = "\"" + std::string(argv[0]) + "\" --store \"" + path + "\"";
+#ifdef _WIN32
+        command = "\"" + command + "\"";  // cmd.exe takes off the outer pair
+#endif
         const int status = std::system(command.c_str());
         std::remove(path.c_str());
         return status == 0 ? 0 : 1;
