@@ -1,5 +1,6 @@
 // Property and table contexts ([MS-PST] 2.3.3, 2.3.4): a node's heap read as
 // one PropRow per property context or per table row.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -42,7 +43,86 @@ struct Layout {
     size_t columns = 0;
     size_t rowSize = 0;
     size_t rows = 1;
+    // A row matrix kept in a subnode may span several data blocks; rows never
+    // cross a block boundary ([MS-PST] 2.3.4.4), and a block may end in
+    // padding. One entry per block: its first row and its offset in the
+    // concatenated row data. Empty when the rows follow each other without
+    // gaps (a row matrix in the heap, or in one block).
+    struct RowBlock {
+        size_t firstRow;
+        size_t offset;
+        size_t rows;
+    };
+    std::vector<RowBlock> rowBlocks;
 };
+
+// Byte offset of a row in the row data.
+size_t RowStart(const Layout& layout, size_t row) {
+    if (layout.rowBlocks.empty()) return row * layout.rowSize;
+    auto it = std::upper_bound(layout.rowBlocks.begin(), layout.rowBlocks.end(), row,
+                               [](size_t r, const Layout::RowBlock& b) { return r < b.firstRow; });
+    --it;  // the first block starts at row 0
+    return it->offset + (row - it->firstRow) * layout.rowSize;
+}
+
+// Rows whose bytes lie wholly inside the row data.
+size_t RowsInside(const Layout& layout) {
+    if (layout.rowBlocks.empty()) return layout.rowData.size / layout.rowSize;
+    const Layout::RowBlock& last = layout.rowBlocks.back();
+    return last.firstRow + last.rows;
+}
+
+// The sizes of the data blocks of a subnode's data tree (XBLOCK or XXBLOCK),
+// in order; empty when the subnode is one block or the tree cannot be read.
+std::vector<uint64_t> DataTreeBlockSizes(StoreContext* context, SubnodeEntry* subnodes, uint32_t subnodeId) {
+    std::vector<uint64_t> sizes;
+    SubnodeEntry* entry = FindSubnode(subnodes, subnodeId);
+    if (!entry || !entry->pDataBlock || !(entry->pDataBlock->blockId & fmt::kBidInternalBit)) return sizes;
+    const size_t bidSize = context->bUnicode ? 8 : 4;
+    // Children of one internal block; level 2 recurses once.
+    std::vector<uint8_t> block;
+    auto walk = [&](uint64_t blockId, int level, auto& self) -> bool {
+        if (ReadBlock(context, blockId, block) < 8) return false;
+        const uint16_t tag = fmt::LoadLe16(block.data());
+        if (tag != (level == 2 ? fmt::kXXBlockTag : fmt::kXBlockTag)) return false;
+        const size_t count = std::min<size_t>(fmt::LoadLe16(block.data() + 2), (block.size() - 8) / bidSize);
+        std::vector<uint64_t> children;
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t* p = block.data() + 8 + i * bidSize;
+            children.push_back(bidSize == 8 ? fmt::LoadLe64(p) : fmt::LoadLe32(p));
+        }
+        for (uint64_t child : children) {
+            if (level == 2) {
+                if (!self(child, 1, self)) return false;
+            } else {
+                BbtEntry* b = FindBlock(context, child);
+                if (!b) return false;
+                sizes.push_back(b->byteCount);
+            }
+        }
+        return true;
+    };
+    if (ReadBlock(context, entry->pDataBlock->blockId, block) < 8) return sizes;
+    const int level = fmt::LoadLe16(block.data()) == fmt::kXXBlockTag ? 2 : 1;
+    if (!walk(entry->pDataBlock->blockId, level, walk)) sizes.clear();
+    return sizes;
+}
+
+// Lays the rows out block by block when the row matrix is a data tree.
+void MapRowBlocks(StoreContext* context, const NodeHeap& heap, uint32_t rowDataHnid, Layout* layout) {
+    if ((rowDataHnid & 0xF) != 0xF) return;
+    const std::vector<uint64_t> sizes = DataTreeBlockSizes(context, heap.pSubnodes, rowDataHnid);
+    if (sizes.size() < 2) return;
+    uint64_t offset = 0;
+    size_t firstRow = 0;
+    for (uint64_t size : sizes) {
+        if (offset + size > layout->rowData.size) break;  // the data read is shorter than the tree
+        const size_t rows = static_cast<size_t>(size / layout->rowSize);
+        layout->rowBlocks.push_back({firstRow, static_cast<size_t>(offset), rows});
+        firstRow += rows;
+        offset += size;
+    }
+}
 
 bool ReadPropertyContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
     HeapItem header;
@@ -57,7 +137,7 @@ bool ReadPropertyContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* 
     return layout->columns != 0;
 }
 
-bool ReadTableContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
+bool ReadTableContextLayout(StoreContext* context, const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
     layout->table = true;
     HeapItem& header = layout->tableHeader;
     if (!GetHeapItem(heap, userRoot, &header) || header.size < 22 || header.data[0] != fmt::kClientSigTc)
@@ -77,11 +157,13 @@ bool ReadTableContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* lay
     const size_t recordSize = fmt::LoadLe16(index.data + 2) + 4;
     HeapItem indexRecords;
     if (!GetHeapItem(heap, indexRoot, &indexRecords)) return false;
-    if (!GetHeapItem(heap, fmt::LoadLe32(h + 14), &layout->rowData)) return false;
+    const uint32_t rowDataHnid = fmt::LoadLe32(h + 14);
+    if (!GetHeapItem(heap, rowDataHnid, &layout->rowData)) return false;
+    if (layout->rowSize == 0) return false;
+    MapRowBlocks(context, heap, rowDataHnid, layout);
     // Only rows that lie inside the row data are read.
     layout->rows = indexRecords.size / recordSize;
-    if (layout->rowSize == 0) return false;
-    if (layout->rows > layout->rowData.size / layout->rowSize) layout->rows = layout->rowData.size / layout->rowSize;
+    if (layout->rows > RowsInside(*layout)) layout->rows = RowsInside(*layout);
     if (layout->columns && layout->rows > kMaxTableCells / layout->columns) layout->rows = kMaxTableCells / layout->columns;
     return layout->rows != 0;
 }
@@ -101,7 +183,7 @@ Cell ReadCell(const Layout& layout, size_t row, size_t column) {
     cell.type = fmt::TagType(tag);
     const size_t offset = fmt::LoadLe16(d + 4);
     const size_t size = d[6];
-    const size_t rowStart = row * layout.rowSize;
+    const size_t rowStart = RowStart(layout, row);
     if (rowStart + offset + size > layout.rowData.size) return cell;  // past the end: 0
     const uint8_t* bytes = layout.rowData.data + rowStart + offset;
     if (size > 4) {
@@ -119,6 +201,15 @@ bool IsLoadedType(uint16_t type) {
     case fmt::kPtUnicode: case fmt::kPtTime: case fmt::kPtGuid: case fmt::kPtBinary:
     case fmt::kPtMultipleInteger32: case fmt::kPtMultipleInteger64: case fmt::kPtMultipleString8:
     case fmt::kPtMultipleUnicode: case fmt::kPtMultipleBinary:
+        return true;
+    // Further documented types that real stores carry (a multi-valued 16-bit
+    // integer in ordinary mail, for one). Refusing them would make the whole
+    // item unreadable, so they are copied like the types above.
+    case fmt::kPtCurrency: case fmt::kPtFloatingTime: case fmt::kPtServerId:
+    case fmt::kPtRestriction: case fmt::kPtRuleAction:
+    case fmt::kPtMultipleInteger16: case fmt::kPtMultipleFloating32: case fmt::kPtMultipleFloating64:
+    case fmt::kPtMultipleCurrency: case fmt::kPtMultipleFloatingTime: case fmt::kPtMultipleTime:
+    case fmt::kPtMultipleGuid:
         return true;
     default:
         return false;
@@ -151,7 +242,8 @@ enum class ValueResult { Kept, Dropped, Unsupported };
 // Fills a value from its cell by the rules of its type.
 ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& cell, PropValue* value) {
     switch (cell.type) {
-    case fmt::kPtInteger16: case fmt::kPtInteger32: case fmt::kPtBoolean: {
+    case fmt::kPtInteger16: case fmt::kPtInteger32: case fmt::kPtBoolean:
+    case fmt::kPtFloating32: {  // the other 4-byte value kept inline
         uint8_t bytes[4];
         fmt::StoreLe32(bytes, cell.value);
         value->pData = CopyBytes(bytes, 4);
@@ -211,7 +303,7 @@ PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, Subnode
     if (signature == kPcSignature) {
         if (!ReadPropertyContextLayout(heap, userRoot, &layout)) return nullptr;
     } else if (signature == kTcSignature) {
-        if (!ReadTableContextLayout(heap, userRoot, &layout)) return nullptr;
+        if (!ReadTableContextLayout(context, heap, userRoot, &layout)) return nullptr;
     } else {
         return nullptr;
     }

@@ -308,7 +308,7 @@ TEST_P(ReaderLtpMade, DamagedHeapsAndTablesGiveNull) {
 }
 
 TEST_P(ReaderLtpMade, UnsupportedTypeFailsTheWholeContext) {
-    for (uint16_t type : {uint16_t(fmt::kPtErrorCode), uint16_t(0x0001), uint16_t(fmt::kPtFloating32)}) {
+    for (uint16_t type : {uint16_t(fmt::kPtErrorCode), uint16_t(0x0001), uint16_t(0x0009), uint16_t(0x1234)}) {
         writer::StoreBuilder b(Options());
         const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
         writer::Message& m = b.AddMessage(inbox, "IPM.Note");
@@ -320,6 +320,40 @@ TEST_P(ReaderLtpMade, UnsupportedTypeFailsTheWholeContext) {
         ReadNode(store.get(), nid, &props);
         EXPECT_EQ(props.rows, nullptr) << "type " << type;
     }
+}
+
+// Documented types outside the common set are read, not refused: a real
+// mail store carries a multi-valued 16-bit integer on ordinary messages.
+TEST_P(ReaderLtpMade, FurtherDocumentedTypesAreRead) {
+    writer::StoreBuilder b(Options());
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    writer::Message& m = b.AddMessage(inbox, "IPM.Note");
+    const uint32_t nid = m.nid();
+    m.SetProperty(fmt::MakeTag(0x6610, fmt::kPtFloating32), {0x00, 0x00, 0x80, 0x3F});
+    m.SetProperty(fmt::MakeTag(0x6611, fmt::kPtMultipleInteger16), {2, 0, 0, 0, 7, 0, 9, 0});
+    m.SetProperty(fmt::MakeTag(0x6612, fmt::kPtCurrency), {1, 2, 3, 4, 5, 6, 7, 8});
+    OpenedStore store = OpenStoreBytes(b.WriteMemory());
+    ASSERT_TRUE(store.context);
+    NodeProps props;
+    ReadNode(store.get(), nid, &props);
+    ASSERT_NE(props.rows, nullptr);
+    int seen = 0;
+    for (int i = 0; i < props.rows->valueCount; ++i) {
+        const PropValue* v = props.rows->ppValues[i];
+        if (v->propId == 0x6610) {
+            ++seen;
+            ASSERT_EQ(v->size, 4u);
+            EXPECT_EQ(fmt::LoadLe32(v->pData), 0x3F800000u);
+        } else if (v->propId == 0x6611) {
+            ++seen;
+            ASSERT_EQ(v->size, 8u);
+            EXPECT_EQ(fmt::LoadLe16(v->pData + 6), 9);
+        } else if (v->propId == 0x6612) {
+            ++seen;
+            EXPECT_EQ(v->size, 8u);
+        }
+    }
+    EXPECT_EQ(seen, 3);
 }
 
 TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {
@@ -367,6 +401,58 @@ TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {
     ReadNode(store.get(), 0x21, &quiet);
     EXPECT_EQ(observer.positions.size(), static_cast<size_t>(r->slotCount)) << "no messages when not busy";
     EXPECT_EQ(g_nReadProgressPos - before, 2 * r->slotCount);
+}
+
+// A row matrix of several data blocks: rows never cross a block boundary,
+// each block's unused tail is padding, and every row reads back as written.
+TEST_P(ReaderLtpMade, RowsOfAMatrixOverSeveralBlocksStayAligned) {
+    writer::SubnodeIds ids;
+    std::vector<writer::TableColumn> columns = {
+        {fmt::MakeTag(0x6620, fmt::kPtInteger32), 4},
+        {fmt::MakeTag(0x6622, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6623, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6624, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6625, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6626, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6627, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6628, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x6629, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x662A, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x662B, fmt::kPtInteger64), 8},
+        {fmt::MakeTag(0x662C, fmt::kPtInteger64), 8},
+    };
+    writer::TableContextBuilder table(GetParam(), columns, ids);
+    const uint32_t kRows = 400;
+    for (uint32_t i = 0; i < kRows; ++i) {
+        writer::PropertySet row(GetParam());
+        row.SetInt32(0x6620, static_cast<int32_t>(1000 + i));
+        row.SetInt64(0x662C, static_cast<int64_t>(i) * 3);
+        table.AddRow(0x100 + i, row);
+    }
+    const size_t blockData = GetParam() == writer::Variant::Unicode ? 8176 : 8180;
+    ASSERT_NE(blockData % table.RowSize(), 0u) << "the rows must leave padding at the end of a block";
+    ASSERT_GT(kRows * table.RowSize(), 2 * blockData);
+    writer::LtpNode built = table.Build();
+    writer::NdbWriter ndb(Options());
+    writer::Node node;
+    node.nid = 0x21;
+    node.data = std::move(built.data);
+    node.subnodes = std::move(built.subnodes);
+    ndb.AddNode(std::move(node));
+    OpenedStore store = OpenStoreBytes(ndb.WriteMemory());
+    ASSERT_TRUE(store.context);
+    NodeProps props;
+    ReadNode(store.get(), 0x21, &props);
+    ASSERT_NE(props.rows, nullptr);
+    // Rows come in reverse order.
+    uint32_t expected = kRows;
+    for (const PropRow* r = props.rows; r; r = r->pNext) {
+        --expected;
+        ASSERT_NE(Value(r, 0x6620), nullptr);
+        EXPECT_EQ(fmt::LoadLe32(Value(r, 0x6620)->pData), 1000 + expected);
+        EXPECT_EQ(fmt::LoadLe64(Value(r, 0x662C)->pData), expected * 3ull);
+    }
+    EXPECT_EQ(expected, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, ReaderLtpMade, ::testing::Values(writer::Variant::Ansi, writer::Variant::Unicode),
