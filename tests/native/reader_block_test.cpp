@@ -2,6 +2,8 @@
 // encodings, and data trees and maps of stores made by the writer.
 #include <gtest/gtest.h>
 
+#include "support/temp_file.h"
+
 #include <cstdio>
 #include <numeric>
 #include <string>
@@ -131,7 +133,7 @@ TEST_P(ReaderBlockTree, StreamsSingleBlocksAndXBlocksInOrder) {
     EXPECT_TRUE(std::equal(several.begin(), several.end(), out.begin() + 7));
     EXPECT_EQ(out[6], 0xEE);
 
-    std::FILE* file = std::tmpfile();
+    std::FILE* file = testing_support::OpenScratchFile();
     ASSERT_NE(file, nullptr);
     DataSink fileSink;
     fileSink.pFile = file;

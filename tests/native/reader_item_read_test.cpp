@@ -3,6 +3,8 @@
 // top folder, bodies on demand, and damaged stores.
 #include <gtest/gtest.h>
 
+#include "support/temp_file.h"
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -34,7 +36,7 @@ struct RecordDeleter {
 using Record = std::unique_ptr<ItemRecord, RecordDeleter>;
 
 std::vector<uint8_t> WriteOut(const AttachmentNode* a) {
-    FILE* f = std::tmpfile();
+    FILE* f = testing_support::OpenScratchFile();
     EXPECT_NE(f, nullptr);
     const uint64_t n = WriteAttachmentToFile(f, a);
     std::vector<uint8_t> out(static_cast<size_t>(n));

@@ -6,6 +6,8 @@
 // disagreement is named below with its cause.
 #include <gtest/gtest.h>
 
+#include "support/temp_file.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -127,7 +129,7 @@ std::string NormalizePath(const std::string& utf8) {
 
 uint64_t AttachmentSize(const AttachmentNode* a) {
     if (a->pData) return a->cbData;
-    FILE* f = std::tmpfile();
+    FILE* f = testing_support::OpenScratchFile();
     if (!f) return 0;
     uint64_t n = WriteAttachmentToFile(f, a);
     std::fclose(f);

@@ -59,6 +59,16 @@ TempFile::TempFile(const std::vector<uint8_t>& bytes, const std::string& suffix)
 
 TempFile::~TempFile() { std::remove(path_.c_str()); }
 
+std::FILE* OpenScratchFile() {
+#ifdef _WIN32
+    const std::string path = TempDir() + "tarnwell-scratch-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(g_counter++) + ".tmp";
+    return std::fopen(path.c_str(), "w+bD");  // D: deleted when closed
+#else
+    return std::tmpfile();
+#endif
+}
+
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -1,6 +1,7 @@
 // Small helpers shared by the native and Windows test programs.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,10 @@ private:
 };
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
+
+// An anonymous scratch file, removed when closed. Not std::tmpfile(): the
+// Windows runtime makes its files in the drive's root under a short sequence
+// of names, so test programs running side by side collide there.
+std::FILE* OpenScratchFile();
 
 }  // namespace testing_support
