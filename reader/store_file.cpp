@@ -7,33 +7,9 @@ const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-const CFile64::Handle CFile64::kInvalidHandle = -1;
 
-namespace {
-// wchar_t is UTF-32 here; the file system takes UTF-8.
-std::string WideToUtf8(const std::wstring& s) {
-    std::string out;
-    for (wchar_t wc : s) {
-        uint32_t c = static_cast<uint32_t>(wc);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-}  // namespace
+#include "reader/store_text.h"  // WideToUtf8: the file system takes UTF-8
+const CFile64::Handle CFile64::kInvalidHandle = -1;
 #endif
 
 CFile64::~CFile64() noexcept(false) { Close(); }
