@@ -543,6 +543,9 @@ void CFrameWnd::InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible) {
             pApp->m_nCmdShow = -1;   // only the first time
         }
         ShowWindow(nCmdShow);
+        // The bars show their commands' states from the start, even when a
+        // modal dialog holds off the first idle time.
+        OnIdleUpdateCmdUI();
         UpdateWindow();
         if (m_pViewActive) m_pViewActive->OnActivateView(TRUE, m_pViewActive, m_pViewActive);
     }

@@ -42,6 +42,9 @@ wine_session_start() {
     fi
     local keeper="$WINEPREFIX/drive_c/desktop-keeper.exe"
     [ -e "$keeper" ] || i686-w64-mingw32-gcc -O2 -s -mwindows -o "$keeper" "$ROOT/scripts/lib/desktop-keeper.c"
+    # A server left from before may be tied to another display: start afresh.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     wineserver -p
     # Services started by the first Wine process keep its stdio: give them /dev/null.
     wineboot </dev/null >/dev/null 2>&1

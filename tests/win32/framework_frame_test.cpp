@@ -252,6 +252,7 @@ TEST_F(FrameworkFrameWindow, SplitCommandMovesTheBarWithTheKeyboard) {
 }
 
 TEST_F(FrameworkFrameWindow, IdleUpdateEnablesButtonsByHandlers) {
+    EXPECT_FALSE(ButtonEnabled(kCmdNobody));   // already when the frame was shown
     pFrame->OnIdleUpdateCmdUI();
     EXPECT_FALSE(ButtonEnabled(kCmdUpdated));   // its handler says no
     EXPECT_TRUE(ButtonEnabled(kCmdPlain));      // command handler only
