@@ -163,10 +163,24 @@ void RemoveFolder(const std::wstring& path) {
 #endif
 }
 
+// A scratch file removed when closed. On Windows not std::tmpfile(): the
+// runtime makes that file in the drive's root, which users often may not write.
+FILE* OpenScratchFile() {
+#ifdef _WIN32
+    wchar_t folder[MAX_PATH + 1];
+    const DWORD n = GetTempPathW(MAX_PATH, folder);
+    if (n == 0 || n > MAX_PATH) return nullptr;
+    std::wstring path = std::wstring(folder, n) + L"ostdump-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    return _wfopen(path.c_str(), L"w+bD");  // D: deleted when closed
+#else
+    return std::tmpfile();
+#endif
+}
+
 // The attachment's size as the export would write it.
 uint64_t AttachmentSize(const AttachmentNode* a) {
     if (a->pData) return a->cbData;
-    FILE* f = std::tmpfile();
+    FILE* f = OpenScratchFile();
     if (!f) return 0;
     uint64_t n = 0;
     try {
