@@ -7,17 +7,13 @@
 
 #include "format/bytes.h"
 #include "reader/ltp.h"
+#include "format/props.h"
 #include "reader/reader_observer.h"
 #include "reader/rtf_decompress.h"
 #include "reader/store_text.h"
 
 namespace {
 
-constexpr uint32_t kTypeBoolean = 0x000B;
-constexpr uint32_t kTypeString8 = 0x001E;
-constexpr uint32_t kTypeUnicode = 0x001F;
-constexpr uint32_t kTypeBinary = 0x0102;
-constexpr uint32_t kTypeMultiString8 = 0x101E;
 constexpr uint32_t kStringNamedId = 0xFFFFFFFF;
 
 // Which record a field lives in.
@@ -218,7 +214,7 @@ T* MakeOnce(T*& slot) {
 // ---- value forms ----
 
 bool IsTextType(uint32_t type) {
-    return type == kTypeString8 || type == kTypeUnicode || type == kTypeBinary;
+    return type == fmt::kPtString8 || type == fmt::kPtUnicode || type == fmt::kPtBinary;
 }
 
 void CopyText(StoreText& field, const PropValue& v) {
@@ -230,7 +226,7 @@ void CopyText(StoreText& field, const PropValue& v) {
         field.pData = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size) + 2, 1));
         if (field.pData && v.pData) std::memcpy(field.pData, v.pData, size);
     }
-    field.bWide = v.type == kTypeUnicode ? 1 : 0;
+    field.bWide = v.type == fmt::kPtUnicode ? 1 : 0;
 }
 
 void CopyTextBytes(StoreText& field, const uint8_t* bytes, uint32_t size, uint32_t type) {
@@ -329,7 +325,7 @@ char* ClassText(const PropValue& v) {
 }
 
 void ApplyClass(ItemRecord* r, const PropValue& v, bool isMessageClass) {
-    if (v.type != kTypeString8 && v.type != kTypeUnicode) return;
+    if (v.type != fmt::kPtString8 && v.type != fmt::kPtUnicode) return;
     char* text = ClassText(v);
     if (!text && isMessageClass) {
         text = static_cast<char*>(std::malloc(sizeof("unknown")));
@@ -411,9 +407,9 @@ void AddMultiString8(ItemRecord* r, const char* name, const PropValue& v) {
 
 void ApplyStringNamed(ItemRecord* r, const PropValue& v) {
     if (!v.pszName) return;
-    if (v.type == kTypeMultiString8) {
+    if (v.type == fmt::kPtMultipleString8) {
         AddMultiString8(r, v.pszName, v);
-    } else if (v.type == kTypeString8 || v.type == kTypeUnicode || v.type == kTypeBinary) {
+    } else if (v.type == fmt::kPtString8 || v.type == fmt::kPtUnicode || v.type == fmt::kPtBinary) {
         AddNamedValue(r, v.pszName, v.pData, v.pData ? static_cast<uint32_t>(v.size) : 0);
     }
 }
@@ -443,12 +439,12 @@ void ApplySpecial(ItemRecord* r, AttachmentNode* target, const PropValue& v) {
         if (MakeOnce(r->pMessage)) r->nMessageFlags = static_cast<int32_t>(ValuePrefix(v, 4));
         break;
     case 0x0002:
-        if (v.type == kTypeBoolean && MakeOnce(r->pMessage)) {
+        if (v.type == fmt::kPtBoolean && MakeOnce(r->pMessage)) {
             r->pMessage->bAlternateRecipientAllowed = (ValuePrefix(v, 2) & 0xFFFF) != 0 ? 1 : -1;
         }
         break;
     case 0x0023:
-        if (v.type == kTypeBoolean && MakeOnce(r->pMessage)) {
+        if (v.type == fmt::kPtBoolean && MakeOnce(r->pMessage)) {
             r->pMessage->bOriginatorDeliveryReportRequested = (ValuePrefix(v, 2) & 0xFFFF) != 0 ? 1 : 0;
         }
         break;

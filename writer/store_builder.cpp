@@ -19,8 +19,6 @@ constexpr uint32_t kNidIpmSubtree = 0x2142;
 constexpr uint32_t kNidDeletedItems = 0x2162;
 constexpr uint32_t kNidSearchRoot = 0x8042;
 constexpr uint32_t kNidSpamSearchFolder = 0x2223;
-constexpr uint32_t kNidRecipientTable = 0x692;
-constexpr uint32_t kNidAttachmentTable = 0x671;
 constexpr int32_t kMsgFlagRead = 0x01;
 constexpr int32_t kMsgFlagHasAttach = 0x10;
 constexpr uint16_t kPidAttachDataObjectId = fmt::kPidAttachDataBinary;
@@ -252,7 +250,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     TableContextBuilder recipients(v, RecipientColumns(), ids);
     for (size_t i = 0; i < m.recipients_.size(); ++i) recipients.AddRow(static_cast<uint32_t>(i), m.recipients_[i]);
     LtpNode rt = recipients.Build();
-    subnodes.push_back(Subnode{kNidRecipientTable, std::move(rt.data), {}});
+    subnodes.push_back(Subnode{fmt::kNidRecipientTableTemplate, std::move(rt.data), {}});
     for (Subnode& s : rt.subnodes) subnodes.push_back(std::move(s));
 
     if (!m.attachments_.empty()) {
@@ -277,7 +275,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
             a.embedded.reset();
         }
         LtpNode at = table.Build();
-        subnodes.push_back(Subnode{kNidAttachmentTable, std::move(at.data), {}});
+        subnodes.push_back(Subnode{fmt::kNidAttachmentTableTemplate, std::move(at.data), {}});
         for (Subnode& s : at.subnodes) subnodes.push_back(std::move(s));
     }
 
