@@ -198,6 +198,9 @@ constexpr uint32_t kNidSearchContentsTableTemplate = 0x610;
 constexpr uint32_t kNidAttachmentTableTemplate = 0x671;
 constexpr uint32_t kNidRecipientTableTemplate = 0x692;
 constexpr uint32_t kNidSmpTemplate = 0x6B6;          // search-management-property template
+// A message's recipient and attachment tables are subnodes with these ids.
+constexpr uint32_t kSubnidRecipientTable = 0x692;
+constexpr uint32_t kSubnidAttachmentTable = 0x671;
 
 inline constexpr uint32_t MakeNid(uint32_t type, uint32_t index) { return (index << 5) | type; }
 inline constexpr uint32_t NidType(uint32_t nid) { return nid & kNidTypeMask; }

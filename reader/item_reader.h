@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "format/layout.h"
 #include "reader/item_record.h"
 
 struct StoreContext;
@@ -12,8 +13,8 @@ struct NodeEntry;
 struct SubnodeEntry;
 
 // Subnodes of an item ([MS-PST] 2.4.4.2 and 2.4.6.1).
-constexpr uint32_t kRecipientTableNid = 0x0692;
-constexpr uint32_t kAttachmentTableNid = 0x0671;
+constexpr uint32_t kRecipientTableNid = fmt::kSubnidRecipientTable;
+constexpr uint32_t kAttachmentTableNid = fmt::kSubnidAttachmentTable;
 // The top folder when the message store names no IPM subtree.
 constexpr uint32_t kDefaultTopFolderNid = 0x2142;
 

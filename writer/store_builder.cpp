@@ -250,7 +250,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     TableContextBuilder recipients(v, RecipientColumns(), ids);
     for (size_t i = 0; i < m.recipients_.size(); ++i) recipients.AddRow(static_cast<uint32_t>(i), m.recipients_[i]);
     LtpNode rt = recipients.Build();
-    subnodes.push_back(Subnode{fmt::kNidRecipientTableTemplate, std::move(rt.data), {}});
+    subnodes.push_back(Subnode{fmt::kSubnidRecipientTable, std::move(rt.data), {}});
     for (Subnode& s : rt.subnodes) subnodes.push_back(std::move(s));
 
     if (!m.attachments_.empty()) {
@@ -275,7 +275,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
             a.embedded.reset();
         }
         LtpNode at = table.Build();
-        subnodes.push_back(Subnode{fmt::kNidAttachmentTableTemplate, std::move(at.data), {}});
+        subnodes.push_back(Subnode{fmt::kSubnidAttachmentTable, std::move(at.data), {}});
         for (Subnode& s : at.subnodes) subnodes.push_back(std::move(s));
     }
 
