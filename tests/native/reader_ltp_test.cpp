@@ -136,6 +136,16 @@ protected:
         return options;
     }
     bool Wide() const { return GetParam() == writer::Variant::Unicode; }
+    // A store whose only node, 0x21, holds the given heap and its subnodes.
+    OpenedStore StoreWithOneNode(writer::LtpNode built) const {
+        writer::NdbWriter ndb(Options());
+        writer::Node node;
+        node.nid = 0x21;
+        node.data = std::move(built.data);
+        node.subnodes = std::move(built.subnodes);
+        ndb.AddNode(std::move(node));
+        return OpenStoreBytes(ndb.WriteMemory());
+    }
     uint16_t TextType() const { return Wide() ? fmt::kPtUnicode : fmt::kPtString8; }
     std::vector<uint8_t> Text(const std::u16string& s) const {
         if (Wide()) return Utf16(s);
@@ -369,14 +379,7 @@ TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {
     row.SetBinary(0x6621, {1, 2, 3, 4, 5});
     row.SetInt64(0x6622, 0x0102030405060708LL);
     table.AddRow(0x42, row);
-    writer::LtpNode built = table.Build();
-    writer::NdbWriter ndb(Options());
-    writer::Node node;
-    node.nid = 0x21;
-    node.data = std::move(built.data);
-    node.subnodes = std::move(built.subnodes);
-    ndb.AddNode(std::move(node));
-    OpenedStore store = OpenStoreBytes(ndb.WriteMemory());
+    OpenedStore store = StoreWithOneNode(table.Build());
     ASSERT_TRUE(store.context);
 
     observer.displayBusy = true;
@@ -429,17 +432,10 @@ TEST_P(ReaderLtpMade, RowsOfAMatrixOverSeveralBlocksStayAligned) {
         row.SetInt64(0x662C, static_cast<int64_t>(i) * 3);
         table.AddRow(0x100 + i, row);
     }
-    const size_t blockData = GetParam() == writer::Variant::Unicode ? 8176 : 8180;
+    const size_t blockData = writer::MaxBlockData(GetParam());
     ASSERT_NE(blockData % table.RowSize(), 0u) << "the rows must leave padding at the end of a block";
     ASSERT_GT(kRows * table.RowSize(), 2 * blockData);
-    writer::LtpNode built = table.Build();
-    writer::NdbWriter ndb(Options());
-    writer::Node node;
-    node.nid = 0x21;
-    node.data = std::move(built.data);
-    node.subnodes = std::move(built.subnodes);
-    ndb.AddNode(std::move(node));
-    OpenedStore store = OpenStoreBytes(ndb.WriteMemory());
+    OpenedStore store = StoreWithOneNode(table.Build());
     ASSERT_TRUE(store.context);
     NodeProps props;
     ReadNode(store.get(), 0x21, &props);
