@@ -1,13 +1,41 @@
-# Sourced by the scripts: the Wine environment of one build folder.
+# Sourced by the scripts: the Wine environment of one Windows target.
 #   BUILD_DIR       build folder (default: <repo>/build)
-#   WINEPREFIX      private prefix (default: $BUILD_DIR/wineprefix)
+#   WIN_ARCH        win32 (i686) or win64 (x86_64); wine_target sets it
+#   WINEPREFIX      private prefix (default: $BUILD_DIR/wineprefix-$WIN_ARCH)
 #   XVFB_DISPLAY_NUM  display number of the private Xvfb (default 95)
 : "${BUILD_DIR:=$ROOT/build}"
-export WINEPREFIX="${WINEPREFIX:-$BUILD_DIR/wineprefix}"
-export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko install prompts; set before the prefix is made.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+# True where 32-bit Windows programs can run: the 32-bit loader is installed
+# and this kernel executes 32-bit programs (some answer "Exec format error").
+wine32_usable() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# Chooses the target: its loader, prefix, toolchain and cross compiler.
+# `wine` and `wineboot` on PATH go to the 32-bit loader, so the loaders are
+# named by their full paths and reached through the functions below.
+wine_target() {
+    WIN_ARCH=$1
+    export WINEARCH=$WIN_ARCH
+    export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$BUILD_DIR/wineprefix-$WIN_ARCH}"
+    if [ "$WIN_ARCH" = win64 ]; then
+        WINE_LOADER=/usr/lib/wine/wine64
+        WIN_TRIPLET=x86_64-w64-mingw32
+    else
+        WINE_LOADER=/usr/lib/wine/wine
+        WIN_TRIPLET=i686-w64-mingw32
+    fi
+    export WINELOADER=$WINE_LOADER
+    WIN_TOOLCHAIN="$ROOT/cmake/toolchain-$WIN_TRIPLET.cmake"
+    WIN_BUILD="$BUILD_DIR/$WIN_ARCH"
+}
+
+wine() { "$WINE_LOADER" "$@"; }
+wineboot() { "$WINE_LOADER" wineboot "$@"; }
+wineserver() { /usr/lib/wine/wineserver "$@"; }
 
 # Makes the prefix once: no window manager trap, no crash dialog, fonts.
 wine_prefix_ensure() {
@@ -23,6 +51,16 @@ wine_prefix_ensure() {
     $reg 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
     $reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' /t REG_SZ /d 'Liberation Serif' /f >/dev/null 2>&1
     $reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /t REG_SZ /d 'Liberation Mono' /f >/dev/null 2>&1
+    # Japanese and Chinese folder names: a CJK font as the fallback of the UI fonts.
+    local cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+    if [ -e "$cjk" ]; then
+        cp -n "$cjk" "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+        local face
+        for face in 'Tahoma' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Microsoft Sans Serif' 'Segoe UI' 'Liberation Sans'; do
+            $reg 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+                 /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+        done
+    fi
     if [ -d /usr/share/wine/fonts ]; then
         cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     fi
@@ -41,7 +79,7 @@ wine_session_start() {
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     fi
     local keeper="$WINEPREFIX/drive_c/desktop-keeper.exe"
-    [ -e "$keeper" ] || i686-w64-mingw32-gcc -O2 -s -mwindows -o "$keeper" "$ROOT/scripts/lib/desktop-keeper.c"
+    [ -e "$keeper" ] || "$WIN_TRIPLET-gcc" -O2 -s -mwindows -o "$keeper" "$ROOT/scripts/lib/desktop-keeper.c"
     # A server left from before may be tied to another display: start afresh.
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
@@ -57,4 +95,14 @@ wine_session_stop() {
     wineserver -k 2>/dev/null || true
     if [ -n "${WINE_SESSION_KEEPER_PID:-}" ]; then wait "$WINE_SESSION_KEEPER_PID" 2>/dev/null || true; fi
     if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true; fi
+}
+
+# The target scripts/run and scripts/screenshot use: 32-bit where it runs,
+# 64-bit otherwise (WIN_ARCH=win32|win64 in the environment chooses).
+wine_target_default() {
+    local arch=${WIN_ARCH:-}
+    if [ -z "$arch" ]; then
+        if wine32_usable; then arch=win32; else arch=win64; fi
+    fi
+    wine_target "$arch"
 }
