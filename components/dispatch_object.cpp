@@ -27,6 +27,7 @@ void DispatchArgs::RequireCount(size_t count) const {
 }
 
 VARIANT DispatchArgs::Coerced(size_t index, VARTYPE type) const {
+    if (index >= Count() || !params_->rgvarg) throw ArgumentError{DISP_E_BADPARAMCOUNT, 0};
     const UINT position = static_cast<UINT>(Count() - 1 - index);
     const VARIANT* arg = &params_->rgvarg[position];
     // A VARIANT by reference wraps the value one level deeper.
