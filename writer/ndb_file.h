@@ -1,11 +1,19 @@
-// The output file of a store written as it grows: appends go through one
-// large buffer (blocks are laid out in increasing file order), other writes
-// (map pages, the header) seek. 64-bit offsets on 32-bit hosts too.
+// The output file of a store written as it grows. Writes are collected in
+// large buffers (blocks are laid out in increasing file order, so most
+// writes continue the last one) and a worker thread hands them to the
+// system, so that encoding the next blocks overlaps the copying of the last
+// ones. Writes are carried out in the order made; 64-bit offsets on 32-bit
+// hosts too.
 #pragma once
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace writer {
@@ -22,17 +30,22 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
 
-    // Writes at any offset; a write that continues the last one is buffered.
+    // Writes at any offset.
     void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
     // Makes the file at least `size` bytes long (the gap reads as zeros).
     void EnsureSize(uint64_t size);
-    // Hands everything written so far to the system.
+    // Waits until everything written so far is with the system.
     bool Flush();
     bool Close();
     bool Failed() const { return failed_; }
 
 private:
-    bool Drain();
+    struct Job {
+        uint64_t offset;
+        std::vector<uint8_t> bytes;
+    };
+    void Submit();
+    void Work();
     bool Seek(uint64_t offset);
 
     std::FILE* file_ = nullptr;
@@ -40,7 +53,15 @@ private:
     std::vector<uint8_t> buffer_;
     uint64_t bufferStart_ = 0;    // file offset of buffer_[0]
     uint64_t size_ = 0;           // bytes the file holds (as far as we wrote)
-    bool failed_ = false;
+    std::atomic<bool> failed_{false};
+
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::deque<Job> queue_;
+    std::vector<std::vector<uint8_t>> spare_;   // buffers to use again
+    bool busy_ = false;
+    bool stop_ = false;
 };
 
 }  // namespace writer

@@ -215,9 +215,14 @@ bool NdbWriter::Impl::Checkpoint() {
 
     // Everything the new header points at is in the file before the header.
     if (!file.Flush()) return false;
+    // A new dwUnique with every header written, as Outlook does.
+    if (treesWritten++ > 0) ++headerWrites;
     const std::vector<uint8_t> head = BuildHeaderArea();
     file.WriteAt(0, head.data(), head.size());
-    return file.Flush();
+    if (!file.Flush()) return false;
+    // The file's new state is complete: what the old one used may be reused.
+    space.ReleaseFreed();
+    return true;
 }
 
 std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
@@ -236,7 +241,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
     if (f.unicode) {
         namespace u = fmt::unicode;
         fmt::StoreLe64(h + u::kHeader_bidNextP, bidNextP);
-        fmt::StoreLe32(h + u::kHeader_dwUnique, kUnique);
+        fmt::StoreLe32(h + u::kHeader_dwUnique, kUnique + headerWrites);
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + u::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe64(h + u::kRoot_ibFileEof, space.FileSize());
         fmt::StoreLe64(h + u::kRoot_ibAMapLast, space.LastAMapOffset());
@@ -259,7 +264,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
         namespace a = fmt::ansi;
         fmt::StoreLe32(h + a::kHeader_bidNextB, static_cast<uint32_t>(bidNextB));
         fmt::StoreLe32(h + a::kHeader_bidNextP, static_cast<uint32_t>(bidNextP));
-        fmt::StoreLe32(h + a::kHeader_dwUnique, kUnique);
+        fmt::StoreLe32(h + a::kHeader_dwUnique, kUnique + headerWrites);
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + a::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe32(h + a::kRoot_ibFileEof, static_cast<uint32_t>(space.FileSize()));
         fmt::StoreLe32(h + a::kRoot_ibAMapLast, static_cast<uint32_t>(space.LastAMapOffset()));

@@ -1,6 +1,7 @@
 #include "writer/ndb_space.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace writer {
 
@@ -44,9 +45,45 @@ void NdbSpace::Mark(uint64_t offset, uint64_t size, bool set) {
     }
 }
 
-void NdbSpace::Free(uint64_t offset, uint64_t size) { Mark(offset, size, false); }
+void NdbSpace::Free(uint64_t offset, uint64_t size) {
+    size = AlignUp(static_cast<size_t>(size), kUnitSize);
+    Mark(offset, size, false);
+    freed_.emplace_back(offset, size);
+}
+
+void NdbSpace::ReleaseFreed() {
+    for (const auto& f : freed_) {
+        uint64_t start = f.first, end = f.first + f.second;
+        auto next = reusable_.lower_bound(start);
+        if (next != reusable_.end() && next->first == end) {
+            end += next->second;
+            next = reusable_.erase(next);
+        }
+        if (next != reusable_.begin()) {
+            auto prev = std::prev(next);
+            if (prev->first + prev->second == start) {
+                start = prev->first;
+                reusable_.erase(prev);
+            }
+        }
+        reusable_[start] = end - start;
+    }
+    freed_.clear();
+}
 
 uint64_t NdbSpace::Allocate(size_t size, size_t align) {
+    // Space freed earlier first (first fit among a few extents), then the end.
+    int looked = 0;
+    for (auto it = reusable_.begin(); it != reusable_.end() && looked < 64; ++it, ++looked) {
+        const uint64_t start = it->first, end = it->first + it->second;
+        const uint64_t at = (start + align - 1) / align * align;
+        if (at + size > end) continue;
+        reusable_.erase(it);
+        if (at > start) reusable_[start] = at - start;
+        if (at + size < end) reusable_[at + size] = end - (at + size);
+        Mark(at, size);
+        return at;
+    }
     uint64_t pos = (cursor_ + align - 1) / align * align;
     // The interval the cursor is in; intervals opened ahead of it (for the
     // reader's look-ahead at the end of the file) are used as they come.

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "writer/ndb_format.h"
@@ -19,10 +21,11 @@ public:
 
     // Offset of `size` bytes aligned to `align` (64 or 512), marked allocated.
     uint64_t Allocate(size_t size, size_t align);
-    // Marks space free again (a block or page no longer referenced). The
-    // space is not handed out again: what an earlier consistent state of
-    // the file points at stays untouched until the file is closed.
+    // Marks space free again (a block or page no longer referenced). It is
+    // handed out again only after ReleaseFreed(): until the file's next
+    // consistent state is on disk, the last one may still point at it.
     void Free(uint64_t offset, uint64_t size);
+    void ReleaseFreed();
     // Opens intervals until the file (a whole number of intervals) holds
     // `end` bytes.
     void EnsureFileSize(uint64_t end);
@@ -59,6 +62,8 @@ private:
     std::vector<uint8_t> bits_;
     std::vector<uint8_t> dirty_;
     uint64_t usedUnits_ = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> freed_;   // offset, size: not yet reusable
+    std::map<uint64_t, uint64_t> reusable_;              // offset -> size, coalesced
 };
 
 }  // namespace writer

@@ -79,6 +79,8 @@ struct NdbWriter::Impl {
     bool streamed = false;             // the file was streamed and closed
     std::string streamedPath;
     std::vector<uint64_t> treePages;   // pages of the current B-trees
+    uint32_t treesWritten = 0;         // checkpoints so far
+    uint32_t headerWrites = 0;         // added to dwUnique
 
     std::vector<BlockRecord> blocks;   // in id order (ids grow as blocks are written)
     std::vector<NodeRecord> nodes;     // sorted up to sortedNodes, then in the order added

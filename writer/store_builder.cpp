@@ -26,6 +26,15 @@ constexpr uint32_t kNidSpamSearchFolder = 0x2223;
 constexpr int32_t kMsgFlagRead = 0x01;
 constexpr int32_t kMsgFlagHasAttach = 0x10;
 constexpr uint16_t kPidAttachDataObjectId = fmt::kPidAttachDataBinary;
+// Store properties a store made by Outlook carries.
+constexpr uint16_t kPidPstLrNoRestrictions = 0x6633;
+constexpr uint16_t kPidLatestPstEnsure = 0x66FA;
+constexpr int32_t kLatestPstEnsure = 0xE0011;
+// Internal nodes of a new store made by Outlook: an empty index (a heap
+// whose user root names an empty 4-byte-key B-tree), and empty nodes.
+constexpr uint32_t kNidIndexRoot = 0xC01;
+constexpr uint8_t kClientSigIndexRoot = 0x9C;
+constexpr uint32_t kEmptyInternalNodes[] = {0xE41, 0xEC1, 0xF21};
 
 uint32_t TableNid(uint32_t folderNid, uint8_t type) { return (folderNid & ~fmt::kNidTypeMask) | type; }
 
@@ -229,6 +238,8 @@ StoreBuilder::StoreBuilder(const StoreOptions& options, const std::u16string& st
     store_.SetInt32(fmt::kPidValidFolderMask, 0x89);
     store_.SetInt32(fmt::kPidReplFlags, 0);
     store_.SetInt32(fmt::kPidPstPassword, 0);
+    store_.SetBool(kPidPstLrNoRestrictions, true);
+    store_.SetInt32(kPidLatestPstEnsure, kLatestPstEnsure);
 }
 
 StoreBuilder::~StoreBuilder() = default;
@@ -482,6 +493,16 @@ void StoreBuilder::WriteMetadata() {
     activity.data.stream = {0x23, 0x22, 0x00, 0x00};
     ndb_.AddNode(std::move(activity));
     ndb_.AddNode(Node{0x261, 0, {}, {}});
+    for (uint32_t nid : kEmptyInternalNodes) ndb_.AddNode(Node{nid, 0, {}, {}});
+    {
+        HeapBuilder heap(v, kClientSigIndexRoot);
+        uint8_t root[4];
+        fmt::StoreLe32(root, WriteBth(heap, 4, 4, Bytes()));
+        heap.SetUserRoot(heap.Allocate(root, sizeof root));
+        Node index{kNidIndexRoot, 0, {}, {}};
+        index.data.blocks = heap.Finish();
+        ndb_.AddNode(std::move(index));
+    }
 
     AddLtpNode(fmt::kNidHierarchyTableTemplate, 0, BuildTable(HierarchyColumns(), 0, none));
     AddLtpNode(fmt::kNidContentsTableTemplate, 0, BuildTable(ContentsColumns(), 0, none));
