@@ -1,16 +1,10 @@
-// Today's store writer lays a store out once, when the file is written, and
-// takes nothing afterwards. Until it writes as it goes, a checkpoint here
-// rebuilds the whole store from a journal of what was added, writes it
-// beside the target and moves it over the target in one step, so the file
-// on disk is always a complete store of the last checkpoint.
+// The store writer streams the new store into its file: a checkpoint makes
+// the file a complete store of everything added so far, and a process that
+// stops later leaves that store behind.
 #include "components/store_session.h"
 
-#include <windows.h>
-#include <objbase.h>
-
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
+#include <system_error>
 
 #include "components/text_convert.h"
 #include "format/props.h"
@@ -19,8 +13,8 @@ namespace components {
 
 namespace {
 
-using Step = std::function<void(writer::StoreBuilder&)>;
-using SharedBytes = std::shared_ptr<const writer::Bytes>;
+// Messages committed together at most: their payloads wait in memory until then.
+constexpr size_t kMaxPendingMessages = 256;
 
 writer::StoreOptions UnicodePstOptions() {
     writer::StoreOptions options;
@@ -29,107 +23,75 @@ writer::StoreOptions UnicodePstOptions() {
     return options;
 }
 
-writer::Bytes NewRecordKey() {
-    GUID g;
-    if (FAILED(CoCreateGuid(&g))) throw std::runtime_error("No record key could be made for the new store.");
-    const auto* p = reinterpret_cast<const uint8_t*>(&g);
-    return writer::Bytes(p, p + sizeof g);
-}
-
-SharedBytes ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw std::runtime_error("The attachment file " + Utf8FromWide(file.wstring()) + " cannot be read.");
-    auto bytes = std::make_shared<writer::Bytes>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return bytes;
-}
-
-class JournalSession : public StoreSession {
+class StreamingSession : public StoreSession {
 public:
-    JournalSession(std::filesystem::path path, std::u16string displayName)
-        : path_(std::move(path)),
-          displayName_(std::move(displayName)),
-          recordKey_(NewRecordKey()),
-          folderIds_(UnicodePstOptions(), displayName_) {
+    StreamingSession(const std::filesystem::path& path, const std::u16string& displayName)
+        : path_(Utf8FromWide(path.wstring())), builder_(UnicodePstOptions(), displayName) {
+        if (!builder_.StreamTo(path_)) throw std::runtime_error("The store " + path_ + " cannot be created.");
         Checkpoint();
     }
 
-    uint32_t IpmSubtree() const override { return folderIds_.IpmSubtree(); }
-    uint32_t DeletedItems() const override { return folderIds_.DeletedItems(); }
+    uint32_t IpmSubtree() const override { return builder_.IpmSubtree(); }
+    uint32_t DeletedItems() const override { return builder_.DeletedItems(); }
 
     uint32_t AddFolder(uint32_t parent, const std::u16string& name, const std::string& containerClass) override {
         Open();
-        const uint32_t nid = folderIds_.AddFolder(parent, name, containerClass);
-        Append([=](writer::StoreBuilder& b) { b.AddFolder(parent, name, containerClass, nid); });
-        return nid;
+        return builder_.AddFolder(parent, name, containerClass);
     }
 
     void SetContainerClass(uint32_t folder, const std::string& containerClass) override {
         Open();
-        const std::u16string cls(containerClass.begin(), containerClass.end());
-        Append([=](writer::StoreBuilder& b) { b.FolderProperties(folder).SetString(fmt::kPidContainerClass, cls); });
+        builder_.FolderProperties(folder).SetString(fmt::kPidContainerClass,
+                                                    std::u16string(containerClass.begin(), containerClass.end()));
     }
 
     void AddMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
                     const std::vector<AttachmentFile>& attachments) override {
         Open();
-        std::vector<std::pair<std::u16string, SharedBytes>> files;
-        for (const AttachmentFile& a : attachments) files.emplace_back(a.name, ReadWholeFile(a.file));
-        Append([=](writer::StoreBuilder& b) {
-            writer::Message& m = b.AddMessage(folder, messageClass);
-            fill(m);
-            for (const auto& f : files) m.AddAttachment(f.first, *f.second);
-        });
+        writer::Message& m = builder_.AddMessage(folder, messageClass);
+        fill(m);
+        bool fromFiles = false;
+        for (const AttachmentFile& a : attachments) {
+            std::error_code ec;
+            if (!std::filesystem::is_regular_file(a.file, ec)) continue;   // gone: the item keeps the others
+            m.AddAttachmentFromFile(a.name, a.file);
+            fromFiles = true;
+        }
+        // Attachment files are read when their message is committed, and the
+        // caller may delete them as soon as this returns.
+        if (fromFiles || ++pending_ >= kMaxPendingMessages) {
+            builder_.Commit();
+            pending_ = 0;
+        }
     }
 
     void Checkpoint() override {
-        if (!dirty_) return;
-        writer::StoreBuilder b(UnicodePstOptions(), displayName_);
-        b.SetRecordKey(recordKey_);
-        size_t n = 0;
-        for (const Step& step : journal_) {
-            step(b);
-            if (++n % 256 == 0) b.Commit();      // keeps the messages' payloads few
-        }
-        std::filesystem::path partial = path_;
-        partial += L".partial";
-        if (!b.WriteFile(Utf8FromWide(partial.wstring())))
-            throw std::runtime_error("The store " + Utf8FromWide(path_.wstring()) + " cannot be written.");
-        if (!MoveFileExW(partial.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            DeleteFileW(partial.c_str());
-            throw std::runtime_error("The store " + Utf8FromWide(path_.wstring()) + " cannot be replaced.");
-        }
-        dirty_ = false;
+        Open();
+        if (!builder_.Checkpoint()) throw std::runtime_error("The store " + path_ + " cannot be written.");
+        pending_ = 0;
     }
 
     void Close() override {
         if (closed_) return;
-        Checkpoint();
         closed_ = true;
-        journal_.clear();
+        if (!builder_.Finish()) throw std::runtime_error("The store " + path_ + " cannot be finished.");
     }
 
 private:
     void Open() const {
-        if (closed_) throw std::runtime_error("The store is closed.");
-    }
-    void Append(Step step) {
-        journal_.push_back(std::move(step));
-        dirty_ = true;
+        if (closed_) throw std::runtime_error("The store " + path_ + " is closed.");
     }
 
-    std::filesystem::path path_;
-    std::u16string displayName_;
-    writer::Bytes recordKey_;
-    writer::StoreBuilder folderIds_;        // hands out folder ids; never written
-    std::vector<Step> journal_;
-    bool dirty_ = true;
+    std::string path_;
+    writer::StoreBuilder builder_;
+    size_t pending_ = 0;
     bool closed_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<StoreSession> CreateStoreSession(const std::filesystem::path& path, const std::u16string& displayName) {
-    return std::make_unique<JournalSession>(path, displayName);
+    return std::make_unique<StreamingSession>(path, displayName);
 }
 
 }  // namespace components

@@ -16,7 +16,7 @@ namespace components {
 
 struct AttachmentFile {
     std::u16string name;            // the attachment's file name in the store
-    std::filesystem::path file;     // where its bytes are; read before AddMessage returns
+    std::filesystem::path file;     // its bytes, read before AddMessage returns; a missing file is left out
 };
 
 using MessageFill = std::function<void(writer::Message&)>;
@@ -29,8 +29,7 @@ public:
     virtual uint32_t DeletedItems() const = 0;
     virtual uint32_t AddFolder(uint32_t parent, const std::u16string& name, const std::string& containerClass) = 0;
     virtual void SetContainerClass(uint32_t folder, const std::string& containerClass) = 0;
-    // fill sets the message's properties; it may run more than once and
-    // must give the same result each time.
+    // fill sets the message's properties.
     virtual void AddMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
                             const std::vector<AttachmentFile>& attachments) = 0;
     virtual void Checkpoint() = 0;          // throws std::runtime_error when the file cannot be written

@@ -292,7 +292,7 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
 // The largest mail of the program's tests: tables of recipients and
 // attachments too large for one heap, with names beyond the Basic
 // Multilingual Plane.
-TEST(ComponentsItemWriter, DISABLED_AMailWithThreeHundredAttachmentsAndAHundredRecipientsKeepsThemAll) {
+TEST(ComponentsItemWriter, AMailWithThreeHundredAttachmentsAndAHundredRecipientsKeepsThemAll) {
     ct::ScratchFolder scratch(L"components-big");
     const std::wstring pst = scratch / L"big.pst";
     const std::wstring header = scratch / L"Temp.eml";

@@ -309,9 +309,18 @@ TEST(ComponentsSessionLibrary, CallsOutOfOrderOrUnknownFailAsAutomationErrors) {
     } catch (const COleException& e) {
         EXPECT_EQ(e.m_sc, DISP_E_MEMBERNOTFOUND);
     }
-    // An attached file that is gone fails the save, not the process.
+    // An attached file that is gone is left out; the contact is saved.
     item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR),
                       (scratch / L"gone.txt").c_str());
-    EXPECT_THROW(item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE)),
-                 COleDispatchException);
+    item.InvokeHelper(0x6004004D, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), L"Di");
+    EXPECT_NO_THROW(item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE)));
+    item.ReleaseDispatch();
+    items.ReleaseDispatch();
+    folder.ReleaseDispatch();
+    session.ReleaseDispatch();
+    w.ReleaseDispatch();
+    const std::vector<Record> contacts = ReadContacts(scratch / L"errors.pst");
+    ASSERT_EQ(contacts.size(), 1u);
+    EXPECT_EQ(item_test::TextOf(contacts[0]->pContact->txGivenName), "Di");
+    EXPECT_EQ(contacts[0]->pAttachments, nullptr);
 }

@@ -217,7 +217,7 @@ inline std::map<std::string, int> ReadpstCounts(const std::wstring& store, const
                                                 const std::wstring& name, std::string* log = nullptr) {
     const std::wstring target = scratch / name;
     CreateDirectoryW(target.c_str(), nullptr);
-    const std::string out = RunNative("readpst -D -S -o " + Quote(target) + " " + Quote(store), scratch);
+    const std::string out = RunNative("readpst -j 0 -D -S -o " + Quote(target) + " " + Quote(store), scratch);
     if (log) *log = out;
     std::map<std::string, int> counts;
     std::istringstream lines(out);
