@@ -22,6 +22,7 @@ const wchar_t kDescription[] = L"Personal store item writer";
 #endif
 
 HMODULE g_module;
+HMODULE g_shared;      // the shared module, once a class object was asked for
 
 std::wstring ModulePath(HMODULE module) {
     std::wstring path(MAX_PATH, L'\0');
@@ -45,13 +46,13 @@ std::wstring ClsidText() {
 // The shared module from this file's own folder: the same file for both
 // components, so the process loads it once.
 HMODULE SharedModule() {
-    static HMODULE shared = [] {
+    if (!g_shared) {
         std::wstring path = ModulePath(g_module);
         path.erase(path.find_last_of(L"\\/") + 1);
         path += components::kSharedModuleFile;
-        return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    }();
-    return shared;
+        g_shared = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+    return g_shared;
 }
 
 bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
@@ -91,10 +92,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
 STDAPI DllCanUnloadNow() {
     // The objects live in the shared module, which stays loaded; this file
     // may go whenever the shared module has no live objects.
-    const HMODULE shared = SharedModule();
-    auto canUnload = shared ? reinterpret_cast<components::SharedCanUnloadNow>(
-                                  reinterpret_cast<void*>(GetProcAddress(shared, "ComponentCanUnloadNow")))
-                            : nullptr;
+    auto canUnload = g_shared ? reinterpret_cast<components::SharedCanUnloadNow>(
+                                    reinterpret_cast<void*>(GetProcAddress(g_shared, "ComponentCanUnloadNow")))
+                              : nullptr;
     return canUnload ? canUnload() : S_OK;
 }
 
