@@ -1,6 +1,7 @@
 // Automation client: creation by ProgID and IDispatch::Invoke with argument
 // lists described by VTS_ strings.
 #include "framework/fwole.h"
+#include "framework/seams.h"
 #include <cstdarg>
 #include <vector>
 
@@ -25,13 +26,17 @@ BOOL COleDispatchException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PU
 }
 
 BOOL COleDispatchDriver::CreateDispatch(LPCWSTR lpszProgID, COleException* pError) {
-    CLSID clsid;
-    HRESULT hr = ::CLSIDFromProgID(lpszProgID, &clsid);
-    if (FAILED(hr)) {
-        if (pError) pError->m_sc = hr;
+    ReleaseDispatch();
+    IDispatch* pDispatch = nullptr;
+    HRESULT hr = g_Seams.CreateDispatch(lpszProgID, &pDispatch);
+    if (FAILED(hr) || !pDispatch) {
+        if (pDispatch) pDispatch->Release();
+        if (pError) pError->m_sc = FAILED(hr) ? hr : E_NOINTERFACE;
         return FALSE;
     }
-    return CreateDispatch(clsid, pError);
+    m_lpDispatch = pDispatch;
+    m_bAutoRelease = TRUE;
+    return TRUE;
 }
 
 BOOL COleDispatchDriver::CreateDispatch(REFCLSID clsid, COleException* pError) {
