@@ -21,6 +21,7 @@
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
+#include "export/OstSaving.h"
 #include "export_fake_automation.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
@@ -474,4 +475,46 @@ TEST(AttachmentFiles, OnlyRecipientRowsWriteNothingAndAFailedFirstOpenEndsTheWal
     SaveAttachmentsToTempFiles(&record);
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
     EXPECT_TRUE(g_strLastAttachPath.IsEmpty());
+}
+
+// ---------------------------------------------------------------- folder chain
+
+TEST(FolderChain, EveryLevelIsCreatedButATopLevelDeletedItemsAndLongPathsWhole) {
+    FakeComponents components;
+    ASSERT_TRUE(g_itemWriter.CreateDispatch(L"loomcraft.Class1"));
+    g_strPstRootPath = L"\\\\Root";
+    g_strPstFolderPath = L"before";
+
+    COstSaving::CreatePstFolderChain(CString());
+    EXPECT_TRUE(components.WriterCalls().empty());
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), L"before");
+
+    // Only the top level "Deleted Items" is skipped; its sub-folder is made,
+    // and the path is that of the last level either way.
+    COstSaving::CreatePstFolderChain(CString(L"deleted ITEMS\\Old\\"));
+    std::vector<RecordedCall> calls = components.WriterCalls();
+    EXPECT_EQ(Names(calls), (std::vector<std::wstring>{L"BeginBatch", L"CreateFolder", L"EndBatch"}));
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[1].texts[0], L"\\\\Root\\deleted ITEMS\\Old");
+    EXPECT_EQ(calls[1].types, (std::vector<VARTYPE>{kText}));
+    components.calls.clear();
+    COstSaving::CreatePstFolderChain(CString(L"Deleted Items\\"));
+    EXPECT_TRUE(components.WriterCalls().empty());
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), L"\\\\Root\\Deleted Items");
+    COstSaving::CreatePstFolderChain(CString(L"Inbox\\Deleted Items\\"));
+    EXPECT_EQ(components.WriterCalls().size(), 6u);
+
+    // A path far beyond 260 characters, with a level the item writer refuses.
+    components.calls.clear();
+    components.writer.failing.insert(CLoomcraftDriver::kCreateFolder);
+    std::wstring relative, expectedLast = L"\\\\Root\\";
+    for (int i = 0; i < 30; ++i) relative += std::wstring(20, static_cast<wchar_t>(L'a' + i % 26)) + L"\\";
+    expectedLast += relative.substr(0, relative.size() - 1);
+    COstSaving::CreatePstFolderChain(CString(relative.c_str()));
+    calls = components.WriterCalls();
+    ASSERT_EQ(calls.size(), 90u);
+    EXPECT_EQ(calls[88].texts[0], expectedLast);
+    EXPECT_EQ(OperationName(calls[89].id), L"EndBatch");
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), expectedLast);
+    g_itemWriter.ReleaseDispatch();
 }

@@ -457,6 +457,50 @@ TEST_F(ExportSave, MissingComponentsEndTheSaveWithTheSetupMessageOnly) {
     EXPECT_EQ(g_pSaveThread.load(), nullptr);
 }
 
+// An 8-bit store: texts through the ANSI code page, the attachment written
+// byte for byte as the independent reader extracts it, the header file.
+TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
+    LoadStore(SamplePathW("ansi-sample2-attachment.pst"));
+    CheckOnly({L"Sample2"});
+    std::vector<std::string> attachment, headerFile;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail) return;
+        for (const std::wstring& path : {call.texts[5].substr(0, call.texts[5].size() - 1), call.texts[3]}) {
+            std::string bytes;
+            if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+                char buffer[8192];
+                size_t n;
+                while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+                fclose(f);
+            }
+            (attachment.empty() ? attachment : headerFile).push_back(bytes);
+        }
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    std::vector<RecordedCall> mails;
+    for (const RecordedCall& c : components.WriterCalls())
+        if (c.id == CLoomcraftDriver::kSaveMail) mails.push_back(c);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].texts[0], std::wstring(g_strPstRootPath.GetString()) + L"\\Sample2");
+    EXPECT_EQ(mails[0].texts[1], L"Here is a sample message");
+    EXPECT_EQ(mails[0].texts[4], L"3/15/2010 22:42 PM");
+    EXPECT_EQ(mails[0].numbers[7], 1);
+    const std::wstring list = mails[0].texts[5];
+    ASSERT_GE(list.size(), 17u);
+    EXPECT_EQ(list.substr(list.size() - 17), L"leah_thumper.jpg;");
+    // The file as pffexport extracts it: 93,142 bytes, FNV-1a 0xb90d718a5263b518.
+    ASSERT_EQ(attachment.size(), 1u);
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char b : attachment[0]) hash = (hash ^ b) * 0x100000001b3ULL;
+    EXPECT_EQ(attachment[0].size(), 93142u);
+    EXPECT_EQ(hash, 0xb90d718a5263b518ULL);
+    ASSERT_EQ(headerFile.size(), 1u);
+    EXPECT_EQ(headerFile[0], "From:<Terry Mahaffey>\r\n");
+    // Deleted once the mail is stored.
+    EXPECT_EQ(GetFileAttributesW(list.substr(0, list.size() - 1).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 // Screenshots of the dialog during a save and of its end message, when
 // EXPORT_SCREENSHOTS names a folder (a real message box is shown, then closed).
 TEST_F(ExportSave, Screenshots) {
