@@ -12,6 +12,7 @@ namespace writer {
 
 namespace {
 uint64_t DataSize(const NodeData& data) {
+    if (data.source) return data.source->Size();
     uint64_t total = data.stream.size();
     for (const Bytes& b : data.blocks) total += b.size();
     return total;
@@ -19,13 +20,20 @@ uint64_t DataSize(const NodeData& data) {
 
 // Stores a variable-size value in the heap, or in a new subnode when it is
 // too large; returns its HNID (0 for an empty value, as Outlook writes it).
-uint32_t StoreVariable(HeapBuilder& heap, const Bytes& bytes, SubnodeIds& ids,
+uint32_t StoreVariable(HeapBuilder& heap, const PropValue& value, SubnodeIds& ids,
                        std::vector<Subnode>& subnodes) {
-    if (bytes.empty()) return 0;
-    if (bytes.size() <= kMaxHeapItem) return heap.Allocate(bytes);
+    const uint64_t size = value.Size();
+    if (size == 0) return 0;
+    if (size <= kMaxHeapItem) {
+        if (!value.source) return heap.Allocate(value.bytes);
+        Bytes bytes(static_cast<size_t>(size), 0);
+        value.source->Read(bytes.data(), bytes.size());
+        return heap.Allocate(bytes);
+    }
     Subnode sub;
     sub.nid = ids.Next(fmt::kNidTypeLtp);
-    sub.data.stream = bytes;
+    if (value.source) sub.data.source = value.source;
+    else sub.data.stream = value.bytes;
     subnodes.push_back(std::move(sub));
     return subnodes.back().nid;
 }
@@ -69,7 +77,7 @@ LtpNode BuildPropertyContext(const PropertySet& props, SubnodeIds& ids) {
         else if (fixed != 0 && fixed <= 4)
             hnid = InlineValue(value.bytes);
         else
-            hnid = StoreVariable(heap, value.bytes, ids, out.subnodes);
+            hnid = StoreVariable(heap, value, ids, out.subnodes);
         uint8_t rec[8];
         fmt::StoreLe16(rec, entry.first);
         fmt::StoreLe16(rec + 2, value.type);
@@ -166,7 +174,7 @@ TableContextBuilder::TableContextBuilder(Variant variant, std::vector<TableColum
 
 uint32_t TableContextBuilder::StoreValue(const PropValue& value) {
     if (value.type == fmt::kPtObject) return StoreObject(heap_, value, ids_, subnodes_);
-    return StoreVariable(heap_, value.bytes, ids_, subnodes_);
+    return StoreVariable(heap_, value, ids_, subnodes_);
 }
 
 void TableContextBuilder::AddRow(uint32_t rowId, const PropertySet& values) {

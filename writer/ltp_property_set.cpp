@@ -93,6 +93,13 @@ void PropertySet::SetTime(uint16_t id, uint64_t filetime) {
 void PropertySet::SetBinary(uint16_t id, Bytes bytes) {
     Set(fmt::MakeTag(id, fmt::kPtBinary), std::move(bytes));
 }
+
+void PropertySet::SetBinaryStream(uint16_t id, std::shared_ptr<DataSource> source) {
+    PropValue v;
+    v.type = fmt::kPtBinary;
+    v.source = std::move(source);
+    values_[id] = std::move(v);
+}
 void PropertySet::SetMultiString(uint16_t id, const std::vector<std::u16string>& texts) {
     std::vector<Bytes> values;
     for (const auto& t : texts) values.push_back(TextBytes(variant_, t));

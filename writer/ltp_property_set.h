@@ -31,6 +31,8 @@ struct PropValue {
     uint16_t type = 0;
     Bytes bytes;                               // little-endian value or variable data
     std::shared_ptr<Subnode> object;           // PtypObject: the subnode that holds it
+    std::shared_ptr<DataSource> source;        // variable data read in pieces when written
+    uint64_t Size() const { return source ? source->Size() : bytes.size(); }
 };
 
 class PropertySet {
@@ -48,6 +50,8 @@ public:
     void SetInt64(uint16_t id, int64_t value);
     void SetTime(uint16_t id, uint64_t filetime);
     void SetBinary(uint16_t id, Bytes bytes);
+    // A binary value read from the source when its node is written.
+    void SetBinaryStream(uint16_t id, std::shared_ptr<DataSource> source);
     // Multi-valued text (PtypMultipleString/String8 by variant): a count,
     // the offsets of the values, then the values ([MS-PST] 2.3.3.4.2).
     void SetMultiString(uint16_t id, const std::vector<std::u16string>& texts);

@@ -60,6 +60,7 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
             PageRef ref{};
             ref.bid = nextPageBid++;
             ref.ib = space.Allocate(fmt::kPageSize, fmt::kPageSize);
+            treePages.push_back(ref.ib);
             levels[level].push_back(ref);
         }
     }
@@ -114,13 +115,18 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
     return levels[top][0];
 }
 
-void NdbWriter::Impl::Finish() {
-    if (finished) return;
-    finished = true;
+void NdbWriter::Impl::BuildTrees() {
     bidNextB = nextBlockIndex << 2;
-    nextPageBid = bidNextB;      // page ids count on from the block ids, by one
+    // Page ids count on from the block ids, and never go back.
+    nextPageBid = std::max(nextPageBid, bidNextB);
 
-    // Block B-tree: the blocks were written in id order already.
+    // Block B-tree: the blocks were written in id order already; replaced
+    // nodes left holes to close.
+    if (deadBlocks) {
+        blocks.erase(std::remove_if(blocks.begin(), blocks.end(), [](const BlockRecord& b) { return b.ib == 0; }),
+                     blocks.end());
+        deadBlocks = 0;
+    }
     bbtRoot = BuildTree(
         fmt::kPageBbt, blocks.size(), damage.bbtLeafEntries, f.maxBbtLeafEntries, f.bbtLeafEntrySize,
         [this](size_t i) { return blocks[i].bid; },
@@ -132,12 +138,22 @@ void NdbWriter::Impl::Finish() {
             fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts
         },
         damage.bbtChildTrailerBidMismatch, damage.bbtLoopToRoot, damage.bbtRootEntryCountAdd);
-    std::vector<Impl::BlockRecord>().swap(blocks);
 
     // Node B-tree: sorted by node id unless a test wants the order it gave.
-    if (!damage.keepNodeOrder)
-        std::stable_sort(nodes.begin(), nodes.end(),
-                         [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; });
+    if (deadNodes) {
+        nodes.erase(std::remove_if(nodes.begin(), nodes.end(), [](const NodeRecord& n) { return n.bidData == kDeadNode; }),
+                    nodes.end());
+        sortedNodes -= std::min(sortedNodes, deadSortedNodes);
+        deadNodes = deadSortedNodes = 0;
+    }
+    if (!damage.keepNodeOrder) {
+        // Only the nodes added since the last time need sorting.
+        const auto mid = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+        auto byNid = [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; };
+        std::stable_sort(mid, nodes.end(), byNid);
+        std::inplace_merge(nodes.begin(), mid, nodes.end(), byNid);
+        sortedNodes = nodes.size();
+    }
     if (!damage.duplicateNodeEntries.empty() || damage.selfParentNid) {
         std::vector<NodeRecord> out;
         out.reserve(nodes.size() + damage.duplicateNodeEntries.size());
@@ -167,6 +183,48 @@ void NdbWriter::Impl::Finish() {
     if (!f.unicode && space.FileSize() > 0x7FFFFFFFu) throw std::length_error("8-bit store: file too large");
 }
 
+void NdbWriter::Impl::Finish() {
+    if (finished) return;
+    finished = true;
+    BuildTrees();
+    std::vector<Impl::BlockRecord>().swap(blocks);
+}
+
+bool NdbWriter::Impl::Checkpoint() {
+    if (!file.IsOpen()) return false;
+    // The trees of the last checkpoint are replaced as a whole.
+    for (uint64_t ib : treePages) space.Free(ib, fmt::kPageSize);
+    treePages.clear();
+    BuildTrees();
+
+    // Map pages of the intervals that changed, and the free-map pages that
+    // cover them.
+    std::vector<uint8_t> maps(4 * fmt::kPageSize);
+    const uint64_t count = space.Intervals();
+    std::vector<uint8_t> fmapDirty(static_cast<size_t>(count), 0);
+    for (uint64_t k = 128; k < count; ++k)
+        if (space.Dirty(k)) fmapDirty[static_cast<size_t>(128 + (k - 128) / 496 * 496)] = 1;
+    for (uint64_t k = 0; k < count; ++k) {
+        if (!space.Dirty(k) && !fmapDirty[static_cast<size_t>(k)]) continue;
+        std::fill(maps.begin(), maps.end(), 0);
+        BuildMapPages(k, maps.data());
+        file.WriteAt(NdbSpace::IntervalStart(k), maps.data(), static_cast<size_t>(NdbSpace::MapPagesSize(k)));
+    }
+    space.ClearDirty();
+    file.EnsureSize(space.FileSize());
+
+    // Everything the new header points at is in the file before the header.
+    if (!file.Flush()) return false;
+    // A new dwUnique with every header written, as Outlook does.
+    if (treesWritten++ > 0) ++headerWrites;
+    const std::vector<uint8_t> head = BuildHeaderArea();
+    file.WriteAt(0, head.data(), head.size());
+    if (!file.Flush()) return false;
+    // The file's new state is complete: what the old one used may be reused.
+    space.ReleaseFreed();
+    return true;
+}
+
 std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
     std::vector<uint8_t> area(kFirstAMapOffset, 0);
     uint8_t* h = area.data();
@@ -183,7 +241,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
     if (f.unicode) {
         namespace u = fmt::unicode;
         fmt::StoreLe64(h + u::kHeader_bidNextP, bidNextP);
-        fmt::StoreLe32(h + u::kHeader_dwUnique, kUnique);
+        fmt::StoreLe32(h + u::kHeader_dwUnique, kUnique + headerWrites);
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + u::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe64(h + u::kRoot_ibFileEof, space.FileSize());
         fmt::StoreLe64(h + u::kRoot_ibAMapLast, space.LastAMapOffset());
@@ -206,7 +264,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
         namespace a = fmt::ansi;
         fmt::StoreLe32(h + a::kHeader_bidNextB, static_cast<uint32_t>(bidNextB));
         fmt::StoreLe32(h + a::kHeader_bidNextP, static_cast<uint32_t>(bidNextP));
-        fmt::StoreLe32(h + a::kHeader_dwUnique, kUnique);
+        fmt::StoreLe32(h + a::kHeader_dwUnique, kUnique + headerWrites);
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + a::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe32(h + a::kRoot_ibFileEof, static_cast<uint32_t>(space.FileSize()));
         fmt::StoreLe32(h + a::kRoot_ibAMapLast, static_cast<uint32_t>(space.LastAMapOffset()));
@@ -287,6 +345,16 @@ bool NdbWriter::Impl::Emit(const Sink& sink, bool headerAsZeros) {
 }
 
 bool NdbWriter::WriteFile(const std::string& path) {
+    if (impl_->file.IsOpen() || impl_->streamed) {
+        // Streaming: close the file; another path gets a copy of it.
+        const std::string streamed = impl_->file.IsOpen() ? impl_->file.Path() : impl_->streamedPath;
+        if (impl_->file.IsOpen() && !Close()) return false;
+        if (path == streamed) return true;
+        std::error_code ec;
+        std::filesystem::copy_file(std::filesystem::u8path(streamed), std::filesystem::u8path(path),
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+        return !ec;
+    }
     impl_->Finish();   // may throw on misuse: before the file exists
     const std::filesystem::path p = std::filesystem::u8path(path);
 #ifdef _WIN32
@@ -316,6 +384,21 @@ bool NdbWriter::WriteFile(const std::string& path) {
 
 std::vector<uint8_t> NdbWriter::WriteMemory() {
     std::vector<uint8_t> out;
+    if (impl_->file.IsOpen() || impl_->streamed) {
+        const std::string streamed = impl_->file.IsOpen() ? impl_->file.Path() : impl_->streamedPath;
+        if (impl_->file.IsOpen() && !Close()) return out;
+        std::FILE* in = nullptr;
+#ifdef _WIN32
+        in = _wfopen(std::filesystem::u8path(streamed).wstring().c_str(), L"rb");
+#else
+        in = std::fopen(streamed.c_str(), "rb");
+#endif
+        if (!in) return out;
+        uint8_t chunk[65536];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;) out.insert(out.end(), chunk, chunk + n);
+        std::fclose(in);
+        return out;
+    }
     impl_->Finish();
     out.reserve(static_cast<size_t>(impl_->space.FileSize()));
     const bool ok = impl_->Emit([&out](const uint8_t* data, size_t size) {

@@ -1,6 +1,7 @@
 #include "writer/ndb_space.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace writer {
 
@@ -18,6 +19,7 @@ uint64_t NdbSpace::MapPagesSize(uint64_t k) {
 void NdbSpace::OpenInterval() {
     const uint64_t k = intervals_++;
     bits_.resize(bits_.size() + kMapBytes, 0);
+    dirty_.push_back(1);
     const uint64_t start = IntervalStart(k);
     // The map pages take their own space; unused slots between them stay free.
     Mark(start, 512);
@@ -27,18 +29,69 @@ void NdbSpace::OpenInterval() {
     cursor_ = start + MapPagesSize(k);
 }
 
-void NdbSpace::Mark(uint64_t offset, uint64_t size) {
+void NdbSpace::Mark(uint64_t offset, uint64_t size, bool set) {
     uint64_t unit = (offset - kFirstAMapOffset) / kUnitSize;
     const uint64_t end = unit + (size + kUnitSize - 1) / kUnitSize;
-    for (; unit < end; ++unit) bits_[unit / 8] |= static_cast<uint8_t>(0x80u >> (unit % 8));
+    if (unit < end) {
+        dirty_[static_cast<size_t>(unit / (kMapBytes * 8))] = 1;
+        dirty_[static_cast<size_t>((end - 1) / (kMapBytes * 8))] = 1;
+    }
+    for (; unit < end; ++unit) {
+        const uint8_t bit = static_cast<uint8_t>(0x80u >> (unit % 8));
+        uint8_t& byte = bits_[static_cast<size_t>(unit / 8)];
+        if (set && !(byte & bit)) ++usedUnits_;
+        if (!set && (byte & bit)) --usedUnits_;
+        byte = set ? static_cast<uint8_t>(byte | bit) : static_cast<uint8_t>(byte & ~bit);
+    }
+}
+
+void NdbSpace::Free(uint64_t offset, uint64_t size) {
+    size = AlignUp(static_cast<size_t>(size), kUnitSize);
+    Mark(offset, size, false);
+    freed_.emplace_back(offset, size);
+}
+
+void NdbSpace::ReleaseFreed() {
+    for (const auto& f : freed_) {
+        uint64_t start = f.first, end = f.first + f.second;
+        auto next = reusable_.lower_bound(start);
+        if (next != reusable_.end() && next->first == end) {
+            end += next->second;
+            next = reusable_.erase(next);
+        }
+        if (next != reusable_.begin()) {
+            auto prev = std::prev(next);
+            if (prev->first + prev->second == start) {
+                start = prev->first;
+                reusable_.erase(prev);
+            }
+        }
+        reusable_[start] = end - start;
+    }
+    freed_.clear();
 }
 
 uint64_t NdbSpace::Allocate(size_t size, size_t align) {
+    // Space freed earlier first (first fit among a few extents), then the end.
+    int looked = 0;
+    for (auto it = reusable_.begin(); it != reusable_.end() && looked < 64; ++it, ++looked) {
+        const uint64_t start = it->first, end = it->first + it->second;
+        const uint64_t at = (start + align - 1) / align * align;
+        if (at + size > end) continue;
+        reusable_.erase(it);
+        if (at > start) reusable_[start] = at - start;
+        if (at + size < end) reusable_[at + size] = end - (at + size);
+        Mark(at, size);
+        return at;
+    }
     uint64_t pos = (cursor_ + align - 1) / align * align;
-    uint64_t k = intervals_ - 1;
+    // The interval the cursor is in; intervals opened ahead of it (for the
+    // reader's look-ahead at the end of the file) are used as they come.
+    uint64_t k = (cursor_ - kFirstAMapOffset - 1) / kIntervalSize;
     if (pos + size > IntervalStart(k + 1)) {
-        OpenInterval();
         ++k;
+        if (k >= intervals_) OpenInterval();
+        else cursor_ = IntervalStart(k) + MapPagesSize(k);
         pos = (cursor_ + align - 1) / align * align;
     }
     Mark(pos, size);
@@ -51,11 +104,7 @@ void NdbSpace::EnsureFileSize(uint64_t end) {
 }
 
 uint64_t NdbSpace::FreeBytes() const {
-    uint64_t set = 0;
-    for (uint8_t b : bits_) {
-        for (; b; b &= static_cast<uint8_t>(b - 1)) ++set;
-    }
-    return (static_cast<uint64_t>(bits_.size()) * 8 - set) * kUnitSize;
+    return (static_cast<uint64_t>(bits_.size()) * 8 - usedUnits_) * kUnitSize;
 }
 
 uint8_t NdbSpace::LongestFreeRun(uint64_t k) const {

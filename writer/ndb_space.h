@@ -6,6 +6,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "writer/ndb_format.h"
@@ -18,6 +21,11 @@ public:
 
     // Offset of `size` bytes aligned to `align` (64 or 512), marked allocated.
     uint64_t Allocate(size_t size, size_t align);
+    // Marks space free again (a block or page no longer referenced). It is
+    // handed out again only after ReleaseFreed(): until the file's next
+    // consistent state is on disk, the last one may still point at it.
+    void Free(uint64_t offset, uint64_t size);
+    void ReleaseFreed();
     // Opens intervals until the file (a whole number of intervals) holds
     // `end` bytes.
     void EnsureFileSize(uint64_t end);
@@ -41,13 +49,21 @@ public:
     // Longest run of free units in interval k, at most 255 (an FMap byte).
     uint8_t LongestFreeRun(uint64_t k) const;
 
+    // Intervals whose map bits changed since the last ClearDirty().
+    bool Dirty(uint64_t k) const { return dirty_[k] != 0; }
+    void ClearDirty() { std::fill(dirty_.begin(), dirty_.end(), 0); }
+
 private:
     void OpenInterval();
-    void Mark(uint64_t offset, uint64_t size);
+    void Mark(uint64_t offset, uint64_t size, bool set = true);
 
     uint64_t intervals_ = 0;
     uint64_t cursor_ = 0;
     std::vector<uint8_t> bits_;
+    std::vector<uint8_t> dirty_;
+    uint64_t usedUnits_ = 0;
+    std::vector<std::pair<uint64_t, uint64_t>> freed_;   // offset, size: not yet reusable
+    std::map<uint64_t, uint64_t> reusable_;              // offset -> size, coalesced
 };
 
 }  // namespace writer

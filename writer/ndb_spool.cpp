@@ -81,6 +81,17 @@ void NdbSpool::AppendZeros(uint64_t count) {
     }
 }
 
+void NdbSpool::Clear() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+        std::error_code ec;
+        std::filesystem::remove(filePath_, ec);
+    }
+    std::vector<uint8_t>().swap(memory_);
+    size_ = readPos_ = 0;
+}
+
 bool NdbSpool::Rewind() {
     readPos_ = 0;
     if (file_) {

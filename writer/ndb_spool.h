@@ -27,6 +27,8 @@ public:
     // Sequential reading from the start; bytes past the end read as zero.
     bool Rewind();
     bool Read(uint8_t* out, size_t count);
+    // Forgets everything (the bytes went elsewhere).
+    void Clear();
 
 private:
     void Spill();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 
 #include "format/crc.h"
@@ -27,6 +28,10 @@ uint64_t NdbWriter::Impl::NewBid(bool internal) {
 }
 
 void NdbWriter::Impl::PlaceBytes(uint64_t ib, const uint8_t* data, size_t size) {
+    if (file.IsOpen()) {
+        file.WriteAt(ib, data, size);
+        return;
+    }
     const uint64_t at = ib - kFirstAMapOffset;
     spool.AppendZeros(at - spool.Size());
     spool.Append(data, size);
@@ -79,18 +84,19 @@ uint64_t NdbWriter::Impl::WriteXBlock(uint8_t level, const std::vector<uint64_t>
     return WriteBlock(body.data(), body.size(), true);
 }
 
-uint64_t NdbWriter::Impl::WriteDataTree(const std::vector<Piece>& pieces) {
+uint64_t NdbWriter::Impl::WriteDataTree(size_t count, const std::function<Piece(size_t)>& piece) {
     const size_t cap = f.xblockCapacity;
-    if (pieces.size() > cap * cap) throw std::length_error("node data too large for an XXBLOCK");
+    if (count > cap * cap) throw std::length_error("node data too large for an XXBLOCK");
     std::vector<uint64_t> xblocks;
     uint64_t grandTotal = 0;
-    for (size_t start = 0; start < pieces.size(); start += cap) {
-        const size_t end = std::min(pieces.size(), start + cap);
+    for (size_t start = 0; start < count; start += cap) {
+        const size_t end = std::min(count, start + cap);
         std::vector<uint64_t> bids;
         uint64_t total = 0;
         for (size_t i = start; i < end; ++i) {
-            bids.push_back(WriteBlock(pieces[i].first, pieces[i].second, false));
-            total += pieces[i].second;
+            const Piece p = piece(i);
+            bids.push_back(WriteBlock(p.first, p.second, false));
+            total += p.second;
         }
         const bool firstX = inNodeData && firstXBlockPending;
         if (firstX && damage.zeroByteXBlockChildNid == currentNid) bids.push_back(WriteBlock(nullptr, 0, false));
@@ -103,23 +109,45 @@ uint64_t NdbWriter::Impl::WriteDataTree(const std::vector<Piece>& pieces) {
 }
 
 uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
-    std::vector<Piece> pieces;
-    if (!data.blocks.empty()) {
-        for (const auto& b : data.blocks) {
-            if (b.size() > f.maxBlockData) throw std::length_error("heap block larger than a block");
-            pieces.emplace_back(b.data(), b.size());
-        }
+    const size_t max = f.maxBlockData;
+    size_t count = 0;
+    std::function<Piece(size_t)> piece;
+    std::vector<uint8_t> buffer;
+    if (data.source) {
+        // Read one block's worth at a time, in order.
+        const uint64_t size = data.source->Size();
+        if (size / max >= SIZE_MAX / 2) throw std::length_error("node data too large");
+        count = static_cast<size_t>((size + max - 1) / max);
+        buffer.resize(max);
+        piece = [&](size_t i) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(max, size - uint64_t(i) * max));
+            const size_t got = data.source->Read(buffer.data(), n);
+            if (got < n) std::memset(buffer.data() + got, 0, n - got);
+            return Piece(buffer.data(), n);
+        };
+    } else if (!data.blocks.empty()) {
+        for (const auto& b : data.blocks)
+            if (b.size() > max) throw std::length_error("heap block larger than a block");
+        count = data.blocks.size();
+        piece = [&](size_t i) { return Piece(data.blocks[i].data(), data.blocks[i].size()); };
     } else {
-        const size_t max = f.maxBlockData;
-        for (size_t at = 0; at < data.stream.size(); at += max)
-            pieces.emplace_back(data.stream.data() + at, std::min(max, data.stream.size() - at));
+        count = (data.stream.size() + max - 1) / max;
+        piece = [&](size_t i) {
+            const size_t at = i * max;
+            return Piece(data.stream.data() + at, std::min(max, data.stream.size() - at));
+        };
     }
     uint64_t bid = 0;
-    if (pieces.size() == 1) bid = WriteBlock(pieces[0].first, pieces[0].second, false);
-    else if (pieces.size() > 1) bid = WriteDataTree(pieces);
+    if (count == 1) {
+        const Piece p = piece(0);
+        bid = WriteBlock(p.first, p.second, false);
+    } else if (count > 1) {
+        bid = WriteDataTree(count, piece);
+    }
     // The caller handed the data over: free it now, not when the node goes.
     std::vector<uint8_t>().swap(data.stream);
     std::vector<std::vector<uint8_t>>().swap(data.blocks);
+    data.source.reset();
     return bid;
 }
 
@@ -191,8 +219,46 @@ uint64_t NdbWriter::Impl::WriteSubnodeTree(std::vector<Subnode>& subnodes, bool 
     return WriteBlock(body.data(), body.size(), true);
 }
 
-void NdbWriter::Impl::AddNode(Node& node) {
+void NdbWriter::Impl::FreeBlocks(uint64_t firstIndex, uint64_t endIndex) {
+    auto it = std::lower_bound(blocks.begin(), blocks.end(), firstIndex << 2,
+                               [](const BlockRecord& b, uint64_t bid) { return b.bid < bid; });
+    for (; it != blocks.end() && it->bid < (endIndex << 2); ++it) {
+        if (it->ib == 0) continue;
+        space.Free(it->ib, AlignUp(it->cb + f.blockTrailerSize, kUnitSize));
+        it->ib = 0;
+        ++deadBlocks;
+    }
+}
+
+void NdbWriter::Impl::AddNode(Node& node, bool replace) {
     if (finished) throw std::logic_error("NdbWriter: node added after the store was written");
+    if (replace) {
+        auto old = replaceable.find(node.nid);
+        if (old != replaceable.end()) {
+            FreeBlocks(old->second.firstIndex, old->second.endIndex);
+            // Its node B-tree entry: in the sorted part, or added since.
+            auto byNid = [](const NodeRecord& a, uint32_t nid) { return a.nid < nid; };
+            auto end = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+            auto it = std::lower_bound(nodes.begin(), end, node.nid, byNid);
+            while (it != end && it->nid == node.nid && it->bidData == kDeadNode) ++it;
+            if (it != end && it->nid == node.nid) {
+                ++deadSortedNodes;
+            } else {
+                it = nodes.end();
+                for (auto r = nodes.rbegin(); r != nodes.rend() - static_cast<std::ptrdiff_t>(sortedNodes); ++r) {
+                    if (r->nid == node.nid && r->bidData != kDeadNode) {
+                        it = std::prev(r.base());
+                        break;
+                    }
+                }
+            }
+            if (it != nodes.end()) {
+                it->bidData = kDeadNode;
+                ++deadNodes;
+            }
+        }
+    }
+    const uint64_t firstIndex = nextBlockIndex;
     currentNid = node.nid;
     firstDataBlockPending = firstXBlockPending = firstSlBlockPending = true;
 
@@ -202,9 +268,27 @@ void NdbWriter::Impl::AddNode(Node& node) {
     if (bidData && damage.missingDataBlockNid == node.nid) DropFromBlockTree(bidData);
     const uint64_t bidSub = WriteSubnodeTree(node.subnodes, true);
     nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+    if (replace) replaceable[node.nid] = Replaceable{firstIndex, nextBlockIndex};
 
     const uint32_t type = node.nid & fmt::kNidTypeMask;
     rgnid[type] = std::max(rgnid[type], node.nid >> 5);
+}
+
+bool NdbWriter::Impl::StreamTo(const std::string& path) {
+    if (finished || file.IsOpen()) return false;
+    if (!file.Open(path)) return false;
+    // What was laid out in memory before goes first.
+    if (spool.Size() > 0) {
+        if (!spool.Rewind()) return false;
+        std::vector<uint8_t> chunk(size_t(1) << 20);
+        for (uint64_t at = 0; at < spool.Size(); at += chunk.size()) {
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), spool.Size() - at));
+            if (!spool.Read(chunk.data(), n)) return false;
+            file.WriteAt(kFirstAMapOffset + at, chunk.data(), n);
+        }
+        spool.Clear();
+    }
+    return !file.Failed();
 }
 
 // ---- the public face ---------------------------------------------------------
@@ -212,7 +296,20 @@ void NdbWriter::Impl::AddNode(Node& node) {
 NdbWriter::NdbWriter(const StoreOptions& options) : impl_(new Impl(options)) {}
 NdbWriter::~NdbWriter() = default;
 
-void NdbWriter::AddNode(Node node) { impl_->AddNode(node); }
+void NdbWriter::AddNode(Node node) { impl_->AddNode(node, false); }
+void NdbWriter::PutNode(Node node) { impl_->AddNode(node, true); }
+bool NdbWriter::StreamTo(const std::string& path) { return impl_->StreamTo(path); }
+bool NdbWriter::Streaming() const { return impl_->file.IsOpen(); }
+bool NdbWriter::Checkpoint() { return !impl_->finished && impl_->Checkpoint(); }
+bool NdbWriter::Close() {
+    if (!impl_->file.IsOpen()) return false;
+    const bool ok = impl_->Checkpoint();
+    impl_->finished = true;
+    impl_->streamed = true;
+    impl_->streamedPath = impl_->file.Path();
+    std::vector<Impl::BlockRecord>().swap(impl_->blocks);
+    return impl_->file.Close() && ok;
+}
 NdbDamage& NdbWriter::Damage() { return impl_->damage; }
 const StoreOptions& NdbWriter::Options() const { return impl_->options; }
 

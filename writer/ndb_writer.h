@@ -28,10 +28,12 @@
 //   density list and the header (rgnid included) are the writer's business;
 //   the caller gives node ids only. Node ids must be unique.
 // - AddNode takes the node by value, so move into it: its blocks are encoded
-//   and laid out at once and its data freed, so memory stays small. Past
-//   StoreOptions::memoryLimit the laid-out bytes go to a temporary file.
-//   WriteFile/WriteMemory then add the B-trees and maps and write the whole
-//   file; either may be called again (same bytes), AddNode no longer.
+//   and laid out at once and its data freed, so memory stays small. After
+//   StreamTo(path) they go straight into that file, and each Checkpoint()
+//   makes it a complete store; without it they stay in memory (past
+//   StoreOptions::memoryLimit in a temporary file) and WriteFile/WriteMemory
+//   add the B-trees and maps and write the whole file; either may be called
+//   again (same bytes), AddNode no longer.
 // - Misuse throws: a heap payload larger than a block, data beyond what an
 //   XXBLOCK or SIBLOCK can hold, an 8-bit file above 2 GiB
 //   (std::length_error); AddNode after a write (std::logic_error).
@@ -65,9 +67,20 @@ size_t MaxBlockData(Variant v);               // 8180 ANSI / 8176 Unicode
 // blocks (a data tree when it does not fit one block), or explicit block
 // payloads (the pages of a heap-on-node: each must fit one block; more than one
 // becomes an XBLOCK/XXBLOCK data tree with exactly these blocks in order).
+// A stream read in pieces when its node is written (a file's content), so
+// that it is never held whole. Bytes it cannot deliver are written as zeros.
+class DataSource {
+public:
+    virtual ~DataSource() = default;
+    virtual uint64_t Size() const = 0;
+    // The next bytes, in order; returns how many it read (fewer at a failure).
+    virtual size_t Read(uint8_t* out, size_t size) = 0;
+};
+
 struct NodeData {
     std::vector<uint8_t> stream;
     std::vector<std::vector<uint8_t>> blocks; // used instead of stream when non-empty
+    std::shared_ptr<DataSource> source;       // used instead of both when set
 };
 
 struct Subnode {
@@ -160,6 +173,18 @@ public:
     NdbWriter& operator=(const NdbWriter&) = delete;
 
     void AddNode(Node node);                  // any order; the node B-tree is sorted by nid on write
+    // Adds a node that a later PutNode of the same id replaces (the old
+    // version's blocks are freed): for nodes rewritten at every checkpoint.
+    void PutNode(Node node);
+
+    // From now on the store is laid out straight into this file (UTF-8
+    // path). Checkpoint() then writes the B-trees, maps and header, so that
+    // the file is a complete store of every node added so far; adding may go
+    // on. Close() is the last checkpoint. False on I/O failure.
+    bool StreamTo(const std::string& path);
+    bool Streaming() const;
+    bool Checkpoint();
+    bool Close();
     bool WriteFile(const std::string& path);  // path in UTF-8; streams to the file; false on I/O failure
     std::vector<uint8_t> WriteMemory();       // the same bytes in memory (small stores, tests)
     NdbDamage& Damage();                      // damage hooks for tests

@@ -4,9 +4,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "writer/ndb_file.h"
 #include "writer/ndb_format.h"
 #include "writer/ndb_space.h"
 #include "writer/ndb_spool.h"
@@ -40,15 +43,21 @@ struct NdbWriter::Impl {
     uint64_t NewBid(bool internal);
     uint64_t WriteBlock(const uint8_t* data, size_t cb, bool internal);
     uint64_t WriteNodeData(NodeData& data);
-    uint64_t WriteDataTree(const std::vector<Piece>& pieces);
+    uint64_t WriteDataTree(size_t count, const std::function<Piece(size_t)>& piece);
     uint64_t WriteXBlock(uint8_t level, const std::vector<uint64_t>& bids, uint64_t total);
     uint64_t WriteSubnodeTree(std::vector<Subnode>& subnodes, bool nodeLevel);
     void DropFromBlockTree(uint64_t bid);
     void PlaceBytes(uint64_t ib, const uint8_t* data, size_t size);
-    void AddNode(Node& node);
+    // Adds a node; with `replace`, a node of the same id added before with
+    // `replace` is dropped and its blocks freed.
+    void AddNode(Node& node, bool replace);
+    void FreeBlocks(uint64_t firstIndex, uint64_t endIndex);
 
     // ---- finishing (ndb_finish.cpp) ------------------------------------------
-    void Finish();
+    void BuildTrees();   // both B-trees after the blocks (also when streaming)
+    void Finish();       // the last BuildTrees of a store kept in memory
+    bool Checkpoint();   // trees, maps and header into the output file
+    bool StreamTo(const std::string& path);
     PageRef BuildTree(uint8_t ptype, size_t count, int leafLimit, int formatLeafMax,
                       size_t leafEntrySize, const std::function<uint64_t(size_t)>& keyOf,
                       const std::function<void(size_t, uint8_t*)>& writeLeafEntry,
@@ -66,9 +75,24 @@ struct NdbWriter::Impl {
     NdbDamage damage;
     NdbSpace space;
     NdbSpool spool;
+    NdbFile file;                      // when streaming: the output itself
+    bool streamed = false;             // the file was streamed and closed
+    std::string streamedPath;
+    std::vector<uint64_t> treePages;   // pages of the current B-trees
+    uint32_t treesWritten = 0;         // checkpoints so far
+    uint32_t headerWrites = 0;         // added to dwUnique
 
     std::vector<BlockRecord> blocks;   // in id order (ids grow as blocks are written)
-    std::vector<NodeRecord> nodes;     // in the order added
+    std::vector<NodeRecord> nodes;     // sorted up to sortedNodes, then in the order added
+    size_t sortedNodes = 0;
+    static constexpr uint64_t kDeadNode = ~uint64_t(0);   // bidData of a replaced node
+    size_t deadNodes = 0, deadSortedNodes = 0;
+    size_t deadBlocks = 0;             // blocks with ib 0: freed, not yet dropped
+    struct Replaceable {               // blocks of a node that may be replaced
+        uint64_t firstIndex;
+        uint64_t endIndex;
+    };
+    std::map<uint32_t, Replaceable> replaceable;
     std::array<uint32_t, 32> rgnid{};
     uint64_t nextBlockIndex = 1;
     std::vector<uint8_t> scratch;      // one block being laid out

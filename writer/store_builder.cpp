@@ -1,7 +1,11 @@
 #include "writer/store_builder.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <random>
 #include <stdexcept>
+#include <system_error>
 
 #include "format/bytes.h"
 #include "format/layout.h"
@@ -22,6 +26,15 @@ constexpr uint32_t kNidSpamSearchFolder = 0x2223;
 constexpr int32_t kMsgFlagRead = 0x01;
 constexpr int32_t kMsgFlagHasAttach = 0x10;
 constexpr uint16_t kPidAttachDataObjectId = fmt::kPidAttachDataBinary;
+// Store properties a store made by Outlook carries.
+constexpr uint16_t kPidPstLrNoRestrictions = 0x6633;
+constexpr uint16_t kPidLatestPstEnsure = 0x66FA;
+constexpr int32_t kLatestPstEnsure = 0xE0011;
+// Internal nodes of a new store made by Outlook: an empty index (a heap
+// whose user root names an empty 4-byte-key B-tree), and empty nodes.
+constexpr uint32_t kNidIndexRoot = 0xC01;
+constexpr uint8_t kClientSigIndexRoot = 0x9C;
+constexpr uint32_t kEmptyInternalNodes[] = {0xE41, 0xEC1, 0xF21};
 
 uint32_t TableNid(uint32_t folderNid, uint8_t type) { return (folderNid & ~fmt::kNidTypeMask) | type; }
 
@@ -45,6 +58,59 @@ Bytes SearchKey(uint32_t seed) {
     }
     return key;
 }
+
+// A new 16-byte key: the system's random source, mixed with the clock so
+// that a random source without entropy still gives each store its own key.
+Bytes NewRecordKey() {
+    std::random_device device;
+    uint64_t x = (uint64_t(device()) << 32) ^ device() ^
+                 static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+    static uint64_t counter = 0;
+    x ^= ++counter * 0x9E3779B97F4A7C15ull;
+    Bytes key(16);
+    for (size_t i = 0; i < key.size(); i += 8) {
+        x += 0x9E3779B97F4A7C15ull;                       // splitmix64
+        uint64_t z = x;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        for (size_t j = 0; j < 8; ++j) key[i + j] = static_cast<uint8_t>(z >> (8 * j));
+    }
+    return key;
+}
+
+uint64_t FileTimeNow() {
+    using namespace std::chrono;
+    const auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return static_cast<uint64_t>(since1970) * 10 + 116444736000000000ull;
+}
+
+// A file's bytes, read in order when its node is written.
+class FileSource : public DataSource {
+public:
+    FileSource(std::filesystem::path path, uint64_t size) : path_(std::move(path)), size_(size) {}
+    ~FileSource() override {
+        if (file_) std::fclose(file_);
+    }
+    uint64_t Size() const override { return size_; }
+    size_t Read(uint8_t* out, size_t size) override {
+        if (!file_ && !failed_) {
+#ifdef _WIN32
+            file_ = _wfopen(path_.c_str(), L"rb");
+#else
+            file_ = std::fopen(path_.c_str(), "rb");
+#endif
+            failed_ = file_ == nullptr;
+        }
+        return file_ ? std::fread(out, 1, size, file_) : 0;
+    }
+
+private:
+    std::filesystem::path path_;
+    uint64_t size_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
 
 // Non-heap bytes: a block whose client signature no reader accepts.
 NodeData UnreadableData() {
@@ -136,6 +202,14 @@ Attachment& Message::AddAttachment(const std::u16string& filename, Bytes data) {
     return a;
 }
 
+Attachment& Message::AddAttachmentFromFile(const std::u16string& filename, const std::filesystem::path& file) {
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(file, ec);
+    Attachment& a = AddAttachment(filename, Bytes());
+    a.props.SetBinaryStream(fmt::kPidAttachDataBinary, std::make_shared<FileSource>(file, ec ? 0 : size));
+    return a;
+}
+
 Message& Message::AddEmbeddedMessage(const std::u16string& displayName, const std::string& messageClass) {
     attachments_.emplace_back(variant());
     Attachment& a = attachments_.back();
@@ -150,7 +224,7 @@ Message& Message::AddEmbeddedMessage(const std::u16string& displayName, const st
 // ---- StoreBuilder ------------------------------------------------------------
 
 StoreBuilder::StoreBuilder(const StoreOptions& options, const std::u16string& storeName)
-    : options_(options), ndb_(options), store_(options.variant), recordKey_(SearchKey(0x5354)) {
+    : options_(options), ndb_(options), store_(options.variant), recordKey_(NewRecordKey()) {
     NewFolder(fmt::kNidRootFolder, fmt::kNidRootFolder, u"");
     NewFolder(kNidIpmSubtree, fmt::kNidRootFolder, u"Top of Personal Folders");
     NewFolder(kNidSearchRoot, fmt::kNidRootFolder, u"Search Root");
@@ -160,9 +234,12 @@ StoreBuilder::StoreBuilder(const StoreOptions& options, const std::u16string& st
 
     store_.SetString(fmt::kPidDisplayName, storeName);
     SetRecordKey(recordKey_);
-    store_.SetInt32(fmt::kPidValidFolderMask, 0x49);          // subtree, wastebasket, finder
+    // FOLDER_IPM_SUBTREE_VALID | FOLDER_IPM_WASTEBASKET_VALID | FOLDER_FINDER_VALID
+    store_.SetInt32(fmt::kPidValidFolderMask, 0x89);
     store_.SetInt32(fmt::kPidReplFlags, 0);
     store_.SetInt32(fmt::kPidPstPassword, 0);
+    store_.SetBool(kPidPstLrNoRestrictions, true);
+    store_.SetInt32(kPidLatestPstEnsure, kLatestPstEnsure);
 }
 
 StoreBuilder::~StoreBuilder() = default;
@@ -196,7 +273,11 @@ StoreBuilder::Folder& StoreBuilder::NewFolder(uint32_t nid, uint32_t parent, con
     f->props.SetString(fmt::kPidDisplayName, name);
     Folder& ref = *f;
     folders_[nid] = std::move(f);
-    if (nid != parent) folders_.at(parent)->children.push_back(nid);
+    if (nid != parent) {
+        Folder& p = *folders_.at(parent);
+        p.children.push_back(nid);
+        p.propsDirty = p.hierarchyDirty = true;
+    }
     return ref;
 }
 
@@ -211,7 +292,12 @@ uint32_t StoreBuilder::AddFolder(uint32_t parent, const std::u16string& name,
     return nid;
 }
 
-PropertySet& StoreBuilder::FolderProperties(uint32_t folder) { return folders_.at(folder)->props; }
+PropertySet& StoreBuilder::FolderProperties(uint32_t folder) {
+    Folder& f = *folders_.at(folder);
+    f.propsDirty = true;
+    if (f.parent != f.nid) folders_.at(f.parent)->hierarchyDirty = true;
+    return f.props;
+}
 
 Message& StoreBuilder::AddMessage(uint32_t folder, const std::string& messageClass, uint32_t nid) {
     if (finished_) throw std::logic_error("the store is already written");
@@ -234,8 +320,9 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     if (!p.Has(fmt::kPidMessageFlags)) p.SetInt32(fmt::kPidMessageFlags, kMsgFlagRead);
     if (!p.Has(fmt::kPidMessageStatus)) p.SetInt32(fmt::kPidMessageStatus, 0);
     if (!p.Has(fmt::kPidImportance)) p.SetInt32(fmt::kPidImportance, 1);
-    if (!p.Has(fmt::kPidCreationTime)) p.SetTime(fmt::kPidCreationTime, kDefaultFileTime);
-    if (!p.Has(fmt::kPidLastModificationTime)) p.SetTime(fmt::kPidLastModificationTime, kDefaultFileTime);
+    const uint64_t now = defaultTime_ ? defaultTime_ : FileTimeNow();
+    if (!p.Has(fmt::kPidCreationTime)) p.SetTime(fmt::kPidCreationTime, now);
+    if (!p.Has(fmt::kPidLastModificationTime)) p.SetTime(fmt::kPidLastModificationTime, now);
     if (!p.Has(fmt::kPidSearchKey)) p.SetBinary(fmt::kPidSearchKey, SearchKey(m.nid_ ^ 0x4D53));
     if (!m.attachments_.empty()) {
         p.SetInt32(fmt::kPidMessageFlags, p.Int32Or(fmt::kPidMessageFlags, 0) | kMsgFlagHasAttach);
@@ -249,9 +336,10 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     std::vector<Subnode> subnodes;
     TableContextBuilder recipients(v, RecipientColumns(), ids);
     for (size_t i = 0; i < m.recipients_.size(); ++i) recipients.AddRow(static_cast<uint32_t>(i), m.recipients_[i]);
+    // A table's own subnodes (its row matrix when large) belong in the
+    // table's subnode tree, where readers look for them.
     LtpNode rt = recipients.Build();
-    subnodes.push_back(Subnode{fmt::kSubnidRecipientTable, std::move(rt.data), {}});
-    for (Subnode& s : rt.subnodes) subnodes.push_back(std::move(s));
+    subnodes.push_back(Subnode{fmt::kSubnidRecipientTable, std::move(rt.data), std::move(rt.subnodes)});
 
     if (!m.attachments_.empty()) {
         TableContextBuilder table(v, AttachmentColumns(), ids);
@@ -275,8 +363,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
             a.embedded.reset();
         }
         LtpNode at = table.Build();
-        subnodes.push_back(Subnode{fmt::kSubnidAttachmentTable, std::move(at.data), {}});
-        for (Subnode& s : at.subnodes) subnodes.push_back(std::move(s));
+        subnodes.push_back(Subnode{fmt::kSubnidAttachmentTable, std::move(at.data), std::move(at.subnodes)});
     }
 
     LtpNode out = BuildPropertyContext(p, ids);
@@ -289,7 +376,7 @@ LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     return out;
 }
 
-void StoreBuilder::AddLtpNode(uint32_t nid, uint32_t parent, LtpNode node) {
+void StoreBuilder::AddLtpNode(uint32_t nid, uint32_t parent, LtpNode node, bool replaceable) {
     if (std::count(damage_.unreadableNids.begin(), damage_.unreadableNids.end(), nid)) {
         node.data = UnreadableData();
     } else if (std::count(damage_.twoLevelDataTreeNids.begin(), damage_.twoLevelDataTreeNids.end(), nid)) {
@@ -300,7 +387,8 @@ void StoreBuilder::AddLtpNode(uint32_t nid, uint32_t parent, LtpNode node) {
     n.parentNid = parent;
     n.data = std::move(node.data);
     n.subnodes = std::move(node.subnodes);
-    ndb_.AddNode(std::move(n));
+    if (replaceable) ndb_.PutNode(std::move(n));
+    else ndb_.AddNode(std::move(n));
 }
 
 void StoreBuilder::Commit() {
@@ -310,30 +398,29 @@ void StoreBuilder::Commit() {
         LtpNode node = BuildMessage(m, ids);
         Folder& f = *folders_.at(m.folder_);
         const bool assoc = fmt::NidType(m.nid_) == fmt::kNidTypeAssocMessage;
-        auto& rows = assoc ? f.assoc : f.contents;
-        rows.emplace_back(m.nid_, RowValues(m.props_, assoc ? AssocContentsColumns() : ContentsColumns()));
+        CompactRows& rows = assoc ? f.assoc : f.contents;
+        rows.Add(m.nid_, RowValues(m.props_, assoc ? AssocContentsColumns() : ContentsColumns()));
+        (assoc ? f.assocDirty : f.contentsDirty) = true;
+        f.propsDirty = true;
+        if (f.parent != f.nid) folders_.at(f.parent)->hierarchyDirty = true;
         if (!assoc && !(m.props_.Int32Or(fmt::kPidMessageFlags, 0) & kMsgFlagRead)) ++f.unread;
         AddLtpNode(m.nid_, m.folder_, std::move(node));
     }
     pending_.clear();
 }
 
-LtpNode StoreBuilder::BuildTable(const std::vector<TableColumn>& columns, uint32_t nid,
-                                 const std::vector<std::pair<uint32_t, PropertySet>>& rows) {
+LtpNode StoreBuilder::BuildTable(const std::vector<TableColumn>& columns, uint32_t nid, const CompactRows& rows) {
     SubnodeIds ids;
     TableContextBuilder table(options_.variant, columns, ids);
-    for (const auto& r : rows) table.AddRow(r.first, r.second);
+    rows.ForEach(options_.variant, [&](uint32_t rowId, const PropertySet& values) { table.AddRow(rowId, values); });
     if (std::count(damage_.zeroRowIndexRootNids.begin(), damage_.zeroRowIndexRootNids.end(), nid))
         table.SetZeroRowIndexRoot(true);
     return table.Build();
 }
 
-void StoreBuilder::Finish() {
-    if (finished_) return;
-    finished_ = true;
-    Commit();
+void StoreBuilder::WriteMetadata() {
     const Variant v = options_.variant;
-    const std::vector<std::pair<uint32_t, PropertySet>> none;
+    const CompactRows none;
 
     std::vector<TableColumn> contentsColumns = ContentsColumns();
     if (!damage_.contentsCellSizes.empty()) {
@@ -344,9 +431,11 @@ void StoreBuilder::Finish() {
         }
     }
 
-    // Folders: counts first, then each folder's node and its three tables.
+    // Folders: counts first, then each folder's node and its three tables,
+    // each written again only when it changed.
     for (auto& entry : folders_) {
         Folder& f = *entry.second;
+        if (!f.propsDirty) continue;
         f.props.SetInt32(fmt::kPidContentCount, static_cast<int32_t>(f.contents.size()));
         f.props.SetInt32(fmt::kPidContentUnreadCount, f.unread);
         f.props.SetBool(fmt::kPidSubfolders, !f.children.empty());
@@ -355,43 +444,66 @@ void StoreBuilder::Finish() {
     for (auto& entry : folders_) {
         Folder& f = *entry.second;
         SubnodeIds ids;
-        AddLtpNode(f.nid, f.parent, BuildPropertyContext(f.props, ids));
+        if (f.propsDirty) AddLtpNode(f.nid, f.parent, BuildPropertyContext(f.props, ids), true);
+        f.propsDirty = false;
         if (f.search) {
-            AddLtpNode(TableNid(f.nid, fmt::kNidTypeSearchContentsTable), 0,
-                       BuildTable(SearchContentsColumns(), TableNid(f.nid, fmt::kNidTypeSearchContentsTable), none));
-            ndb_.AddNode(Node{TableNid(f.nid, fmt::kNidTypeSearchUpdateQueue), 0, {}, {}});
-            PropertySet criteria(v);
-            criteria.SetInt32(fmt::kPidSearchFolderCriteriaFlags, 0);
-            AddLtpNode(TableNid(f.nid, fmt::kNidTypeSearchCriteriaObject), 0, BuildPropertyContext(criteria, ids));
+            if (f.contentsDirty) {
+                const uint32_t c = TableNid(f.nid, fmt::kNidTypeSearchContentsTable);
+                AddLtpNode(c, 0, BuildTable(SearchContentsColumns(), c, none), true);
+                ndb_.PutNode(Node{TableNid(f.nid, fmt::kNidTypeSearchUpdateQueue), 0, {}, {}});
+                PropertySet criteria(v);
+                criteria.SetInt32(fmt::kPidSearchFolderCriteriaFlags, 0);
+                AddLtpNode(TableNid(f.nid, fmt::kNidTypeSearchCriteriaObject), 0,
+                           BuildPropertyContext(criteria, ids), true);
+            }
+            f.contentsDirty = f.hierarchyDirty = f.assocDirty = false;
             continue;
         }
-        std::vector<std::pair<uint32_t, PropertySet>> children;
-        for (uint32_t c : f.children) children.emplace_back(c, RowValues(folders_.at(c)->props, HierarchyColumns()));
-        const uint32_t h = TableNid(f.nid, fmt::kNidTypeHierarchyTable);
-        const uint32_t c = TableNid(f.nid, fmt::kNidTypeContentsTable);
-        const uint32_t a = TableNid(f.nid, fmt::kNidTypeAssocContentsTable);
-        AddLtpNode(h, 0, BuildTable(HierarchyColumns(), h, children));
-        AddLtpNode(c, 0, BuildTable(contentsColumns, c, f.contents));
-        AddLtpNode(a, 0, BuildTable(AssocContentsColumns(), a, f.assoc));
-        f.contents.clear();
-        f.assoc.clear();
+        if (f.hierarchyDirty) {
+            CompactRows children;
+            for (uint32_t c : f.children) children.Add(c, RowValues(folders_.at(c)->props, HierarchyColumns()));
+            const uint32_t h = TableNid(f.nid, fmt::kNidTypeHierarchyTable);
+            AddLtpNode(h, 0, BuildTable(HierarchyColumns(), h, children), true);
+        }
+        if (f.contentsDirty) {
+            const uint32_t c = TableNid(f.nid, fmt::kNidTypeContentsTable);
+            AddLtpNode(c, 0, BuildTable(contentsColumns, c, f.contents), true);
+        }
+        if (f.assocDirty) {
+            const uint32_t a = TableNid(f.nid, fmt::kNidTypeAssocContentsTable);
+            AddLtpNode(a, 0, BuildTable(AssocContentsColumns(), a, f.assoc), true);
+        }
+        f.hierarchyDirty = f.contentsDirty = f.assocDirty = false;
     }
 
-    // The message store, the name-to-id map and the internal nodes.
+    // The message store and the name-to-id map.
     SubnodeIds ids;
-    AddLtpNode(fmt::kNidMessageStore, 0, BuildPropertyContext(store_, ids));
+    AddLtpNode(fmt::kNidMessageStore, 0, BuildPropertyContext(store_, ids), true);
     // Readers reject a map whose entry stream is empty, as Outlook's new
     // files never have one: register one name when nothing else did.
     if (names_.size() == 0) names_.Id(kPsetidCommon, 0x8503);
     if (!damage_.omitNameToIdMap)
-        AddLtpNode(fmt::kNidNameToIdMap, 0, BuildPropertyContext(names_.Properties(v), ids));
+        AddLtpNode(fmt::kNidNameToIdMap, 0, BuildPropertyContext(names_.Properties(v), ids), true);
+
+    if (fixedNodesWritten_) return;
+    fixedNodesWritten_ = true;
+    // Internal nodes and template tables: the same at every checkpoint.
     ndb_.AddNode(Node{fmt::kNidSearchManagementQueue, 0, {}, {}});
     Node activity{fmt::kNidSearchActivityList, 0, {}, {}};
     activity.data.stream = {0x23, 0x22, 0x00, 0x00};
     ndb_.AddNode(std::move(activity));
     ndb_.AddNode(Node{0x261, 0, {}, {}});
+    for (uint32_t nid : kEmptyInternalNodes) ndb_.AddNode(Node{nid, 0, {}, {}});
+    {
+        HeapBuilder heap(v, kClientSigIndexRoot);
+        uint8_t root[4];
+        fmt::StoreLe32(root, WriteBth(heap, 4, 4, Bytes()));
+        heap.SetUserRoot(heap.Allocate(root, sizeof root));
+        Node index{kNidIndexRoot, 0, {}, {}};
+        index.data.blocks = heap.Finish();
+        ndb_.AddNode(std::move(index));
+    }
 
-    // Template tables: no rows.
     AddLtpNode(fmt::kNidHierarchyTableTemplate, 0, BuildTable(HierarchyColumns(), 0, none));
     AddLtpNode(fmt::kNidContentsTableTemplate, 0, BuildTable(ContentsColumns(), 0, none));
     AddLtpNode(fmt::kNidAssocContentsTableTemplate, 0, BuildTable(AssocContentsColumns(), 0, none));
@@ -401,20 +513,50 @@ void StoreBuilder::Finish() {
     PropertySet receive(v);
     receive.SetString(fmt::kPidMessageClass, u"");
     receive.SetInt32(fmt::kPidReceiveFolderNid, static_cast<int32_t>(fmt::kNidRootFolder));
-    AddLtpNode(0x62B, 0, BuildTable(ReceiveFolderColumns(), 0x62B, {{1, receive}}));
+    CompactRows receiveRows;
+    receiveRows.Add(1, receive);
+    AddLtpNode(0x62B, 0, BuildTable(ReceiveFolderColumns(), 0x62B, receiveRows));
     AddLtpNode(0x64C, 0, BuildTable(OutgoingQueueColumns(), 0x64C, none));
     AddLtpNode(0x6B6, 0, BuildTable(ChangeTemplateColumns(0), 0x6B6, none));
     AddLtpNode(0x6D7, 0, BuildTable(ChangeTemplateColumns(1), 0x6D7, none));
     AddLtpNode(0x6F8, 0, BuildTable(ChangeTemplateColumns(2), 0x6F8, none));
 }
 
+void StoreBuilder::Seal() {
+    if (finished_) return;
+    Commit();
+    WriteMetadata();
+    finished_ = true;
+}
+
+bool StoreBuilder::StreamTo(const std::string& path) {
+    if (finished_) return false;
+    return ndb_.StreamTo(path);
+}
+
+bool StoreBuilder::Checkpoint() {
+    if (finished_ || !ndb_.Streaming()) {
+        if (!finished_) Commit();
+        return false;
+    }
+    Commit();
+    WriteMetadata();
+    return ndb_.Checkpoint();
+}
+
+bool StoreBuilder::Finish() {
+    if (!ndb_.Streaming()) return false;
+    Seal();
+    return ndb_.Close();
+}
+
 bool StoreBuilder::WriteFile(const std::string& path) {
-    Finish();
+    Seal();
     return ndb_.WriteFile(path);
 }
 
 std::vector<uint8_t> StoreBuilder::WriteMemory() {
-    Finish();
+    Seal();
     return ndb_.WriteMemory();
 }
 

@@ -17,9 +17,20 @@
 // Messages are turned into nodes when Commit() or WriteFile() runs; after a
 // Commit the Message references handed out before are no longer valid, and
 // after WriteFile nothing more can be added.
+//
+// A store of any size is written as it grows:
+//   b.StreamTo(path);            // the file is created here
+//   ... AddFolder / AddMessage ...
+//   b.Checkpoint();              // the file is a complete store of all so far
+//   ... more ...
+//   b.Finish();                  // the last checkpoint; closes the file
+// A process that stops after a Checkpoint leaves a file holding everything
+// up to it. Memory stays small: a message's payload is freed when it is
+// committed, attachments added from files are read in pieces then.
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +38,7 @@
 
 #include "writer/ltp_context.h"
 #include "writer/msg_name_map.h"
+#include "writer/msg_rows.h"
 #include "writer/ndb_writer.h"
 
 namespace writer {
@@ -76,6 +88,10 @@ public:
     // A by-value attachment (method 1); its data lives in the heap, in a
     // subnode, or in a data tree, as its size asks.
     Attachment& AddAttachment(const std::u16string& filename, Bytes data);
+    // A by-value attachment whose data is read from the file in pieces when
+    // the message is committed, never held whole. The size is taken now; a
+    // file that shrinks in between is padded with zeros.
+    Attachment& AddAttachmentFromFile(const std::u16string& filename, const std::filesystem::path& file);
     // An embedded message (method 5).
     Message& AddEmbeddedMessage(const std::u16string& displayName, const std::string& messageClass);
 
@@ -128,10 +144,13 @@ public:
     uint16_t NamedId(const Guid& guid, uint32_t lid) { return names_.Id(guid, lid); }
     uint16_t NamedId(const Guid& guid, const std::u16string& name) { return names_.Id(guid, name); }
     PropertySet& StoreProperties() { return store_; }
-    // The store's 16-byte record key (the uid inside every entry id); a
-    // fixed value unless set, so that equal input makes equal files.
+    // The store's 16-byte record key (the uid inside every entry id): new
+    // for every store; tests that want equal files set a fixed one.
     const Bytes& RecordKey() const { return recordKey_; }
     void SetRecordKey(const Bytes& key);
+    // The time given to messages that set no creation or modification time
+    // (a FILETIME); the time of writing unless set.
+    void SetDefaultTime(uint64_t filetime) { defaultTime_ = filetime; }
     Bytes EntryId(uint32_t nid) const;
 
     // Any node as it is, for structures the builder does not make itself.
@@ -142,6 +161,21 @@ public:
 
     // Turns the messages added so far into nodes (frees their payloads).
     void Commit();
+
+    // From now on the store is written into this file (UTF-8 path) as it
+    // grows, instead of being kept until WriteFile. False when the file
+    // cannot be created (or StreamTo was called before).
+    bool StreamTo(const std::string& path);
+    // Commits pending messages and makes the file a complete, consistent
+    // store of every folder and message added so far. Adding may go on.
+    // False without StreamTo or on an I/O failure.
+    bool Checkpoint();
+    // After StreamTo: the last checkpoint; closes the file. Nothing more can
+    // be added.
+    bool Finish();
+
+    // The whole store into a file or memory. After StreamTo, WriteFile with
+    // the same path is Finish() (another path gets a copy).
     bool WriteFile(const std::string& path);
     std::vector<uint8_t> WriteMemory();
 
@@ -153,15 +187,19 @@ private:
         bool search = false;
         PropertySet props;
         std::vector<uint32_t> children;
-        std::vector<std::pair<uint32_t, PropertySet>> contents, assoc;
+        CompactRows contents, assoc;
         int unread = 0;
+        // What changed since the folder's nodes were last written.
+        bool propsDirty = true, hierarchyDirty = true, contentsDirty = true, assocDirty = true;
     };
     Folder& NewFolder(uint32_t nid, uint32_t parent, const std::u16string& name);
     LtpNode BuildMessage(Message& m, SubnodeIds& ids);
-    void AddLtpNode(uint32_t nid, uint32_t parent, LtpNode node);
-    LtpNode BuildTable(const std::vector<TableColumn>& columns, uint32_t nid,
-                       const std::vector<std::pair<uint32_t, PropertySet>>& rows);
-    void Finish();
+    void AddLtpNode(uint32_t nid, uint32_t parent, LtpNode node, bool replaceable = false);
+    LtpNode BuildTable(const std::vector<TableColumn>& columns, uint32_t nid, const CompactRows& rows);
+    // The folders, tables, message store and internal nodes as they stand
+    // now; only what changed since the last time is written again.
+    void WriteMetadata();
+    void Seal();
 
     StoreOptions options_;
     NdbWriter ndb_;
@@ -174,6 +212,8 @@ private:
     uint32_t nextFolderIndex_ = 0x405;
     uint32_t nextMessageIndex_ = 0x10001;
     uint32_t nextAssocIndex_ = 0x8001;
+    uint64_t defaultTime_ = 0;
+    bool fixedNodesWritten_ = false;
     bool finished_ = false;
 };
 

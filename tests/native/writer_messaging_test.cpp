@@ -393,6 +393,8 @@ TEST(WriterMessaging, DamageHooksMakeTheNamedDefectsOnly) {
 TEST(WriterMessaging, CommitInBatchesGivesTheSameStoreAsOneWrite) {
     auto make = [](bool batches) {
         writer::StoreBuilder b(Options(Variant::Unicode));
+        b.SetRecordKey(writer::Bytes(16, 7));
+        b.SetDefaultTime(writer::kDefaultFileTime);
         const uint32_t f = b.AddFolder(b.IpmSubtree(), u"Inbox");
         for (int i = 0; i < 30; ++i) {
             b.AddMessage(f, "IPM.Note").SetSubject(u"m" + writer::Utf16FromAscii(std::to_string(i)));

@@ -1,8 +1,10 @@
 // bench [--store PATH] [--size-mib N]
+// bench --writer
 //
 // Prints speed and memory figures of the reader. Without --store it makes a
 // store of about N MiB (default 1024) with the store writer in the temporary
-// folder and deletes it afterwards.
+// folder and deletes it afterwards. --writer prints the store writer's
+// figures instead, each measured in a process of its own.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +12,7 @@
 
 #include "bench.h"
 #include "bench_store.h"
+#include "bench_writer.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -43,10 +46,23 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--store") && i + 1 < argc) {
             options.storePath = argv[++i];
+        } else if (!std::strcmp(argv[i], "--writer-part") && i + 1 < argc) {
+            return RunWriterBench(std::atoi(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--writer")) {
+            int failed = 0;
+            for (int part = 1; part <= 3; ++part) {
+                std::fflush(stdout);
+                std::string command = "\"" + std::string(argv[0]) + "\" --writer-part " + std::to_string(part);
+#ifdef _WIN32
+                command = "\"" + command + "\"";
+#endif
+                failed += std::system(command.c_str()) != 0;
+            }
+            return failed ? 1 : 0;
         } else if (!std::strcmp(argv[i], "--size-mib") && i + 1 < argc) {
             options.targetBytes = std::strtoull(argv[++i], nullptr, 10) << 20;
         } else {
-            std::fprintf(stderr, "usage: bench [--store PATH] [--size-mib N]\n");
+            std::fprintf(stderr, "usage: bench [--store PATH] [--size-mib N] | bench --writer\n");
             return 2;
         }
     }

@@ -1,0 +1,203 @@
+// Stores written as they grow: streamed to their file, made whole at each
+// checkpoint, and still whole when the writing process dies between two.
+// Read back through the probe and, where installed, through pffexport.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "format/layout.h"
+#include "format/props.h"
+#include "support/temp_file.h"
+#include "writer/store_builder.h"
+#include "writer_store_probe.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using writer::Bytes;
+using writer::Variant;
+
+std::u16string Num(const char16_t* prefix, int i) {
+    const std::string n = std::to_string(i);
+    return prefix + std::u16string(n.begin(), n.end());
+}
+
+class WriterStream : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("writer_stream_" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    fs::path dir_;
+};
+
+// Rows of a folder's contents table, by subject.
+std::vector<std::u16string> Subjects(const probe::Store& s, uint32_t folder) {
+    std::vector<std::u16string> out;
+    const probe::Table t = s.NodeTable((folder & ~0x1Fu) | fmt::kNidTypeContentsTable);
+    for (const auto& row : t.rows) {
+        auto it = row.find(fmt::MakeTag(fmt::kPidSubject, fmt::kPtUnicode));
+        out.push_back(it == row.end() ? u"" : probe::Utf16(it->second.bytes));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void AddMails(writer::StoreBuilder& b, uint32_t folder, int first, int count) {
+    for (int i = first; i < first + count; ++i) {
+        writer::Message& m = b.AddMessage(folder, "IPM.Note");
+        m.SetSubject(Num(u"mail ", i));
+        m.SetBody(std::u16string(100 + i, u'b'));
+        m.AddRecipient(u"Ann", u"ann@example.com");
+        if (i % 3 == 0) m.AddAttachment(u"a.bin", Bytes(5000 + i, static_cast<uint8_t>(i)));
+    }
+}
+
+TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
+    auto make = [&](bool stream, const std::string& path) {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        b.SetRecordKey(Bytes(16, 3));
+        b.SetDefaultTime(writer::kDefaultFileTime);
+        if (stream) {
+            EXPECT_TRUE(b.StreamTo(path));
+        }
+        const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+        AddMails(b, inbox, 0, 40);
+        b.Commit();
+        AddMails(b, b.AddFolder(inbox, u"Sub"), 40, 40);
+        EXPECT_TRUE(stream ? b.Finish() : b.WriteFile(path));
+    };
+    make(true, Path("streamed.pst"));
+    make(false, Path("whole.pst"));
+    const Bytes streamed = testing_support::ReadWholeFile(Path("streamed.pst"));
+    EXPECT_GT(streamed.size(), 100000u);
+    EXPECT_TRUE(streamed == testing_support::ReadWholeFile(Path("whole.pst")));
+}
+
+// After every checkpoint a copy of the file is a whole store with every
+// folder and message added so far, and nothing later.
+TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
+    for (Variant v : {Variant::Unicode, Variant::Ansi}) {
+        SCOPED_TRACE(v == Variant::Unicode ? "unicode" : "ansi");
+        writer::StoreOptions o;
+        o.variant = v;
+        writer::StoreBuilder b(o);
+        const std::string path = Path("grow.pst");
+        ASSERT_TRUE(b.StreamTo(path));
+        std::vector<uint32_t> folders;
+        std::vector<int> counts;
+        int next = 0;
+        for (int batch = 0; batch < 5; ++batch) {
+            folders.push_back(b.AddFolder(batch ? folders[batch - 1] : b.IpmSubtree(), Num(u"F", batch)));
+            counts.push_back(0);
+            for (int f = 0; f <= batch; ++f) {          // earlier folders grow too
+                AddMails(b, folders[f], next, 7 + batch * 30);
+                next += 7 + batch * 30;
+                counts[f] += 7 + batch * 30;
+            }
+            ASSERT_TRUE(b.Checkpoint());
+            const probe::Store s(testing_support::ReadWholeFile(path));
+            for (int f = 0; f <= batch; ++f) {
+                ASSERT_TRUE(s.HasNode(folders[f]));
+                EXPECT_EQ(Subjects(s, folders[f]).size(), size_t(counts[f]));
+                EXPECT_EQ(s.NodeProperties(folders[f])[fmt::kPidContentCount].hnid, uint32_t(counts[f]));
+            }
+            EXPECT_EQ(s.NodeTable((folders[batch] & ~0x1Fu) | fmt::kNidTypeHierarchyTable).rows.size(), 0u);
+            if (batch) {
+                EXPECT_EQ(s.NodeTable((folders[batch - 1] & ~0x1Fu) | fmt::kNidTypeHierarchyTable).rows.size(), 1u);
+            }
+            // Adding goes on into the same file.
+            b.AddMessage(folders[0], "IPM.Note").SetSubject(u"between");
+            counts[0] += 1;
+        }
+        ASSERT_TRUE(b.Finish());
+        const probe::Store s(testing_support::ReadWholeFile(path));
+        EXPECT_EQ(Subjects(s, folders[0]).size(), size_t(counts[0]));
+        EXPECT_FALSE(b.Checkpoint()) << "closed";
+    }
+}
+
+#ifndef _WIN32
+bool HaveTool(const std::string& name) {
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+int CountItems(const fs::path& dir) {
+    if (!fs::is_directory(dir)) return 0;
+    int n = 0;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().filename().string().rfind("Message", 0) == 0) ++n;
+    return n;
+}
+
+// A writing process killed in the middle of a batch, after messages of the
+// batch reached the file: the file opens with everything up to the last
+// checkpoint, in the probe and in pffexport.
+TEST_F(WriterStream, AProcessKilledInABatchLeavesTheLastCheckpoint) {
+    const std::string path = Path("killed.pst");
+    const std::string ready = Path("ready");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        if (!b.StreamTo(path)) _exit(2);
+        const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+        AddMails(b, inbox, 0, 50);
+        if (!b.Checkpoint()) _exit(3);
+        const uint32_t later = b.AddFolder(b.IpmSubtree(), u"Later");
+        AddMails(b, later, 50, 20);
+        AddMails(b, inbox, 70, 30);
+        if (!b.Checkpoint()) _exit(3);
+        // A batch cut short: its messages are in the file, no checkpoint.
+        AddMails(b, inbox, 100, 400);
+        b.Commit();
+        b.AddFolder(b.IpmSubtree(), u"Never");
+        AddMails(b, later, 500, 400);
+        b.Commit();
+        std::ofstream(ready) << "1";
+        for (;;) pause();
+    }
+    for (int i = 0; i < 600 && !fs::exists(ready); ++i) usleep(50000);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(fs::exists(ready)) << "the writer did not get to the cut";
+
+    const probe::Store s(testing_support::ReadWholeFile(path));
+    std::map<std::u16string, size_t> seen;
+    for (uint32_t c : s.Children(0x2142)) {
+        if ((c & 0x1F) != fmt::kNidTypeNormalFolder) continue;
+        seen[probe::Utf16(s.NodeProperties(c)[fmt::kPidDisplayName].bytes)] = Subjects(s, c).size();
+    }
+    EXPECT_EQ(seen[u"Inbox"], 80u);
+    EXPECT_EQ(seen[u"Later"], 20u);
+    EXPECT_EQ(seen.count(u"Never"), 0u);
+
+    if (!HaveTool("pffexport")) return;
+    const std::string target = Path("killed-x");
+    ASSERT_EQ(std::system(("pffexport -q -t '" + target + "' '" + path + "' >/dev/null 2>&1").c_str()), 0);
+    const fs::path top = fs::path(target + ".export") / "Top of Personal Folders";
+    EXPECT_EQ(CountItems(top / "Inbox"), 80);
+    EXPECT_EQ(CountItems(top / "Later"), 20);
+    EXPECT_FALSE(fs::exists(top / "Never"));
+}
+#endif
+
+}  // namespace

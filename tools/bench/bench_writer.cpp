@@ -1,0 +1,155 @@
+// Figures of the store writer: many small mails with attachments read from
+// files, bulk throughput, and peak memory on a very large store. Each runs
+// in a process of its own (see main.cpp), so that peaks do not mix.
+#include "bench_writer.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "bench.h"
+#include "format/props.h"
+#include "writer/store_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path ScratchDir() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = ".";
+#ifdef _WIN32
+    const std::string id = std::to_string(_getpid());
+#else
+    const std::string id = std::to_string(::getpid());
+#endif
+    const fs::path dir = base / ("tarnwell-writer-bench-" + id);
+    fs::create_directories(dir, ec);
+    return dir;
+}
+
+std::u16string Utf16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+
+// Files of the given sizes with random bytes, to attach.
+std::vector<fs::path> MakeFiles(const fs::path& dir, const std::vector<size_t>& sizes, std::mt19937& random) {
+    std::vector<fs::path> out;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const fs::path p = dir / ("attach-" + std::to_string(i) + ".bin");
+        std::vector<char> bytes(sizes[i]);
+        for (char& c : bytes) c = static_cast<char>(random());
+        std::FILE* f = std::fopen(p.string().c_str(), "wb");
+        if (f) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+        out.push_back(p);
+    }
+    return out;
+}
+
+uint64_t FileSize(const fs::path& p) {
+    std::error_code ec;
+    const uintmax_t n = fs::file_size(p, ec);
+    return ec ? 0 : static_cast<uint64_t>(n);
+}
+
+struct MailShape {
+    size_t bodyChars;
+    int recipients;
+    const fs::path* attachment;   // or none
+};
+
+void AddMail(writer::StoreBuilder& b, uint32_t folder, uint64_t n, const MailShape& shape) {
+    writer::Message& m = b.AddMessage(folder, "IPM.Note");
+    m.SetSubject(u"Message number " + Utf16(std::to_string(n)));
+    m.SetSender(u"Sender Name", u"sender@example.com");
+    for (int r = 0; r < shape.recipients; ++r) m.AddRecipient(u"Recipient " + Utf16(std::to_string(r)), u"r@example.com");
+    m.SetBody(std::u16string(shape.bodyChars, u'x'));
+    m.SetTime(fmt::kPidMessageDeliveryTime, 0x01DA000000000000ull + n);
+    if (shape.attachment) m.AddAttachmentFromFile(u"file.bin", *shape.attachment);
+}
+
+// Folders of `perFolder` mails, one checkpoint per folder, as the item
+// writer's driver ends a batch per folder.
+struct Result {
+    double seconds = 0;
+    uint64_t bytes = 0;
+    uint64_t mails = 0;
+    bool ok = false;
+};
+
+template <typename Shape>
+Result WriteStore(const fs::path& path, uint64_t mails, uint64_t perFolder, Shape shape) {
+    Result r;
+    const double start = NowSeconds();
+    writer::StoreBuilder b(writer::StoreOptions{});
+    if (!b.StreamTo(path.string())) return r;
+    uint32_t folder = 0;
+    for (uint64_t n = 0; n < mails; ++n) {
+        if (n % perFolder == 0) {
+            if (n && !b.Checkpoint()) return r;
+            folder = b.AddFolder(b.IpmSubtree(), u"Folder " + Utf16(std::to_string(n / perFolder)));
+        }
+        AddMail(b, folder, n, shape(n));
+        if (n % 150 == 149) b.Commit();
+    }
+    r.ok = b.Finish();
+    r.seconds = NowSeconds() - start;
+    r.bytes = FileSize(path);
+    r.mails = mails;
+    return r;
+}
+
+void Print(const char* what, const Result& r) {
+    std::printf("%s: %s, %llu mails, %.1f MiB in %.2f s (%.0f MB/s), peak memory %.1f MiB\n", what,
+                r.ok ? "ok" : "FAILED", static_cast<unsigned long long>(r.mails), r.bytes / 1048576.0, r.seconds,
+                r.seconds > 0 ? r.bytes / 1e6 / r.seconds : 0.0, PeakMemoryKiB() / 1024.0);
+}
+
+}  // namespace
+
+int RunWriterBench(int which) {
+    const fs::path dir = ScratchDir();
+    std::mt19937 random(4242);
+    Result r;
+    if (which == 1) {
+        // 10,000 mails, each with a small attachment (2-20 KB) from a file.
+        std::vector<size_t> sizes;
+        for (int i = 0; i < 16; ++i) sizes.push_back(2000 + 1200 * i);
+        const std::vector<fs::path> files = MakeFiles(dir, sizes, random);
+        r = WriteStore(dir / "small.pst", 10000, 1000, [&](uint64_t n) {
+            return MailShape{800 + n % 1500, 2, &files[n % files.size()]};
+        });
+        Print("writer, 10,000 mails with small attachments", r);
+    } else if (which == 2) {
+        // About 1 GiB: mails with bodies and attachments of 64 KiB to 2 MiB.
+        std::vector<size_t> sizes;
+        for (int i = 0; i < 8; ++i) sizes.push_back((size_t(64) << 10) << (i % 6));
+        const std::vector<fs::path> files = MakeFiles(dir, sizes, random);
+        uint64_t planned = 0, mails = 0;
+        while (planned < (uint64_t(1) << 30)) planned += 8000 + FileSize(files[mails++ % files.size()]);
+        r = WriteStore(dir / "gib.pst", mails, 500, [&](uint64_t n) {
+            return MailShape{4000, 3, &files[n % files.size()]};
+        });
+        Print("writer, 1 GiB of mail", r);
+    } else if (which == 3) {
+        // 300,000 small mails in 30 folders.
+        r = WriteStore(dir / "many.pst", 300000, 10000, [&](uint64_t n) {
+            return MailShape{300 + n % 700, 1, nullptr};
+        });
+        Print("writer, 300,000 mails", r);
+    }
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return r.ok ? 0 : 1;
+}

@@ -1,0 +1,28 @@
+// Table rows kept between checkpoints in a compact form: a folder's contents
+// table is written again when messages join it, and a PropertySet per row
+// would cost kilobytes per message.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "writer/ltp_property_set.h"
+
+namespace writer {
+
+class CompactRows {
+public:
+    // A row: its id and the values of `values` (variable data copied; a
+    // PtypObject or streamed value is not kept).
+    void Add(uint32_t rowId, const PropertySet& values);
+    size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    // Each row in the order added, rebuilt as a property set.
+    void ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const;
+
+private:
+    std::vector<uint8_t> bytes_;   // per row: id, value count, then tag, size, bytes per value
+    size_t count_ = 0;
+};
+
+}  // namespace writer

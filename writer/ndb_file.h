@@ -1,0 +1,67 @@
+// The output file of a store written as it grows. Writes are collected in
+// large buffers (blocks are laid out in increasing file order, so most
+// writes continue the last one) and a worker thread hands them to the
+// system, so that encoding the next blocks overlaps the copying of the last
+// ones. Writes are carried out in the order made; 64-bit offsets on 32-bit
+// hosts too.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace writer {
+
+class NdbFile {
+public:
+    NdbFile() = default;
+    ~NdbFile();
+    NdbFile(const NdbFile&) = delete;
+    NdbFile& operator=(const NdbFile&) = delete;
+
+    // Creates or truncates the file; path in UTF-8 (the wide API on Windows).
+    bool Open(const std::string& path);
+    bool IsOpen() const { return file_ != nullptr; }
+    const std::string& Path() const { return path_; }
+
+    // Writes at any offset.
+    void WriteAt(uint64_t offset, const uint8_t* data, size_t size);
+    // Makes the file at least `size` bytes long (the gap reads as zeros).
+    void EnsureSize(uint64_t size);
+    // Waits until everything written so far is with the system.
+    bool Flush();
+    bool Close();
+    bool Failed() const { return failed_; }
+
+private:
+    struct Job {
+        uint64_t offset;
+        std::vector<uint8_t> bytes;
+    };
+    void Submit();
+    void Work();
+    bool Seek(uint64_t offset);
+
+    std::FILE* file_ = nullptr;
+    std::string path_;
+    std::vector<uint8_t> buffer_;
+    uint64_t bufferStart_ = 0;    // file offset of buffer_[0]
+    uint64_t size_ = 0;           // bytes the file holds (as far as we wrote)
+    std::atomic<bool> failed_{false};
+
+    std::thread worker_;
+    std::mutex mutex_;
+    std::condition_variable wake_, idle_;
+    std::deque<Job> queue_;
+    std::vector<std::vector<uint8_t>> spare_;   // buffers to use again
+    bool busy_ = false;
+    bool stop_ = false;
+};
+
+}  // namespace writer
