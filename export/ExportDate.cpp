@@ -44,12 +44,15 @@ CString FormatExportDateText(int month, int day, int year, int hour, int minute)
     return text;
 }
 
-CString ExportDateText(const FILETIME& stored) {
-    SYSTEMTIME fields = {};
-    if (!FileTimeToSystemTime(&stored, &fields)) return CString();
+bool ExportDateFields(const FILETIME& stored, SYSTEMTIME& fields, int& carriedSecond) {
+    if (!FileTimeToSystemTime(&stored, &fields)) return false;
     if (fields.wYear > 9999) fields.wYear = static_cast<WORD>(CurrentLocalYear());
-    const int carriedSecond = fields.wMilliseconds + 4 >= 995 ? 1 : 0;
+    carriedSecond = fields.wMilliseconds + 4 >= 995 ? 1 : 0;
+    return true;
+}
 
+CString ExportDateTextOfFields(const SYSTEMTIME& stored, int carriedSecond) {
+    SYSTEMTIME fields = stored;
     __time64_t shifted = LocalFieldsToTime(fields) + kExportShiftSeconds + carriedSecond;
     struct tm local = {};
     if (_localtime64_s(&local, &shifted) == 0) {
@@ -60,4 +63,18 @@ CString ExportDateText(const FILETIME& stored) {
         fields.wMinute = static_cast<WORD>(local.tm_min);
     }
     return FormatExportDateText(fields.wMonth, fields.wDay, fields.wYear, fields.wHour, fields.wMinute);
+}
+
+CString CurrentLocalDateText() {
+    __time64_t now = g_Seams.Time64(nullptr);
+    struct tm local = {};
+    if (_localtime64_s(&local, &now) != 0) return CString();
+    return FormatExportDateText(local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min);
+}
+
+CString ExportDateText(const FILETIME& stored) {
+    SYSTEMTIME fields = {};
+    int carriedSecond = 0;
+    if (!ExportDateFields(stored, fields, carriedSecond)) return CString();
+    return ExportDateTextOfFields(fields, carriedSecond);
 }

@@ -13,6 +13,16 @@ struct ExportDateError {};
 // hours below 12, else " PM" (the hour stays in 24-hour form).
 CString FormatExportDateText(int month, int day, int year, int hour, int minute);
 
+// The first steps: the stored time's calendar fields (a year past 9999
+// replaced by the current local year) and the second that milliseconds from
+// 991 carry; false when the file time has no calendar fields.
+bool ExportDateFields(const FILETIME& stored, SYSTEMTIME& fields, int& carriedSecond);
+// The remaining steps for such fields: read as local time, shifted, broken
+// down and formatted. Throws ExportDateError like ExportDateText.
+CString ExportDateTextOfFields(const SYSTEMTIME& fields, int carriedSecond);
+// The current local time's text, without the shift.
+CString CurrentLocalDateText();
+
 // The whole conversion of a stored FILETIME; empty when the file time itself
 // cannot be converted. Throws ExportDateError for out-of-range calendar times.
 CString ExportDateText(const FILETIME& stored);

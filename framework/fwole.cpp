@@ -115,9 +115,13 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
         case VT_ERROR: v.scode = va_arg(argList, SCODE); break;
         case VT_BOOL: v.boolVal = va_arg(argList, BOOL) ? VARIANT_TRUE : VARIANT_FALSE; break;
         case VT_VARIANT: {
+            // By value: the callee gets a copy of the variant itself.
             const VARIANT* pv = va_arg(argList, const VARIANT*);
-            v.vt = VT_VARIANT | VT_BYREF;
-            v.pvarVal = const_cast<VARIANT*>(pv);
+            v.vt = VT_EMPTY;
+            if (pv != nullptr && FAILED(::VariantCopy(&v, const_cast<VARIANT*>(pv)))) {
+                for (size_t k = 0; k < i; ++k) ::VariantClear(&args[nArgs - 1 - k]);
+                throw COleException(E_INVALIDARG);
+            }
             break;
         }
         case VT_UNKNOWN: v.punkVal = va_arg(argList, LPUNKNOWN); break;

@@ -34,6 +34,9 @@ public:
 
     // Dispatch ids that answer with an automation error.
     std::set<DISPID> failing;
+    // Dispatch ids whose call gives this same object back (when a result is
+    // asked for): one object then stands for session, folder, items and item.
+    std::set<DISPID> returnsSelf;
     // Called inside Invoke before the call returns (e.g. to check files the
     // call names while they exist).
     std::function<void(const RecordedCall&)> onCall;
@@ -88,7 +91,12 @@ public:
             }
             return DISP_E_EXCEPTION;
         }
-        if (result != nullptr) {
+        if (result != nullptr && returnsSelf.count(id) != 0) {
+            ::VariantInit(result);
+            result->vt = VT_DISPATCH;
+            result->pdispVal = this;
+            AddRef();
+        } else if (result != nullptr) {
             ::VariantInit(result);
             result->vt = VT_BSTR;
             result->bstrVal = ::SysAllocString(L"");

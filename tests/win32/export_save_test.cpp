@@ -294,7 +294,8 @@ TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
             EXPECT_EQ(depth, 1) << i;
         }
         for (size_t a = 0; a < calls[i].types.size(); ++a) {
-            const VARTYPE expected = (name == L"SaveMail" && a == 7) ? (VT_I2 | VT_BYREF) : (VT_BSTR | VT_BYREF);
+            const bool bodyType = name == L"SaveMail" ? a == 7 : (name.compare(0, 4, L"Save") == 0 && a + 1 == calls[i].types.size());
+            const VARTYPE expected = bodyType ? (VT_I2 | VT_BYREF) : (VT_BSTR | VT_BYREF);
             EXPECT_EQ(calls[i].types[a], expected) << name << " argument " << a;
         }
     }
@@ -319,6 +320,11 @@ TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
                                                   {L"Inbox\\sub2", 29}, {L"Sent Items", 6},
                                                   {L"Sync Issues", 9},  {L"Deleted Items", 6}};
     EXPECT_EQ(MailsPerFolder(), expected);
+    // The calendar items: one in Calendar, four in Deleted Items.
+    std::map<std::wstring, int> appointments;
+    for (const RecordedCall& c : calls)
+        if (c.id == CLoomcraftDriver::kSaveAppointment) ++appointments[c.texts[0].substr(root.size())];
+    EXPECT_EQ(appointments, (std::map<std::wstring, int>{{L"Calendar", 1}, {L"Deleted Items", 4}}));
 
     // Bodies were read for every mail: only the one mail whose body is empty
     // in the store (in Sent Items, as pffexport shows it) goes without one.
