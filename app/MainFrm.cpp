@@ -14,6 +14,7 @@
 #include "app/Registry.h"
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
+#include "export/OstSaving.h"
 #include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
@@ -152,9 +153,10 @@ void CMainFrame::OnSave() {
     }
     CWnd* mainWindow = AfxGetMainWnd();
     if (mainWindow != nullptr) mainWindow->EnableWindow(FALSE);
-    ChooseSaveDestination(GetSafeHwnd());
-    // The saving dialog comes with the export; the save ends here with its
-    // destination folder made.
+    if (ChooseSaveDestination(GetSafeHwnd())) {
+        COstSaving saving;
+        saving.DoModal();
+    }
     if (mainWindow != nullptr) mainWindow->EnableWindow(TRUE);
 }
 
