@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -26,6 +27,7 @@
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
 #include "reader_item_test_support.h"
+#include "app/FolderListCount.h"
 
 using item_test::LoadedStore;
 using item_test::ScopedInstallFolder;
@@ -336,6 +338,27 @@ TEST_P(ReaderOracle, AgreesWithPffexport) {
     }
     std::set<std::string> ourPathSet(ourPaths.begin(), ourPaths.end());
     EXPECT_EQ(ourPathSet, theirPaths);
+
+    // The item list walks a folder when it has something to list: every folder
+    // with items must get a count above 0, whatever count it stored.
+    std::map<std::string, std::pair<int, int>> listCounts;  // path: stored (-1 none), listed
+    for (size_t k = 0; k < g_listFolders.size(); ++k) {
+        NodeEntry* node = FindNode(&g_storeFile, g_listFolders[k].nNodeId);
+        ItemRecord* self = ReadItemRecord(g_storeFile, node);
+        const FolderCounts* counts = self ? self->pFolderCounts : nullptr;
+        listCounts[ourPaths[k]] = {counts ? counts->nContentCount : -1, FolderListCount(counts, node)};
+        FreeItemRecord(self);
+    }
+    for (const auto& c : listCounts) {
+        auto it = golden.find(c.first.empty() ? topPath : topPath + "/" + c.first);
+        if (it == golden.end() || it->second.items == 0) continue;
+        EXPECT_GT(c.second.second, 0) << "folder " << c.first << " would list nothing";
+        if (c.second.first <= 0) {
+            std::cout << "[ stored count hides items ] " << store << " / " << c.first << ": stored "
+                      << c.second.first << ", pffexport " << it->second.items << ", listed count "
+                      << c.second.second << "\n";
+        }
+    }
 
     for (const auto& o : ours) {
         const std::string theirKey = o.first.empty() ? topPath : topPath + "/" + o.first;
