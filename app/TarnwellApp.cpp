@@ -10,6 +10,7 @@
 #include "app/Registry.h"
 #include "app/StoreLoadObserver.h"
 #include "app/TarnwellDoc.h"
+#include "reader/rtf_decompress.h"
 
 BEGIN_MESSAGE_MAP(CTarnwellApp, CWinApp)
     ON_COMMAND(ID_APP_ABOUT, &CTarnwellApp::OnAppAbout)
@@ -43,6 +44,9 @@ void InitStartupTexts() {
     wcscpy_s(g_szCaption, kMainTitle);
     wcscpy_s(g_szMainTitle, kMainTitle);
     g_strInstallFolder = ReadRegistryString(HKEY_CLASSES_ROOT, g_szRegKey, L"FilePath");
+    // The reader writes the RTF body file where the item view and the
+    // exporters read it.
+    SetInstallFolder(std::wstring(g_strInstallFolder.GetString()));
 }
 
 BOOL InitPlatform() {

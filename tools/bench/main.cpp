@@ -100,5 +100,6 @@ int main(int argc, char** argv) {
     }
     RunBTreeBench(options);
     RunItemBench(options);
+    RunDisplayBench(options);
     return 0;
 }
