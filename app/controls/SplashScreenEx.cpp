@@ -79,7 +79,10 @@ BOOL CSplashScreenEx::LoadSplashBitmap(LPCWSTR lpszFileName) {
 
     // The window takes the region over; it is not deleted here.
     m_hRegion = BuildRegionFromBitmap(m_bitmap, kKeyColour);
-    ::SetWindowRgn(m_hWnd, m_hRegion, TRUE);
+    if (m_hRegion != nullptr && !::SetWindowRgn(m_hWnd, m_hRegion, TRUE)) {
+        ::DeleteObject(m_hRegion);
+        m_hRegion = nullptr;
+    }
     return TRUE;
 }
 
@@ -91,6 +94,10 @@ void CSplashScreenEx::ShowSplashWindow() {
     } else {
         ShowWindow(SW_SHOW);
     }
+    // Paint now: the caller may block its thread while the picture is up,
+    // and a system whose AnimateWindow only shows the window leaves the
+    // paint waiting in the queue (the blend paints it itself).
+    UpdateWindow();
     if (m_nTimeout != 0) SetTimer(kTimerId, m_nTimeout);
 }
 
