@@ -448,9 +448,12 @@ def make_skins():
         cv.px[159 * w + x] = [240, 180, 40, 255]
     centred_text(cv, 'OST TO PST', 172, 4, (240, 190, 60, 255))
     write_bmp24(os.path.join(out, 'Flash.bmp'), cv)
+    # Each dialog picture covers its dialog's client area (8 pt MS Shell Dlg:
+    # about 1.5 x 1.63 pixels per dialog unit): store dialog 316 x 180 units,
+    # About dialog 267 x 190, saving dialog 372 x 222.
     write_bmp24(os.path.join(out, 'Browse.bmp'), dialog_skin(480, 300, 'OPEN OST'))
     write_bmp24(os.path.join(out, 'AboutUs.bmp'), dialog_skin(410, 310, 'QUILLMERE'))
-    write_bmp24(os.path.join(out, 'Save.bmp'), dialog_skin(480, 300, 'SAVE AS PST'))
+    write_bmp24(os.path.join(out, 'Save.bmp'), dialog_skin(560, 364, 'SAVE AS PST'))
 
 
 if __name__ == '__main__':
