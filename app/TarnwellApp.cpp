@@ -8,6 +8,7 @@
 #include "app/MainFrm.h"
 #include "app/Prompts.h"
 #include "app/Registry.h"
+#include "app/SplashDlg.h"
 #include "app/StoreLoadObserver.h"
 #include "app/TarnwellDoc.h"
 #include "reader/rtf_decompress.h"
@@ -63,7 +64,8 @@ BOOL InitPlatform() {
 BOOL CTarnwellApp::InitInstance() {
     EnsureSingleInstance();
     InitStartupTexts();
-    // The splash screen comes with its own change; start-up goes straight on.
+    CSplashDlg splash;
+    splash.DoModal();
     INITCOMMONCONTROLSEX controls = {8, 0xFF};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
