@@ -16,6 +16,8 @@ public:
     // PtypObject or streamed value is not kept).
     void Add(uint32_t rowId, const PropertySet& values);
     size_t size() const { return count_; }
+    // Gives back the room kept for rows to come (when a folder is written).
+    void Trim() { bytes_.shrink_to_fit(); }
     bool empty() const { return count_ == 0; }
     // Each row in the order added, rebuilt as a property set.
     void ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const;

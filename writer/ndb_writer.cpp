@@ -66,6 +66,7 @@ uint64_t NdbWriter::Impl::WriteBlock(const uint8_t* data, size_t cb, bool intern
 
     PlaceBytes(ib, buf, total);
     blocks.push_back({bid, ib, static_cast<uint16_t>(cb)});
+    bbtLive.Touch(bid);
     return bid;
 }
 
@@ -154,6 +155,7 @@ uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
 void NdbWriter::Impl::DropFromBlockTree(uint64_t bid) {
     for (size_t i = blocks.size(); i-- > 0;) {
         if (blocks[i].bid == bid) {
+            bbtLive.Touch(bid);
             blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
@@ -226,35 +228,30 @@ void NdbWriter::Impl::FreeBlocks(uint64_t firstIndex, uint64_t endIndex) {
         if (it->ib == 0) continue;
         space.Free(it->ib, AlignUp(it->cb + f.blockTrailerSize, kUnitSize));
         it->ib = 0;
-        ++deadBlocks;
+        firstDeadBlock = std::min(firstDeadBlock, static_cast<size_t>(it - blocks.begin()));
+        bbtLive.Touch(it->bid);
     }
 }
 
 void NdbWriter::Impl::AddNode(Node& node, bool replace) {
     if (finished) throw std::logic_error("NdbWriter: node added after the store was written");
+    // A node put again keeps its node B-tree entry, with new blocks.
+    NodeRecord* existing = nullptr;
     if (replace) {
         auto old = replaceable.find(node.nid);
         if (old != replaceable.end()) {
             FreeBlocks(old->second.firstIndex, old->second.endIndex);
-            // Its node B-tree entry: in the sorted part, or added since.
             auto byNid = [](const NodeRecord& a, uint32_t nid) { return a.nid < nid; };
             auto end = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
             auto it = std::lower_bound(nodes.begin(), end, node.nid, byNid);
-            while (it != end && it->nid == node.nid && it->bidData == kDeadNode) ++it;
             if (it != end && it->nid == node.nid) {
-                ++deadSortedNodes;
+                existing = &*it;
             } else {
-                it = nodes.end();
-                for (auto r = nodes.rbegin(); r != nodes.rend() - static_cast<std::ptrdiff_t>(sortedNodes); ++r) {
-                    if (r->nid == node.nid && r->bidData != kDeadNode) {
-                        it = std::prev(r.base());
+                for (auto r = nodes.rbegin(); r != nodes.rend(); ++r)
+                    if (r->nid == node.nid) {
+                        existing = &*r;
                         break;
                     }
-                }
-            }
-            if (it != nodes.end()) {
-                it->bidData = kDeadNode;
-                ++deadNodes;
             }
         }
     }
@@ -267,7 +264,9 @@ void NdbWriter::Impl::AddNode(Node& node, bool replace) {
     inNodeData = false;
     if (bidData && damage.missingDataBlockNid == node.nid) DropFromBlockTree(bidData);
     const uint64_t bidSub = WriteSubnodeTree(node.subnodes, true);
-    nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+    if (existing) *existing = NodeRecord{node.nid, node.parentNid, bidData, bidSub};
+    else nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+    nbtLive.Touch(node.nid);
     if (replace) replaceable[node.nid] = Replaceable{firstIndex, nextBlockIndex};
 
     const uint32_t type = node.nid & fmt::kNidTypeMask;
@@ -307,7 +306,7 @@ bool NdbWriter::Close() {
     impl_->finished = true;
     impl_->streamed = true;
     impl_->streamedPath = impl_->file.Path();
-    std::vector<Impl::BlockRecord>().swap(impl_->blocks);
+    std::deque<Impl::BlockRecord>().swap(impl_->blocks);
     return impl_->file.Close() && ok;
 }
 NdbDamage& NdbWriter::Damage() { return impl_->damage; }

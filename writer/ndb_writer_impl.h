@@ -2,6 +2,8 @@
 // the finishing steps (ndb_finish.cpp: B-trees, maps, header, output).
 #pragma once
 #include <array>
+#include <cstddef>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -36,6 +38,28 @@ struct NdbWriter::Impl {
         uint64_t bid;
         uint64_t ib;
     };
+    // A B-tree kept on disk between checkpoints: pages whose entries did not
+    // change are kept, the others are written again.
+    struct LiveTree {
+        struct Page {
+            PageRef ref;
+            uint32_t count;           // entries
+        };
+        std::vector<std::vector<Page>> levels;   // [0] = leaves
+        std::vector<uint8_t> dirty;              // per leaf
+        // An entry with this key was added, changed or removed.
+        void Touch(uint64_t key) {
+            if (levels.empty() || levels[0].empty()) return;
+            const auto& leaves = levels[0];
+            size_t lo = 0, hi = leaves.size();
+            while (hi - lo > 1) {
+                const size_t mid = (lo + hi) / 2;
+                if (leaves[mid].ref.key <= key) lo = mid;
+                else hi = mid;
+            }
+            dirty[lo] = 1;
+        }
+    };
     using Piece = std::pair<const uint8_t*, size_t>;
     using Sink = std::function<bool(const uint8_t*, size_t)>;
 
@@ -55,6 +79,10 @@ struct NdbWriter::Impl {
 
     // ---- finishing (ndb_finish.cpp) ------------------------------------------
     void BuildTrees();   // both B-trees after the blocks (also when streaming)
+    // Brings a live tree up to date with its sorted entries; returns its root.
+    PageRef UpdateTree(LiveTree& tree, uint8_t ptype, size_t count, int formatLeafMax, size_t leafEntrySize,
+                       const std::function<uint64_t(size_t)>& keyOf,
+                       const std::function<void(size_t, uint8_t*)>& writeLeafEntry);
     void Finish();       // the last BuildTrees of a store kept in memory
     bool Checkpoint();   // trees, maps and header into the output file
     bool StreamTo(const std::string& path);
@@ -78,16 +106,16 @@ struct NdbWriter::Impl {
     NdbFile file;                      // when streaming: the output itself
     bool streamed = false;             // the file was streamed and closed
     std::string streamedPath;
-    std::vector<uint64_t> treePages;   // pages of the current B-trees
+    LiveTree nbtLive, bbtLive;         // when streaming
     uint32_t treesWritten = 0;         // checkpoints so far
     uint32_t headerWrites = 0;         // added to dwUnique
 
-    std::vector<BlockRecord> blocks;   // in id order (ids grow as blocks are written)
-    std::vector<NodeRecord> nodes;     // sorted up to sortedNodes, then in the order added
+    // Deques: they grow without copying (no transient double of millions
+    // of records on a large store).
+    std::deque<BlockRecord> blocks;    // in id order (ids grow as blocks are written)
+    std::deque<NodeRecord> nodes;      // sorted up to sortedNodes, then in the order added
     size_t sortedNodes = 0;
-    static constexpr uint64_t kDeadNode = ~uint64_t(0);   // bidData of a replaced node
-    size_t deadNodes = 0, deadSortedNodes = 0;
-    size_t deadBlocks = 0;             // blocks with ib 0: freed, not yet dropped
+    size_t firstDeadBlock = SIZE_MAX;  // blocks with ib 0 (freed) are from here on
     struct Replaceable {               // blocks of a node that may be replaced
         uint64_t firstIndex;
         uint64_t endIndex;

@@ -468,6 +468,7 @@ void StoreBuilder::WriteMetadata() {
         if (f.contentsDirty) {
             const uint32_t c = TableNid(f.nid, fmt::kNidTypeContentsTable);
             AddLtpNode(c, 0, BuildTable(contentsColumns, c, f.contents), true);
+            f.contents.Trim();
         }
         if (f.assocDirty) {
             const uint32_t a = TableNid(f.nid, fmt::kNidTypeAssocContentsTable);
