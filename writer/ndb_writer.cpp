@@ -114,9 +114,9 @@ uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
     size_t count = 0;
     std::function<Piece(size_t)> piece;
     std::vector<uint8_t> buffer;
+    const uint64_t size = data.source ? data.source->Size() : 0;
     if (data.source) {
         // Read one block's worth at a time, in order.
-        const uint64_t size = data.source->Size();
         if (size / max >= SIZE_MAX / 2) throw std::length_error("node data too large");
         count = static_cast<size_t>((size + max - 1) / max);
         buffer.resize(max);
