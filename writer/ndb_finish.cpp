@@ -147,12 +147,21 @@ void NdbWriter::Impl::BuildTrees() {
 
     // Node B-tree: sorted by node id unless a test wants the order it gave.
     if (!damage.keepNodeOrder && sortedNodes < nodes.size()) {
-        // Only the nodes added since the last time need sorting, and only
-        // the sorted ones above the smallest of them need to move.
-        const auto mid = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+        // Only the nodes added since the last time need sorting. Most come
+        // after every sorted one (new messages); the few that do not (new
+        // folders, low ids) are put in place one by one, which moves only
+        // the records in front of them.
         auto byNid = [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; };
-        std::stable_sort(mid, nodes.end(), byNid);
-        std::inplace_merge(std::upper_bound(nodes.begin(), mid, *mid, byNid), mid, nodes.end(), byNid);
+        const auto mid = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+        std::sort(mid, nodes.end(), byNid);
+        if (sortedNodes > 0 && mid->nid < nodes[sortedNodes - 1].nid) {
+            std::vector<NodeRecord> added(mid, nodes.end());
+            nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes), nodes.end());
+            for (const NodeRecord& n : added) {
+                if (nodes.empty() || nodes.back().nid < n.nid) nodes.push_back(n);
+                else nodes.insert(std::lower_bound(nodes.begin(), nodes.end(), n, byNid), n);
+            }
+        }
         sortedNodes = nodes.size();
     }
     if (!damage.duplicateNodeEntries.empty() || damage.selfParentNid) {

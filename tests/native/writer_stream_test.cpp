@@ -15,10 +15,12 @@
 #include <unistd.h>
 #endif
 
+#include "format/bytes.h"
 #include "format/layout.h"
 #include "format/props.h"
 #include "support/temp_file.h"
 #include "writer/store_builder.h"
+#include "writer_ndb_check.h"
 #include "writer_store_probe.h"
 
 namespace {
@@ -47,6 +49,15 @@ protected:
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     fs::path dir_;
 };
+
+// The node layer of a file, walked independently: CRCs, both B-trees, every
+// block, and allocation maps that match exactly the space in use.
+std::string StructuralProblems(const Bytes& file) {
+    ndbcheck::Store check(file, true);
+    std::string all;
+    for (const std::string& p : check.problems) all += p + "\n";
+    return all;
+}
 
 // Rows of a folder's contents table, by subject.
 std::vector<std::u16string> Subjects(const probe::Store& s, uint32_t folder) {
@@ -113,7 +124,9 @@ TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
                 counts[f] += 7 + batch * 30;
             }
             ASSERT_TRUE(b.Checkpoint());
-            const probe::Store s(testing_support::ReadWholeFile(path));
+            const Bytes file = testing_support::ReadWholeFile(path);
+            EXPECT_EQ(StructuralProblems(file), "");
+            const probe::Store s(file);
             for (int f = 0; f <= batch; ++f) {
                 ASSERT_TRUE(s.HasNode(folders[f]));
                 EXPECT_EQ(Subjects(s, folders[f]).size(), size_t(counts[f]));
@@ -132,6 +145,29 @@ TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
         EXPECT_EQ(Subjects(s, folders[0]).size(), size_t(counts[0]));
         EXPECT_FALSE(b.Checkpoint()) << "closed";
     }
+}
+
+// What a checkpoint rewrites (folder tables, B-tree pages) takes the
+// room the previous version left once that one is no longer needed, so a
+// store written in many small batches is not much larger than in one.
+TEST_F(WriterStream, ManyCheckpointsReuseTheRoomOfWhatTheyReplace) {
+    auto write = [&](int perBatch, const std::string& path) {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        EXPECT_TRUE(b.StreamTo(path));
+        const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+        for (int n = 0; n < 2000; n += perBatch) {
+            AddMails(b, inbox, n, perBatch);
+            EXPECT_TRUE(b.Checkpoint());
+        }
+        EXPECT_TRUE(b.Finish());
+        return testing_support::ReadWholeFile(path);
+    };
+    const Bytes once = write(2000, Path("once.pst"));
+    const Bytes often = write(10, Path("often.pst"));
+    EXPECT_EQ(StructuralProblems(often), "");
+    EXPECT_LT(often.size(), once.size() * 5 / 4) << once.size() << " in one batch";
+    const probe::Store s(often);
+    EXPECT_EQ(s.NodeProperties(0x80A2)[fmt::kPidContentCount].hnid, 2000u);
 }
 
 #ifndef _WIN32
@@ -180,7 +216,14 @@ TEST_F(WriterStream, AProcessKilledInABatchLeavesTheLastCheckpoint) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(fs::exists(ready)) << "the writer did not get to the cut";
 
-    const probe::Store s(testing_support::ReadWholeFile(path));
+    // The batch cut short lies past the end the header records; the store
+    // itself is whole.
+    const Bytes whole = testing_support::ReadWholeFile(path);
+    const Bytes file(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(
+                                                    std::min<size_t>(whole.size(), fmt::LoadLe64(&whole[fmt::unicode::kRoot_ibFileEof]))));
+    EXPECT_GT(whole.size(), file.size());
+    EXPECT_EQ(StructuralProblems(file), "");
+    const probe::Store s(file);
     std::map<std::u16string, size_t> seen;
     for (uint32_t c : s.Children(0x2142)) {
         if ((c & 0x1F) != fmt::kNidTypeNormalFolder) continue;
