@@ -170,6 +170,30 @@ TEST_F(WriterStream, ManyCheckpointsReuseTheRoomOfWhatTheyReplace) {
     EXPECT_EQ(s.NodeProperties(0x80A2)[fmt::kPidContentCount].hnid, 2000u);
 }
 
+// The file as a sudden stop would leave it: copied in the middle of a
+// batch whose messages are partly in the file already (on every platform;
+// the test below kills a real process where fork exists).
+TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
+    const std::string path = Path("live.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo(path));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    AddMails(b, inbox, 0, 60);
+    ASSERT_TRUE(b.Checkpoint());
+    AddMails(b, inbox, 60, 1500);            // megabytes: some reach the file
+    b.Commit();
+    b.AddFolder(b.IpmSubtree(), u"Never");
+    const Bytes whole = testing_support::ReadWholeFile(path);
+    const Bytes file(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(
+                                                    whole.size(), fmt::LoadLe64(&whole[fmt::unicode::kRoot_ibFileEof]))));
+    EXPECT_EQ(StructuralProblems(file), "");
+    const probe::Store s(file);
+    EXPECT_EQ(Subjects(s, inbox).size(), 60u);
+    EXPECT_EQ(s.Children(0x2142).size(), 2u) << "Deleted Items and Inbox, not Never";
+    ASSERT_TRUE(b.Finish());
+    EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
+}
+
 #ifndef _WIN32
 bool HaveTool(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
