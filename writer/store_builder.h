@@ -25,8 +25,12 @@
 //   ... more ...
 //   b.Finish();                  // the last checkpoint; closes the file
 // A process that stops after a Checkpoint leaves a file holding everything
-// up to it. Memory stays small: a message's payload is freed when it is
-// committed, attachments added from files are read in pieces then.
+// up to it (the file may run on past the end its header records: blocks of
+// the batch cut short, which no tree points at). Memory stays small: a
+// message's payload is freed when it is committed, attachments added from
+// files are read in pieces then, and what is kept per message (its contents
+// table row and B-tree records) is a few hundred bytes. While streaming, a
+// worker thread hands the file's bytes to the system.
 #pragma once
 #include <cstdint>
 #include <deque>

@@ -194,6 +194,40 @@ TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
 }
 
+// Attachment files are read when their message is committed, not when they
+// are added: what the file holds then is stored; a file that shrank in
+// between is padded to the size it had, a missing one gives no data.
+TEST_F(WriterStream, AttachmentFilesAreReadWhenTheirMessageIsCommitted) {
+    auto writeFile = [](const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; };
+    const fs::path changed = dir_ / "changed.txt", shrunk = dir_ / "shrunk.bin", missing = dir_ / "missing.bin";
+    const std::string big(20000, 'x');
+    writeFile(changed, "before");
+    writeFile(shrunk, big);
+    writer::StoreBuilder b(writer::StoreOptions{});
+    writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Inbox"), "IPM.Note");
+    const uint32_t nid = m.nid();
+    m.AddAttachmentFromFile(u"changed.txt", changed);
+    m.AddAttachmentFromFile(u"shrunk.bin", shrunk);
+    m.AddAttachmentFromFile(u"missing.bin", missing);
+    writeFile(changed, "after!");
+    writeFile(shrunk, "short");
+    b.Commit();
+    const probe::Store s(b.WriteMemory());
+    const probe::NodeRef& node = s.Node(nid);
+    std::vector<Bytes> data;
+    for (const auto& sub : s.Subnodes(node.bidSub)) {
+        if ((sub.first & 0x1F) != fmt::kNidTypeAttachment) continue;
+        auto props = s.PropertyContext(sub.second.bidData, sub.second.bidSub);
+        data.push_back(props.count(fmt::kPidAttachDataBinary) ? props[fmt::kPidAttachDataBinary].bytes : Bytes());
+    }
+    ASSERT_EQ(data.size(), 3u);
+    EXPECT_EQ(std::string(data[0].begin(), data[0].end()), "after!");
+    ASSERT_EQ(data[1].size(), big.size());
+    EXPECT_EQ(std::string(data[1].begin(), data[1].begin() + 5), "short");
+    EXPECT_TRUE(std::all_of(data[1].begin() + 5, data[1].end(), [](uint8_t c) { return c == 0; }));
+    EXPECT_TRUE(data[2].empty());
+}
+
 #ifndef _WIN32
 bool HaveTool(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;

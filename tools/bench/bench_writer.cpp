@@ -128,7 +128,7 @@ int RunWriterBench(int which) {
         for (int i = 0; i < 16; ++i) sizes.push_back(2000 + 1200 * i);
         const std::vector<fs::path> files = MakeFiles(dir, sizes, random);
         r = WriteStore(dir / "small.pst", 10000, 1000, [&](uint64_t n) {
-            return MailShape{800 + n % 1500, 2, &files[n % files.size()]};
+            return MailShape{static_cast<size_t>(800 + n % 1500), 2, &files[n % files.size()]};
         });
         Print("writer, 10,000 mails with small attachments", r);
     } else if (which == 2) {
@@ -154,13 +154,13 @@ int RunWriterBench(int which) {
     } else if (which == 3) {
         // 300,000 small mails in 30 folders.
         r = WriteStore(dir / "many.pst", 300000, 10000, [&](uint64_t n) {
-            return MailShape{300 + n % 700, 1, nullptr};
+            return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails", r);
     } else if (which == 4) {
         // The same in 1,000 folders: a checkpoint every 300 mails.
         r = WriteStore(dir / "batches.pst", 300000, 300, [&](uint64_t n) {
-            return MailShape{300 + n % 700, 1, nullptr};
+            return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails in 1,000 checkpoints", r);
     }
