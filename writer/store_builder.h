@@ -93,8 +93,9 @@ public:
     // subnode, or in a data tree, as its size asks.
     Attachment& AddAttachment(const std::u16string& filename, Bytes data);
     // A by-value attachment whose data is read from the file in pieces when
-    // the message is committed, never held whole. The size is taken now; a
-    // file that shrinks in between is padded with zeros.
+    // the message is committed, never held whole. The file is opened then
+    // (a file that cannot be opened gives an attachment without data) and
+    // read to the size it had when opened.
     Attachment& AddAttachmentFromFile(const std::u16string& filename, const std::filesystem::path& file);
     // An embedded message (method 5).
     Message& AddEmbeddedMessage(const std::u16string& displayName, const std::string& messageClass);
