@@ -23,7 +23,7 @@ public:
     void ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const;
 
 private:
-    std::vector<uint8_t> bytes_;   // per row: id, value count, then tag, size, bytes per value
+    std::vector<uint8_t> bytes_;   // the rows, one after the other (see msg_rows.cpp)
     size_t count_ = 0;
 };
 

@@ -141,6 +141,8 @@ public:
     // A folder under parent; nid 0 picks the next free folder id.
     uint32_t AddFolder(uint32_t parent, const std::u16string& name,
                        const std::string& containerClass = "IPF.Note", uint32_t nid = 0);
+    // A folder's properties, to change; after a Checkpoint ask again (the
+    // call marks the folder for writing at the next one).
     PropertySet& FolderProperties(uint32_t folder);
     // A message in a folder; nid 0 picks the next free message id.
     Message& AddMessage(uint32_t folder, const std::string& messageClass, uint32_t nid = 0);

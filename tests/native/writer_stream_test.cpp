@@ -66,6 +66,9 @@ std::vector<std::u16string> Subjects(const probe::Store& s, uint32_t folder) {
     for (const auto& row : t.rows) {
         auto it = row.find(fmt::MakeTag(fmt::kPidSubject, fmt::kPtUnicode));
         out.push_back(it == row.end() ? u"" : probe::Utf16(it->second.bytes));
+        // Rows are kept compact between checkpoints, equal values once.
+        auto topic = row.find(fmt::MakeTag(fmt::kPidConversationTopic, fmt::kPtUnicode));
+        EXPECT_TRUE(it == row.end() || (topic != row.end() && topic->second.bytes == it->second.bytes));
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -237,6 +240,20 @@ int CountItems(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind("Message", 0) == 0) ++n;
     return n;
+}
+
+// A disk that takes nothing: the failure is reported, never a success.
+TEST_F(WriterStream, AFullDiskMakesCheckpointAndFinishFail) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo("/dev/full"));
+    AddMails(b, b.AddFolder(b.IpmSubtree(), u"Inbox"), 0, 50);
+    EXPECT_FALSE(b.Checkpoint());
+    EXPECT_FALSE(b.Finish());
+    writer::StoreBuilder c(writer::StoreOptions{});
+    EXPECT_FALSE(c.StreamTo((dir_ / "no such folder" / "x.pst").string()));
+    EXPECT_FALSE(c.Checkpoint()) << "not streaming";
+    EXPECT_TRUE(c.WriteFile(Path("kept.pst"))) << "the store is still written whole";
 }
 
 // A writing process killed in the middle of a batch, after messages of the
