@@ -479,8 +479,11 @@ bool NdbWriter::WriteFile(const std::string& path) {
         // Streaming: close the file; another path gets a copy of it.
         const std::string streamed = impl_->file.IsOpen() ? impl_->file.Path() : impl_->streamedPath;
         if (impl_->file.IsOpen() && !Close()) return false;
-        if (path == streamed) return true;
         std::error_code ec;
+        if (path == streamed || std::filesystem::equivalent(std::filesystem::u8path(streamed),
+                                                            std::filesystem::u8path(path), ec))
+            return true;
+        ec.clear();
         std::filesystem::copy_file(std::filesystem::u8path(streamed), std::filesystem::u8path(path),
                                    std::filesystem::copy_options::overwrite_existing, ec);
         return !ec;

@@ -100,6 +100,16 @@ TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
     };
     make(true, Path("streamed.pst"));
     make(false, Path("whole.pst"));
+    // WriteFile after StreamTo: the same file under another spelling is
+    // closed, another path gets a copy.
+    {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        ASSERT_TRUE(b.StreamTo(Path("again.pst")));
+        AddMails(b, b.AddFolder(b.IpmSubtree(), u"Inbox"), 0, 5);
+        EXPECT_TRUE(b.WriteFile((dir_ / "." / "again.pst").string()));
+        EXPECT_TRUE(b.WriteFile(Path("copy.pst")));
+        EXPECT_TRUE(testing_support::ReadWholeFile(Path("again.pst")) == testing_support::ReadWholeFile(Path("copy.pst")));
+    }
     const Bytes streamed = testing_support::ReadWholeFile(Path("streamed.pst"));
     EXPECT_GT(streamed.size(), 100000u);
     EXPECT_TRUE(streamed == testing_support::ReadWholeFile(Path("whole.pst")));
