@@ -80,7 +80,10 @@ private:
     std::vector<Cell> cells_;
     size_t rowSize_ = 0;
     uint16_t rgib_[4] = {0, 0, 0, 0};
-    Bytes rows_;
+    // The row matrix in pieces of one block's worth of whole rows each, so
+    // that a large table is never held twice or grown by copying.
+    std::vector<Bytes> rows_;
+    size_t rowsPerBlock_ = 0;
     std::vector<uint32_t> rowIds_;
     std::vector<Subnode> subnodes_;
     bool zeroRowIndexRoot_ = false;
