@@ -12,6 +12,11 @@ namespace writer {
 
 namespace {
 uint64_t DataSize(const NodeData& data) {
+    if (!data.written.empty()) {
+        uint64_t total = 0;
+        for (const auto& w : data.written) total += w.second;
+        return total;
+    }
     if (data.source) return data.source->Size();
     uint64_t total = data.stream.size();
     for (const Bytes& b : data.blocks) total += b.size();
@@ -179,6 +184,11 @@ uint32_t TableContextBuilder::StoreValue(const PropValue& value) {
 }
 
 void TableContextBuilder::AddRow(uint32_t rowId, const PropertySet& values) {
+    if (!rows_.empty() && rows_.back().size() == rowsPerBlock_ * rowSize_ && blockSink_) {
+        // A full block of rows goes to the file now.
+        written_.emplace_back(blockSink_(rows_.back()), static_cast<uint32_t>(rows_.back().size()));
+        rows_.back().clear();
+    }
     if (rows_.empty() || rows_.back().size() == rowsPerBlock_ * rowSize_) {
         rows_.emplace_back();
         rows_.back().reserve(rowsPerBlock_ * rowSize_);
@@ -240,7 +250,15 @@ LtpNode TableContextBuilder::Build() {
     // Row matrix: in the heap when it fits one item, else a subnode whose
     // blocks each hold whole rows.
     uint32_t hnidRows = 0;
-    if (rows_.size() == 1 && rows_[0].size() <= kMaxHeapItem) {
+    if (!written_.empty()) {
+        if (!rows_.empty() && !rows_.back().empty())
+            written_.emplace_back(blockSink_(rows_.back()), static_cast<uint32_t>(rows_.back().size()));
+        Subnode sub;
+        sub.nid = ids_.Next(fmt::kNidTypeLtp);
+        sub.data.written = std::move(written_);
+        hnidRows = sub.nid;
+        subnodes_.push_back(std::move(sub));
+    } else if (rows_.size() == 1 && rows_[0].size() <= kMaxHeapItem) {
         hnidRows = heap_.Allocate(rows_[0]);
     } else if (!rows_.empty()) {
         Subnode sub;

@@ -30,6 +30,12 @@ size_t GetNumber(const uint8_t*& p) {
 }  // namespace
 
 void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
+    constexpr size_t kChunk = size_t(64) << 10;
+    if (chunks_.empty() || chunks_.back().size() >= kChunk - 1024) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(kChunk);
+    }
+    std::vector<uint8_t>& bytes_ = chunks_.back();
     uint8_t id[4];
     fmt::StoreLe32(id, rowId);
     bytes_.insert(bytes_.end(), id, id + 4);
@@ -58,8 +64,10 @@ void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
 }
 
 void CompactRows::ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const {
-    const uint8_t* p = bytes_.data();
+    size_t chunk = 0;
+    const uint8_t* p = chunks_.empty() ? nullptr : chunks_[0].data();
     for (size_t row = 0; row < count_; ++row) {
+        while (p == chunks_[chunk].data() + chunks_[chunk].size()) p = chunks_[++chunk].data();
         const uint32_t rowId = fmt::LoadLe32(p);
         const size_t count = p[4];
         p += 5;

@@ -128,10 +128,10 @@ void NdbWriter::Impl::BuildTrees() {
     }
     firstDeadBlock = SIZE_MAX;
     const bool live = file.IsOpen();
-    auto bbtKey = [this](size_t i) { return blocks[i].bid; };
+    auto bbtKey = [this](size_t i) { return blocks[i].Bid(); };
     auto bbtEntry = [this](size_t i, uint8_t* e) {
         const BlockRecord& b = blocks[i];
-        f.PutId(e, b.bid);
+        f.PutId(e, b.Bid());
         f.PutId(e + f.bidSize, b.ib);
         fmt::StoreLe16(e + 2 * f.bidSize, b.cb);
         fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts

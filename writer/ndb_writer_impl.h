@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "format/layout.h"
 #include "writer/ndb_file.h"
 #include "writer/ndb_format.h"
 #include "writer/ndb_space.h"
@@ -22,10 +23,12 @@ namespace writer {
 struct NdbWriter::Impl {
     explicit Impl(const StoreOptions& o);
 
-    struct BlockRecord {      // one block B-tree leaf entry
-        uint64_t bid;
+    struct BlockRecord {      // one block B-tree leaf entry, 16 bytes (there are millions)
         uint64_t ib;
+        uint32_t index;       // the block id is index << 2, plus 2 for internal blocks
         uint16_t cb;
+        uint16_t internal;
+        uint64_t Bid() const { return (uint64_t(index) << 2) | (internal ? fmt::kBidInternalBit : 0); }
     };
     struct NodeRecord {       // one node B-tree leaf entry
         uint32_t nid;
@@ -67,7 +70,9 @@ struct NdbWriter::Impl {
     uint64_t NewBid(bool internal);
     uint64_t WriteBlock(const uint8_t* data, size_t cb, bool internal);
     uint64_t WriteNodeData(NodeData& data);
-    uint64_t WriteDataTree(size_t count, const std::function<Piece(size_t)>& piece);
+    // A data tree over `count` data blocks; block(i) writes block i (or
+    // names one written before) and returns its id and size.
+    uint64_t WriteDataTree(size_t count, const std::function<std::pair<uint64_t, size_t>(size_t)>& block);
     uint64_t WriteXBlock(uint8_t level, const std::vector<uint64_t>& bids, uint64_t total);
     uint64_t WriteSubnodeTree(std::vector<Subnode>& subnodes, bool nodeLevel);
     void DropFromBlockTree(uint64_t bid);
@@ -115,7 +120,8 @@ struct NdbWriter::Impl {
     std::deque<BlockRecord> blocks;    // in id order (ids grow as blocks are written)
     std::deque<NodeRecord> nodes;      // sorted up to sortedNodes, then in the order added
     size_t sortedNodes = 0;
-    size_t firstDeadBlock = SIZE_MAX;  // blocks with ib 0 (freed) are from here on
+    size_t firstDeadBlock = SIZE_MAX;
+    uint64_t earlyBlocksFrom = UINT64_MAX;   // first block written for the node to come  // blocks with ib 0 (freed) are from here on
     struct Replaceable {               // blocks of a node that may be replaced
         uint64_t firstIndex;
         uint64_t endIndex;

@@ -384,6 +384,7 @@ void StoreBuilder::Commit() {
 LtpNode StoreBuilder::BuildTable(const std::vector<TableColumn>& columns, uint32_t nid, const CompactRows& rows) {
     SubnodeIds ids;
     TableContextBuilder table(options_.variant, columns, ids);
+    table.SetBlockSink([this](const Bytes& b) { return ndb_.WriteDataBlock(b.data(), b.size()); });
     rows.ForEach(options_.variant, [&](uint32_t rowId, const PropertySet& values) { table.AddRow(rowId, values); });
     if (std::count(damage_.zeroRowIndexRootNids.begin(), damage_.zeroRowIndexRootNids.end(), nid))
         table.SetZeroRowIndexRoot(true);
