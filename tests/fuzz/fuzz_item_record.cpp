@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -60,12 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const folder& fo : g_listFolders) {
             NodeEntry* node = FindNode(&g_storeFile, fo.nNodeId);
             for (NodeEntry* c = node ? node->pFirstChild : nullptr; c; c = c->pNextSibling) {
-                ItemRecord* r = ReadItemRecord(g_storeFile, c);
+                // Owned, so that a file error while writing an attachment
+                // does not leak the record.
+                std::unique_ptr<ItemRecord, void (*)(ItemRecord*)> r(ReadItemRecord(g_storeFile, c), FreeItemRecord);
                 for (const AttachmentNode* a = r ? r->pAttachments : nullptr; a && sink; a = a->pNext) {
                     std::rewind(sink);
                     WriteAttachmentToFile(sink, a);
                 }
-                FreeItemRecord(r);
             }
         }
         ResetReader();
