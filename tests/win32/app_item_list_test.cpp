@@ -663,7 +663,18 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     EXPECT_FALSE(g_bDisplayBusy);
     EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
 
+    // A real mouse click on the second row's subject.
+    RECT cell = {};
+    cell.top = 4;  // the subject column
+    cell.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(ListWindow(), LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&cell)));
+    PostMessageW(ListWindow(), WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 5, cell.top + 3));
+    SendMessageW(ListWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+    ASSERT_TRUE(PumpUntil([] { return g_nHotItem == 1 && g_pDisplayThread == nullptr; }, 5000));
+
     ClickRow(-1);  // no row: nothing starts
+    EXPECT_EQ(g_nHotItem, 1);
+    g_nHotItem = 2;
     EXPECT_EQ(g_pDisplayThread.load(), nullptr);
     EXPECT_EQ(g_nHotItem, 2);
 
