@@ -110,7 +110,9 @@ TEST(ComponentsRegistration, Regsvr32RegistersEachClassByProgIdInTheApartmentMod
         wchar_t text[40];
         StringFromGUID2(clsid, text, 40);
         const std::wstring key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
-        EXPECT_EQ(_wcsicmp(RegistryText(key, nullptr).c_str(), dll.c_str()), 0) << ct::Utf8(RegistryText(key, nullptr));
+        wchar_t registered[MAX_PATH] = L"";
+        GetLongPathNameW(RegistryText(key, nullptr).c_str(), registered, MAX_PATH);
+        EXPECT_EQ(_wcsicmp(registered, dll.c_str()), 0) << ct::Utf8(RegistryText(key, nullptr));
         EXPECT_EQ(RegistryText(key, L"ThreadingModel"), L"Apartment");
         EXPECT_EQ(RegistryText(std::wstring(L"CLSID\\") + text + L"\\ProgID", nullptr), c.second);
         COleDispatchDriver created;

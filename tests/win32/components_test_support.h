@@ -22,12 +22,14 @@ namespace components_test {
 
 inline std::wstring ComponentPath(const wchar_t* file) { return std::wstring(COMPONENTS_DIR) + L"\\" + file; }
 
-// regsvr32 /s (or /u /s) on a component file of this build; its exit code.
+// regsvr32 /s (or /u /s) on the short path of a component file of this
+// build, as the program registers them; its exit code.
 inline int Regsvr32(const std::wstring& dll, bool unregister = false) {
-    wchar_t system[MAX_PATH];
+    wchar_t system[MAX_PATH], shortPath[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring tool = std::wstring(system) + L"\\regsvr32.exe";
-    const std::wstring args = (unregister ? L"/u /s " : L"/s ") + dll;
+    const DWORD n = GetShortPathNameW(dll.c_str(), shortPath, MAX_PATH);
+    const std::wstring args = (unregister ? L"/u /s " : L"/s ") + (n && n < MAX_PATH ? std::wstring(shortPath) : dll);
     return static_cast<int>(_wspawnl(_P_WAIT, tool.c_str(), tool.c_str(), args.c_str(), L"", nullptr));
 }
 
