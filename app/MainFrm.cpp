@@ -9,11 +9,13 @@
 #include "app/ItemListView.h"
 #include "app/LeftView.h"
 #include "app/MailItemsBody.h"
+#include "app/OstAboutUs.h"
 #include "app/PathTexts.h"
 #include "app/Prompts.h"
 #include "app/Registry.h"
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
+#include "export/OstSaving.h"
 #include "res/resource.h"
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
@@ -152,9 +154,10 @@ void CMainFrame::OnSave() {
     }
     CWnd* mainWindow = AfxGetMainWnd();
     if (mainWindow != nullptr) mainWindow->EnableWindow(FALSE);
-    ChooseSaveDestination(GetSafeHwnd());
-    // The saving dialog comes with the export; the save ends here with its
-    // destination folder made.
+    if (ChooseSaveDestination(GetSafeHwnd())) {
+        COstSaving saving;
+        saving.DoModal();
+    }
     if (mainWindow != nullptr) mainWindow->EnableWindow(TRUE);
 }
 
@@ -180,9 +183,7 @@ void CMainFrame::OnHelp() {
 }
 
 void CMainFrame::OnAboutUs() {
-    // The program's own About dialog comes later; until then the framework's
-    // default one.
-    CAboutDlg about;
+    COstAboutUs about;
     about.DoModal();
 }
 

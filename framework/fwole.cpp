@@ -1,6 +1,7 @@
 // Automation client: creation by ProgID and IDispatch::Invoke with argument
 // lists described by VTS_ strings.
 #include "framework/fwole.h"
+#include "framework/seams.h"
 #include <cstdarg>
 #include <vector>
 
@@ -25,13 +26,17 @@ BOOL COleDispatchException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PU
 }
 
 BOOL COleDispatchDriver::CreateDispatch(LPCWSTR lpszProgID, COleException* pError) {
-    CLSID clsid;
-    HRESULT hr = ::CLSIDFromProgID(lpszProgID, &clsid);
-    if (FAILED(hr)) {
-        if (pError) pError->m_sc = hr;
+    ReleaseDispatch();
+    IDispatch* pDispatch = nullptr;
+    HRESULT hr = g_Seams.CreateDispatch(lpszProgID, &pDispatch);
+    if (FAILED(hr) || !pDispatch) {
+        if (pDispatch) pDispatch->Release();
+        if (pError) pError->m_sc = FAILED(hr) ? hr : E_NOINTERFACE;
         return FALSE;
     }
-    return CreateDispatch(clsid, pError);
+    m_lpDispatch = pDispatch;
+    m_bAutoRelease = TRUE;
+    return TRUE;
 }
 
 BOOL COleDispatchDriver::CreateDispatch(REFCLSID clsid, COleException* pError) {
@@ -110,9 +115,13 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
         case VT_ERROR: v.scode = va_arg(argList, SCODE); break;
         case VT_BOOL: v.boolVal = va_arg(argList, BOOL) ? VARIANT_TRUE : VARIANT_FALSE; break;
         case VT_VARIANT: {
+            // By value: the callee gets a copy of the variant itself.
             const VARIANT* pv = va_arg(argList, const VARIANT*);
-            v.vt = VT_VARIANT | VT_BYREF;
-            v.pvarVal = const_cast<VARIANT*>(pv);
+            v.vt = VT_EMPTY;
+            if (pv != nullptr && FAILED(::VariantCopy(&v, const_cast<VARIANT*>(pv)))) {
+                for (size_t k = 0; k < i; ++k) ::VariantClear(&args[nArgs - 1 - k]);
+                throw COleException(E_INVALIDARG);
+            }
             break;
         }
         case VT_UNKNOWN: v.punkVal = va_arg(argList, LPUNKNOWN); break;

@@ -39,7 +39,7 @@ public:
 #define VTS_DISPATCH     "\x09"      // IDispatch*
 #define VTS_SCODE        "\x0A"      // SCODE
 #define VTS_BOOL         "\x0B"      // BOOL
-#define VTS_VARIANT      "\x0C"      // const VARIANT*
+#define VTS_VARIANT      "\x0C"      // const VARIANT*, passed by value (a copy)
 #define VTS_UNKNOWN      "\x0D"      // IUnknown*
 #define VTS_UI1          "\x11"      // BYTE (passed as int)
 #define VTS_PI2          "\x42"      // short*

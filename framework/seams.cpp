@@ -1,5 +1,6 @@
 #include "framework/seams.h"
 #include <shellapi.h>
+#include <process.h>
 
 FrameworkSeams g_Seams;
 
@@ -17,6 +18,16 @@ void FrameworkSeams::SetDefaults() {
     GetTempPath = [](DWORD n, LPWSTR buf) { return ::GetTempPathW(n, buf); };
     GetDiskFreeSpaceEx = [](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) {
         return ::GetDiskFreeSpaceExW(dir, avail, total, free);
+    };
+    CreateDispatch = [](LPCWSTR progId, IDispatch** out) -> HRESULT {
+        *out = nullptr;
+        CLSID clsid;
+        HRESULT hr = ::CLSIDFromProgID(progId, &clsid);
+        if (FAILED(hr)) return hr;
+        return ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(out));
+    };
+    SpawnWait = [](LPCWSTR program, const wchar_t* const* argv) -> intptr_t {
+        return _wspawnv(_P_WAIT, program, argv);
     };
     ModalDialogStarted = nullptr;
 }

@@ -8,7 +8,9 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <ole2.h>
 #include <time.h>
+#include <stdint.h>
 #include <functional>
 
 struct FrameworkSeams {
@@ -31,6 +33,14 @@ struct FrameworkSeams {
     std::function<DWORD(DWORD, LPWSTR)> GetTempPath;
     // GetDiskFreeSpaceExW(directory, free to caller, total, total free).
     std::function<BOOL(LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER)> GetDiskFreeSpaceEx;
+
+    // An automation object made by its ProgID (CLSIDFromProgID, then
+    // CoCreateInstance for IDispatch); COleDispatchDriver::CreateDispatch
+    // goes through it, so tests can put a recording object in its place.
+    std::function<HRESULT(LPCWSTR, IDispatch**)> CreateDispatch;
+    // A program run to its end (_wspawnv in wait mode): program path and
+    // the null-terminated argument list; its exit code, -1 when it did not run.
+    std::function<intptr_t(LPCWSTR, const wchar_t* const*)> SpawnWait;
 
     // Called once per modal dialog (CDialog::DoModal) when its loop first
     // becomes idle, with the dialog up and initialised. Empty in the real

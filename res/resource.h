@@ -20,6 +20,7 @@
 #define IDD_OSTREPAIR           313   // the reader's host form (never shown)
 #define IDD_BROWSE_OST          316   // store dialog
 #define IDD_MAIL_BODY           317   // item view pane
+#define IDD_OST_SAVING          318   // saving dialog
 #define IDD_ABOUT_US            319   // About dialog
 #define IDD_SPLASH              339   // hidden host of the splash screen
 
@@ -36,14 +37,14 @@
 #define IDI_INBOX               326
 #define IDI_JOURNAL             327
 #define IDI_JUNK_MAIL           328
-#define IDI_ATTACHMENT          329
+#define IDI_MAIL_ITEM           329
 #define IDI_MAIL                330
 #define IDI_NOTES               331
 #define IDI_OUTBOX              332
 #define IDI_STORE               333
 #define IDI_SENT_ITEMS          334
 #define IDI_TASKS               335
-#define IDI_UNREAD              336
+#define IDI_ATTACHMENT          336
 
 // Controls.
 #define IDC_PATH_LABEL          1000
@@ -68,6 +69,16 @@
 #define IDC_FROM_VALUE          1025
 #define IDC_SUBJECT_VALUE       1026
 #define IDC_BODY_LABEL          1027
+#define IDC_DEST_LABEL          1028
+#define IDC_FOLDER_LABEL        1029
+#define IDC_COUNT_LABEL         1030
+#define IDC_SAVE_PAUSE          1032
+#define IDC_DEST_VALUE          1033
+#define IDC_FOLDER_VALUE        1034
+#define IDC_COUNT_VALUE         1035
+#define IDC_SAVE_STATUS         1036
+#define IDC_PROGRESS_TOTAL      1037
+#define IDC_PROGRESS_FOLDER     1038
 #define IDC_NOTICE              1039
 #define IDC_WEBSITE_LINK        1040
 #define IDC_SECOND_WEBSITE_LINK 1041
@@ -80,6 +91,7 @@
 #define IDC_ATTACHMENT_LABEL    1060
 #define IDC_ATTACHMENT_VALUE    1061
 #define IDC_BROWSE_PICTURE      1062
+#define IDC_SAVE_PICTURE        1063
 #define IDC_ABOUT_PICTURE       1064
 
 // Commands: toolbar buttons, then the menu items that run the same handlers.

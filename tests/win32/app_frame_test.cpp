@@ -278,14 +278,14 @@ TEST_F(AppFrame, HelpOpensTheHelpFileFoundThroughPath) {
     DestroyWindow(helpWindow);
 }
 
-TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
+TEST_F(AppFrame, AboutUsShowsTheProgramsAboutBox) {
     std::wstring title;
     HWND owner = nullptr;
     bool shown = false;
     Driver driver([&] {
         HWND about = nullptr;
         shown = WaitFor([&] {
-            about = FindWindowW(L"#32770", L"About Tarnwell");
+            about = FindWindowW(L"#32770", L"About Quillmere for MS Exchange OST - MS Outlook PST");
             return about != nullptr && IsWindowVisible(about);
         });
         if (about == nullptr) return;
@@ -295,7 +295,7 @@ TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
     });
     SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_ABOUT_US, 0), 0);
     EXPECT_TRUE(shown);
-    EXPECT_EQ(title, L"About Tarnwell");
+    EXPECT_EQ(title, L"About Quillmere for MS Exchange OST - MS Outlook PST");
     EXPECT_EQ(owner, Frame());
 }
 
@@ -589,7 +589,12 @@ TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
     ASSERT_EQ(script.folderBrowses.size(), 3u);
     EXPECT_EQ(script.folderBrowses[0].title, L"Please Select a Folder For Storing Received Files");
     EXPECT_EQ(GetFileAttributesW(made.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(script.messageBoxes.empty());
+    // Each chosen destination runs the saving dialog; no components are
+    // installed here, so each save ends with the setup's message.
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    for (const auto& box : script.messageBoxes)
+        EXPECT_EQ(box.text, L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & "
+                            L"re-run Application.");
     EXPECT_TRUE(IsWindowEnabled(Frame()));  // enabled again after a cancel too
     EXPECT_EQ(std::wstring(g_strDestFolder), L"");  // the cancel emptied it
     RemoveDirectoryW(made.c_str());

@@ -9,8 +9,8 @@ script records what the export shows, one tab-separated line each:
   item    PATH  SUBJECT  SENDER  every item: its subject and sent-representing name
   attach  PATH  NAME  SIZE       every attachment file of an item (name without the N_ prefix)
   rtf     PATH  LENGTH  CRC      every Message.rtf: its length and the CRC-32 of its
-                                 first LENGTH - 64 bytes (the reader leaves the last few
-                                 compressed bytes undecoded and ends the body with "}}")
+                                 first LENGTH - 64 bytes (the test compares the length
+                                 and that CRC with the body file the reader writes)
 
 and readpst (pst-utils, one file per item) the folders it writes:
 

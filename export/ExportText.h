@@ -1,0 +1,12 @@
+// Store texts as the exporters use them.
+#pragma once
+#include "framework/framework.h"
+
+#include "reader/item_record.h"
+
+// True when the record holds the text (it may still be empty).
+inline bool HasText(const StoreText& text) { return text.pData != nullptr; }
+// The text widened by the store string mode; empty when absent.
+CString WidenStoreText(const StoreText& text);
+// 8-bit text of the system's ANSI code page, widened.
+CString WidenAnsi(const char* text);

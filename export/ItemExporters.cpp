@@ -1,0 +1,186 @@
+#include "export/ItemExporters.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "export/AttachmentFiles.h"
+#include "export/ContactExport.h"
+#include "export/ExportDate.h"
+#include "export/ExportState.h"
+#include "export/ExportText.h"
+#include "export/LoomcraftDriver.h"
+#include "export/SaveWorker.h"
+#include "reader/rtf_decompress.h"
+
+namespace {
+
+bool ClassIs(const char* cls, const char* name) { return std::strcmp(cls, name) == 0; }
+
+}  // namespace
+
+ExportedBody ItemBodyRtfFirst(const ItemRecord& record) {
+    ExportedBody body;
+    const MessageDetail* message = record.pMessage;
+    if (message != nullptr && message->binRtfCompressed.cb != 0) {
+        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str())));
+        if (rtf != nullptr) {
+            body.text = WidenAnsi(rtf);
+            body.present = true;
+            body.type = kBodyRtf;
+            std::free(rtf);
+        }
+        return body;   // a missing file means no body; HTML and plain text are not tried
+    }
+    if (message != nullptr && HasText(message->txBodyHtml)) {
+        body.text = WidenAnsi(reinterpret_cast<const char*>(message->txBodyHtml.pData));
+        body.present = true;
+        body.type = kBodyHtml;
+        return body;
+    }
+    if (HasText(record.txBody)) {
+        body.text = WidenStoreText(record.txBody);
+        body.present = true;
+    }
+    return body;
+}
+
+CString ItemSubject(const ItemRecord& record) {
+    if (record.pMessage != nullptr && HasText(record.pMessage->txConversationTopic))
+        return WidenStoreText(record.pMessage->txConversationTopic);
+    if (HasText(record.txSubject)) return WidenStoreText(record.txSubject);
+    return CString();
+}
+
+CString AppointmentTimeText(const ItemFileTime* stored, bool& seen) {
+    if (stored == nullptr) return CString();
+    SYSTEMTIME fields = {};
+    int carried = 0;
+    if (!ExportDateFields(*stored, fields, carried)) return CString();
+    seen = true;
+    if (fields.wYear < 1980 || fields.wYear > 2099 || fields.wMonth < 1 || fields.wMonth > 12 || fields.wDay < 1 ||
+        fields.wDay > 31)
+        return CString();
+    return ExportDateTextOfFields(fields, carried);
+}
+
+namespace {
+
+// The last attachment file of the item, written with all the others; empty
+// without an attachment list.
+CString LastAttachmentPath(ItemRecord* record) {
+    if (record->pAttachments == nullptr) {
+        g_strLastAttachPath.Empty();
+        return CString();
+    }
+    SaveAttachmentsToTempFiles(record);
+    return g_strLastAttachPath;
+}
+
+}  // namespace
+
+ItemRoute RouteForItem(const ItemRecord& record) {
+    if (record.pFolderCounts != nullptr || record.szClass == nullptr || record.nMessageFlags == 0x49)
+        return ItemRoute::Skip;
+    const char* cls = record.szClass;
+    if (ClassIs(cls, "IPM.Task")) return ItemRoute::Task;
+    if (ClassIs(cls, "IPM.StickyNote") || ClassIs(cls, "IPF.StickyNote")) return ItemRoute::StickyNote;
+    if (record.pJournal != nullptr || ClassIs(cls, "IPM.Activity")) return ItemRoute::Journal;
+    if (ClassIs(cls, "IPM.Configuration.Calendar") || ClassIs(cls, "IPM.Appointment") ||
+        ClassIs(cls, "IPF.Appointment"))
+        return record.nKind == kItemKindAppointment ? ItemRoute::Appointment : ItemRoute::CountOnly;
+    if (ClassIs(cls, "IPM.Contact") || ClassIs(cls, "IPM.Configuration.ContactPrefs"))
+        return record.nMessageFlags == 9 ? ItemRoute::CountOnly : ItemRoute::Contact;
+    return record.pMessage != nullptr ? ItemRoute::Mail : ItemRoute::NotCounted;
+}
+
+int ExportAppointmentItem(ItemRecord* record) {
+    try {
+        const MessageDetail* message = record->pMessage;
+        CString organizer;
+        if (message != nullptr) {
+            organizer = WidenStoreText(message->txSentRepresentingName);
+            const CString address = WidenStoreText(message->txSentRepresentingEmailAddress);
+            if (HasText(message->txSentRepresentingEmailAddress) && address.Find(L'@') >= 0)
+                organizer += L"<" + address + L">";
+        }
+        const CString subject = ItemSubject(*record);
+
+        CString start, end;
+        bool timeSeen = false;
+        const AppointmentDetail* appointment = record->pAppointment;
+        if (appointment != nullptr) {
+            start = AppointmentTimeText(appointment->pftAppointmentStartWhole, timeSeen);
+            end = AppointmentTimeText(appointment->pftAppointmentEndWhole, timeSeen);
+        }
+        const bool hasLocation = appointment != nullptr && HasText(appointment->txLocation);
+        const CString location = hasLocation ? WidenStoreText(appointment->txLocation) : CString();
+        if (!timeSeen) start = end = CurrentLocalDateText();
+
+        const ExportedBody body = ItemBodyRtfFirst(*record);
+        try {
+            ComText folder(g_strPstFolderPath), subjectText(subject), organizerText(organizer), startText(start),
+                endText(end), spare(L""), locationText(hasLocation ? location.GetString() : nullptr),
+                bodyText(body.present ? body.text.GetString() : nullptr);
+            short bodyType = body.type;
+            g_itemWriter.SaveAppointment(folder.Ref(), subjectText.Ref(), organizerText.Ref(), startText.Ref(),
+                                         endText.Ref(), spare.Ref(), locationText.Ref(), spare.Ref(),
+                                         bodyText.Ref(), &bodyType);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+int ExportTaskItem(ItemRecord* record) {
+    try {
+        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const CString subject = ItemSubject(*record);
+        const CString attachment = LastAttachmentPath(record);
+        const bool dated = record->pMessage != nullptr && record->pMessage->pftMessageDeliveryTime != nullptr;
+        const CString date = dated ? ExportDateText(*record->pMessage->pftMessageDeliveryTime) : CString();
+        try {
+            ComText folder(g_strPstFolderPath), dateText(dated ? date.GetString() : nullptr),
+                attachmentText(attachment), bodyText(body.text), spare(L""), subjectText(subject);
+            short bodyType = body.type;
+            g_itemWriter.SaveTask(folder.Ref(), dateText.Ref(), attachmentText.Ref(), bodyText.Ref(), spare.Ref(),
+                                  subjectText.Ref(), &bodyType);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+int ExportJournalItem(ItemRecord* record) {
+    try {
+        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const CString subject = ItemSubject(*record);
+        const CString attachment = LastAttachmentPath(record);
+        try {
+            ComText folder(g_strPstFolderPath), attachmentText(attachment), bodyText(body.text), spare(L""),
+                subjectText(subject);
+            short bodyType = body.type;
+            g_itemWriter.SaveJournal(folder.Ref(), attachmentText.Ref(), bodyText.Ref(), spare.Ref(),
+                                     subjectText.Ref(), &bodyType);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return 0;
+}
+
+int ExportStickyNoteItem(ItemRecord* record) {
+    try {
+        const CString subject = ItemSubject(*record);
+        const ExportedBody body = ItemBodyRtfFirst(*record);
+        try {
+            ComText folder(g_strPstFolderPath), bodyText(body.text), subjectText(subject);
+            short bodyType = body.type;
+            g_itemWriter.SaveNote(folder.Ref(), bodyText.Ref(), subjectText.Ref(), &bodyType);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    return 0;
+}

@@ -1,0 +1,44 @@
+// The exporters by message class, and the rule that picks one for an item.
+#pragma once
+#include "framework/framework.h"
+
+#include "reader/item_record.h"
+
+enum class ItemRoute {
+    Skip,          // a sub-folder, an item without class, or message flags 0x49: not counted, no display change
+    Task,
+    StickyNote,
+    Journal,
+    Appointment,
+    Contact,
+    CountOnly,     // a calendar item of another kind, or a contact with flags 9: counted, not stored
+    Mail,
+    NotCounted,    // another class without a message sub-record: only the count text is set again
+};
+
+// The first matching rule, classes compared exactly.
+ItemRoute RouteForItem(const ItemRecord& record);
+
+// An item's body for the item writer: the RTF body file first (when the item
+// has compressed RTF; a missing file means no body at all), then HTML, then
+// plain text. `type` is the item writer's body type code.
+struct ExportedBody {
+    CString text;
+    bool present = false;
+    short type = 0;
+};
+ExportedBody ItemBodyRtfFirst(const ItemRecord& record);
+// The conversation topic, else the subject, else empty.
+CString ItemSubject(const ItemRecord& record);
+// An appointment's start or end text: empty when the time is absent, cannot
+// be converted, or lies outside the years 1980 to 2099; `seen` is set once
+// the stored time has calendar fields at all.
+CString AppointmentTimeText(const ItemFileTime* stored, bool& seen);
+
+// Each stores one item in the folder being saved (g_strPstFolderPath) and
+// returns 0; nothing is reported.
+int ExportTaskItem(ItemRecord* record);
+int ExportStickyNoteItem(ItemRecord* record);
+int ExportJournalItem(ItemRecord* record);
+int ExportAppointmentItem(ItemRecord* record);
+int ExportContactItem(ItemRecord* record);

@@ -1,0 +1,202 @@
+#include "export/SaveWorker.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/LeftView.h"
+#include "app/Prompts.h"
+#include "export/ExportSetup.h"
+#include "export/ExportState.h"
+#include "export/LoomcraftDriver.h"
+#include "export/OstSaving.h"
+#include "reader/item_reader.h"
+#include "reader/store_load.h"
+
+namespace {
+
+const int kShownDestinationLength = 70;
+const int kReadChunk = 8192;
+
+struct SaveJob {
+    COstSaving* dialog;
+    unsigned ticket;
+};
+
+// The folder element of a checked tree item, or null.
+const folder* FolderOfTreeItem(HTREEITEM item) {
+    for (const folder& f : g_listFolders)
+        if (f.hItem == static_cast<TreeItemHandle>(item)) return &f;
+    return nullptr;
+}
+
+NodeEntry* FindAndForget(uint32_t folderId) {
+    NodeEntry* node = FindFolderNodeById(static_cast<int32_t>(folderId), g_pRootFolderNode);
+    g_bNodeFound = FALSE;
+    return node;
+}
+
+// The item count of the folder's own record, 0 when it cannot be read.
+int FolderContentCount(NodeEntry* node) {
+    if (node == nullptr) return 0;
+    ItemRecord* record = nullptr;
+    try {
+        record = ReadItemRecord(g_storeFile, node);
+    } catch (...) {
+        return 0;
+    }
+    int count = 0;
+    if (record != nullptr && record->pFolderCounts != nullptr) count = record->pFolderCounts->nContentCount;
+    FreeItemRecord(record);
+    return count;
+}
+
+void ReleaseItemWriter() {
+    try {
+        g_itemWriter.ReleaseDispatch();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+NodeEntry* FindFolderNodeById(int32_t folderId, NodeEntry* start) {
+    const uint64_t wanted = static_cast<uint64_t>(static_cast<int64_t>(folderId));
+    // Depth first, pre-order, without recursion: the next siblings of the
+    // nodes whose children are being searched wait on the stack.
+    std::vector<NodeEntry*> pending;
+    NodeEntry* node = start;
+    while (node != nullptr || !pending.empty()) {
+        if (node == nullptr) {
+            node = pending.back();
+            pending.pop_back();
+            continue;
+        }
+        if (node->nodeId == wanted) {
+            g_bNodeFound = TRUE;
+            return node;
+        }
+        if (node->pFirstChild != nullptr) {
+            pending.push_back(node->pNextSibling);
+            node = node->pFirstChild;
+        } else {
+            node = node->pNextSibling;
+        }
+    }
+    return nullptr;
+}
+
+uint8_t* ReadFileAndDelete(const CString& path) {
+    CFile file;
+    if (!file.Open(path, CFile::modeRead)) return nullptr;
+    const uint32_t length = static_cast<uint32_t>(file.GetLength());
+    auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(length) + 10));
+    if (block == nullptr) return nullptr;
+    uint8_t chunk[kReadChunk];
+    uint32_t offset = 0;
+    while (offset < length) {
+        const uint32_t wanted = length - offset < static_cast<uint32_t>(kReadChunk) ? length - offset : kReadChunk;
+        file.Seek(offset, CFile::begin);
+        const UINT got = file.Read(chunk, wanted);
+        std::memcpy(block + offset, chunk, got);
+        if (got < wanted) std::memset(block + offset + got, 0, wanted - got);   // a short read leaves zeros
+        offset += wanted;
+    }
+    block[length] = 0;
+    file.Close();
+    DeleteFileW(path);
+    return block;
+}
+
+CString ShownDestination(const CString& pstPath) {
+    if (pstPath.GetLength() <= kShownDestinationLength) return pstPath;
+    return pstPath.Left(kShownDestinationLength) + L"...";
+}
+
+UINT SaveThreadProc(LPVOID param) {
+    std::unique_ptr<SaveJob> job(static_cast<SaveJob*>(param));
+    // Bodies are read for the whole of the worker's run, from its first step.
+    g_bSaveRunning = true;
+    g_saveGate.Enter(job->ticket);
+    try {
+        job->dialog->RunSave();
+    } catch (...) {
+        // The worker always ends through the done flag below.
+        ReleaseItemWriter();
+    }
+    g_saveGate.Leave();
+    g_bSaveRunning = false;
+    g_bSaveDone = true;
+    ::InvalidateRect(job->dialog->GetSafeHwnd(), nullptr, TRUE);
+    g_pSaveThread = nullptr;
+    return 1;
+}
+
+BOOL StartSaveWorker(COstSaving* dialog) {
+    auto* job = new SaveJob{dialog, g_saveGate.Begin()};
+    CWinThread* thread = AfxBeginThread(SaveThreadProc, job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr) {
+        delete job;
+        g_saveGate.End();
+        return FALSE;
+    }
+    g_pSaveThread = thread;
+    thread->ResumeThread();
+    return TRUE;
+}
+
+void COstSaving::RunSave() {
+    HWND dialog = GetSafeHwnd();
+    g_nSavedTotal = 0;
+
+    const int setup = BeginPstExport(CString());
+    if (setup == kSetupNoSessionLibrary || setup == kSetupNoItemWriter) return;
+    if (setup == kSetupStoreNotCreated) {
+        AppMessageBox(dialog, L"Saving not completed.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+        return;
+    }
+
+    SetItemText(IDC_DEST_VALUE, ShownDestination(g_strPstPath));
+
+    g_listExportFolders.RemoveAll();
+    CollectCheckedFolders();
+    std::vector<HTREEITEM> checked;
+    for (POSITION pos = g_listExportFolders.GetHeadPosition(); pos != nullptr;)
+        checked.push_back(g_listExportFolders.GetNext(pos));
+
+    int total = 0;
+    for (HTREEITEM item : checked) {
+        const folder* element = FolderOfTreeItem(item);
+        if (element == nullptr) continue;
+        total += FolderContentCount(FindAndForget(element->nNodeId));
+    }
+    SetBarRange(IDC_PROGRESS_TOTAL, total);
+
+    for (HTREEITEM item : checked) {
+        g_saveGate.Checkpoint();
+        if (g_bSaveAbort) break;
+        const folder* element = FolderOfTreeItem(item);
+        if (element == nullptr) continue;
+        NodeEntry* node = FindAndForget(element->nNodeId);
+        if (node == nullptr) continue;
+        const int result = SaveFolder(element->nNodeId, node);
+        if (!g_bFolderEmpty && result == 2) {
+            ReleaseItemWriter();
+            // The stop for lack of space also ends a pending abort request.
+            g_bSaveAbort = false;
+            AppMessageBox(dialog, L"Saving not completed.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+            return;
+        }
+    }
+
+    ReleaseItemWriter();
+    if (g_bSaveAbort) {
+        ::EnableWindow(dialog, TRUE);
+        AppMessageBox(dialog, L"Saving aborted by user.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+        g_bSaveAbort = false;
+    } else {
+        AppMessageBox(dialog, L"Saving  completed successfully.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+    }
+}

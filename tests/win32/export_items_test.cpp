@@ -1,0 +1,520 @@
+// The export setup and the mail export against a recording stand-in of the
+// two components: which objects are created, which calls reach the item
+// writer in which order with which argument types and values, which
+// messages the user sees, and which files are written and deleted.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "export/AttachmentFiles.h"
+#include "export/ExportSetup.h"
+#include "export/ExportState.h"
+#include "export/LoomcraftDriver.h"
+#include "export/MailExport.h"
+#include "export/OstSaving.h"
+#include "export_fake_automation.h"
+#include "framework/seam_script.h"
+#include "reader/ndb.h"
+#include "reader/rtf_decompress.h"
+
+using exporttest::FakeComponents;
+using exporttest::OperationName;
+using exporttest::RecordedCall;
+
+namespace {
+
+const VARTYPE kText = VT_BSTR | VT_BYREF;
+const VARTYPE kShort = VT_I2 | VT_BYREF;
+
+std::wstring TempRoot() {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadBytes(const std::wstring& path) {
+    FILE* f = _wfopen(path.c_str(), L"rb");
+    if (f == nullptr) return "<missing>";
+    std::string bytes;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    fclose(f);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+// A fresh, empty folder; removed with its files at the end.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const wchar_t* name) : m_path(TempRoot() + name + L"\\") {
+        Clear();
+        CreateDirectoryW(m_path.c_str(), nullptr);
+    }
+    ~ScratchFolder() { Clear(); }
+    const std::wstring& path() const { return m_path; }
+    std::vector<std::wstring> Files() const {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((m_path + L"*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return names;
+        do {
+            std::wstring n = data.cFileName;
+            if (n != L"." && n != L"..") names.push_back(n);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return names;
+    }
+
+private:
+    void Clear() {
+        for (const std::wstring& name : Files()) {
+            const std::wstring full = m_path + name;
+            if (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+                WIN32_FIND_DATAW data;
+                HANDLE find = FindFirstFileW((full + L"\\*").c_str(), &data);
+                if (find != INVALID_HANDLE_VALUE) {
+                    do DeleteFileW((full + L"\\" + data.cFileName).c_str());
+                    while (FindNextFileW(find, &data));
+                    FindClose(find);
+                }
+                RemoveDirectoryW(full.c_str());
+            } else {
+                DeleteFileW(full.c_str());
+            }
+        }
+        RemoveDirectoryW(m_path.c_str());
+    }
+    std::wstring m_path;
+};
+
+std::vector<std::wstring> Names(const std::vector<RecordedCall>& calls) {
+    std::vector<std::wstring> names;
+    for (const RecordedCall& c : calls) names.push_back(OperationName(c.id));
+    return names;
+}
+
+// Texts of a store in the UTF-16 variant, kept alive by the test.
+class RecordTexts {
+public:
+    RecordTexts() { g_nStringMode = 2; }
+    StoreText Wide(const std::wstring& text) {
+        std::vector<uint8_t> bytes;
+        for (wchar_t c : text) {
+            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+            bytes.push_back(static_cast<uint8_t>(c >> 8));
+        }
+        bytes.push_back(0);
+        bytes.push_back(0);
+        m_keep.push_back(bytes);
+        return StoreText{1, m_keep.back().data()};
+    }
+    StoreText Bytes(const std::string& text) {
+        std::vector<uint8_t> bytes(text.begin(), text.end());
+        bytes.push_back(0);
+        bytes.push_back(0);
+        m_keep.push_back(bytes);
+        return StoreText{0, m_keep.back().data()};
+    }
+    AttachmentNode* Attachment(const std::wstring& name, const std::string& data) {
+        auto node = std::make_unique<AttachmentNode>();
+        *node = AttachmentNode{};
+        node->txAttachLongFilename = Wide(name);
+        m_keep.push_back(std::vector<uint8_t>(data.begin(), data.end()));
+        node->pData = m_keep.back().empty() ? nullptr : m_keep.back().data();
+        node->cbData = data.size();
+        m_nodes.push_back(std::move(node));
+        return m_nodes.back().get();
+    }
+
+private:
+    std::list<std::vector<uint8_t>> m_keep;
+    std::vector<std::unique_ptr<AttachmentNode>> m_nodes;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- setup
+
+class ExportSetup : public ::testing::Test {
+protected:
+    SeamScript script;
+    FakeComponents components;
+    ScratchFolder install{L"export_setup_install"};
+
+    void SetUp() override {
+        script.localTime = SYSTEMTIME{2026, 12, 2, 8, 7, 5, 44, 0};
+        script.tempPath = L"C:\\users\\tester\\Temp";   // no trailing separator: one is added
+        g_strInstallFolder = CString(install.path().substr(0, install.path().size() - 1).c_str());
+        g_strOstFileName = L"mailbox.ost";
+        g_strDefaultDest = L"D:\\Out\\QMRecoveredPst\\";
+        g_pstExporter.m_strTempFolder.Empty();
+        g_pstExporter.m_strHeaderFilePath.Empty();
+    }
+    void TearDown() override { g_itemWriter.ReleaseDispatch(); }
+};
+
+TEST_F(ExportSetup, CreatesTheStoreUnderTheTimeStampedNames) {
+    EXPECT_EQ(BeginPstExport(CString()), kSetupReady);
+    EXPECT_TRUE(script.messageBoxes.empty());
+    EXPECT_TRUE(components.spawns.empty());
+    // The session library is only created and let go again.
+    EXPECT_EQ(components.creations,
+              (std::vector<std::wstring>{L"CorvaneRedmp.RDOSessionCorvane", L"loomcraft.Class1"}));
+    EXPECT_EQ(components.session.refs, 1);
+
+    const std::vector<RecordedCall> calls = components.WriterCalls();
+    EXPECT_EQ(Names(calls), (std::vector<std::wstring>{L"BeginBatch", L"CreateStore", L"EndBatch"}));
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[1].types, (std::vector<VARTYPE>{kText, kText}));
+    EXPECT_EQ(calls[1].texts[0], L"D:\\Out\\QMRecoveredPst\\mailbox8-12-2026 7-5-44.pst");
+    EXPECT_EQ(calls[1].texts[1], L"Quillmere_Personal_Folders_8-12-2026 7-5-44");
+    EXPECT_TRUE(calls[0].types.empty());
+    EXPECT_EQ(calls[0].flags, DISPATCH_METHOD);
+
+    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), L"D:\\Out\\QMRecoveredPst\\mailbox8-12-2026 7-5-44.pst");
+    EXPECT_EQ(std::wstring(g_strPstRootPath.GetString()), L"\\\\Quillmere_Personal_Folders_8-12-2026 7-5-44");
+    EXPECT_EQ(std::wstring(g_pstExporter.m_strTempFolder.GetString()), L"C:\\users\\tester\\Temp\\");
+    EXPECT_EQ(std::wstring(g_pstExporter.m_strHeaderFilePath.GetString()), L"C:\\users\\tester\\Temp\\Temp.eml");
+    EXPECT_EQ(components.writer.refs, 2);   // bound until the save lets it go
+
+    // A destination given without its separator gets one.
+    g_itemWriter.ReleaseDispatch();
+    EXPECT_EQ(BeginPstExport(CString(L"E:\\Elsewhere")), kSetupReady);
+    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), L"E:\\Elsewhere\\mailbox8-12-2026 7-5-44.pst");
+}
+
+TEST_F(ExportSetup, MissingSessionLibraryWithoutItsFileRunsNoToolAndStops) {
+    components.unavailable[L"CorvaneRedmp.RDOSessionCorvane"] = 2;
+    EXPECT_EQ(BeginPstExport(CString()), kSetupNoSessionLibrary);
+    EXPECT_TRUE(components.spawns.empty());
+    ASSERT_EQ(script.messageBoxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].text,
+              L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & re-run "
+              L"Application.");
+    EXPECT_EQ(script.messageBoxes[0].caption, L"Quillmere for MS Exchange OST - MS Outlook PST");
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1010u);
+    EXPECT_EQ(script.messageBoxes[0].hOwner, nullptr);
+    // The item writer is not tried.
+    EXPECT_EQ(components.creations, (std::vector<std::wstring>(2, L"CorvaneRedmp.RDOSessionCorvane")));
+}
+
+TEST_F(ExportSetup, ComponentsAreRegisteredOnDemandAndTheSaveGoesOn) {
+    WriteBytes(install.path() + L"CorvaneRedmp.dll", "x");
+    WriteBytes(install.path() + L"Loomcraft.dll", "x");
+    components.unavailable[L"CorvaneRedmp.RDOSessionCorvane"] = 1;
+    components.unavailable[L"loomcraft.Class1"] = 1;
+    EXPECT_EQ(BeginPstExport(CString()), kSetupReady);
+    EXPECT_TRUE(script.messageBoxes.empty());
+
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring tool = std::wstring(system) + L"\\regsvr32.exe";
+    ASSERT_EQ(components.spawns.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        const std::wstring file = i == 0 ? L"CorvaneRedmp.dll" : L"Loomcraft.dll";
+        wchar_t shortPath[MAX_PATH] = L"";
+        GetShortPathNameW((install.path() + file).c_str(), shortPath, MAX_PATH);
+        EXPECT_EQ(components.spawns[i], (std::vector<std::wstring>{tool, tool, L"/s " + std::wstring(shortPath), L""}));
+    }
+    EXPECT_EQ(Names(components.WriterCalls()), (std::vector<std::wstring>{L"BeginBatch", L"CreateStore", L"EndBatch"}));
+}
+
+TEST_F(ExportSetup, ItemWriterFailuresEndTheSetupWithTheirMessages) {
+    components.unavailable[L"loomcraft.Class1"] = 2;
+    EXPECT_EQ(BeginPstExport(CString()), kSetupNoItemWriter);
+    ASSERT_EQ(script.messageBoxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].text, L"Loomcraft.dll is not properly configured. Please Re-Install the software.");
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1010u);
+    EXPECT_TRUE(components.WriterCalls().empty());
+
+    components.writer.failing.insert(CLoomcraftDriver::kBeginBatch);
+    EXPECT_EQ(BeginPstExport(CString()), kSetupNoItemWriter);
+    ASSERT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(script.messageBoxes[1].text, L"Microsoft Outlook is not Installed Properly");
+    EXPECT_EQ(script.messageBoxes[1].type, 0x1040u);
+    EXPECT_EQ(components.writer.refs, 1);   // let go
+    EXPECT_EQ(g_itemWriter.m_lpDispatch, nullptr);
+
+    // A store the item writer refuses to create ends the setup without a store.
+    components.writer.failing = {CLoomcraftDriver::kCreateStore};
+    EXPECT_EQ(BeginPstExport(CString()), kSetupStoreNotCreated);
+    EXPECT_EQ(script.messageBoxes.size(), 2u);
+    EXPECT_EQ(components.writer.refs, 1);
+}
+
+// ---------------------------------------------------------------- mail export
+
+class MailExport : public ::testing::Test {
+protected:
+    SeamScript script;
+    FakeComponents components;
+    ScratchFolder temp{L"export_mail_temp"};
+    ScratchFolder install{L"export_mail_install"};
+    RecordTexts texts;
+    ItemRecord record = {};
+    MessageDetail message = {};
+    FILETIME delivered = {};
+    std::wstring header;
+
+    void SetUp() override {
+        ASSERT_TRUE(g_itemWriter.CreateDispatch(L"loomcraft.Class1"));
+        g_pstExporter.m_strTempFolder = temp.path().c_str();
+        header = temp.path() + L"Temp.eml";
+        g_pstExporter.m_strHeaderFilePath = header.c_str();
+        SetInstallFolder(install.path().substr(0, install.path().size() - 1));
+        SYSTEMTIME st = {2012, 12, 0, 15, 13, 5, 59, 0};
+        SystemTimeToFileTime(&st, &delivered);
+        record.pMessage = &message;
+        message.pftMessageDeliveryTime = &delivered;
+    }
+    void TearDown() override {
+        g_itemWriter.ReleaseDispatch();
+        SetInstallFolder(L"");
+    }
+
+    std::vector<RecordedCall> Mails() {
+        std::vector<RecordedCall> mails;
+        for (const RecordedCall& c : components.WriterCalls())
+            if (c.id == CLoomcraftDriver::kSaveMail) mails.push_back(c);
+        return mails;
+    }
+    void Export() { ExportMailItem(&record, CString(L"\\\\Store\\Inbox")); }
+};
+
+TEST_F(MailExport, SaveMailGetsTheTextsInOrderAndTheHeaderFileTheSender) {
+    message.txSentRepresentingName = texts.Wide(L"Ann \u00C5berg");
+    message.txSentRepresentingEmailAddress = texts.Wide(L"ann@example.com");
+    message.txDisplayTo = texts.Wide(L"Bob</O=ORG");
+    message.txReceivedByEmailAddress = texts.Wide(L"bob@example.com");
+    message.txConversationTopic = texts.Wide(L"Topic \u4E2D");
+    record.txSubject = texts.Wide(L"RE: Topic");
+    record.txBody = texts.Wide(L"plain body");
+    Export();
+
+    EXPECT_EQ(ReadBytes(header), "From:Ann \xC5" "berg<ann@example.com>\r\n");
+    const std::vector<RecordedCall> mails = Mails();
+    ASSERT_EQ(mails.size(), 1u);
+    const RecordedCall& m = mails[0];
+    EXPECT_EQ(m.flags, DISPATCH_METHOD);
+    EXPECT_EQ(m.types, (std::vector<VARTYPE>{kText, kText, kText, kText, kText, kText, kText, kShort, kText, kText}));
+    EXPECT_EQ(m.texts[0], L"\\\\Store\\Inbox");
+    EXPECT_EQ(m.texts[1], L"Topic \u4E2D");
+    EXPECT_EQ(m.texts[2], L"Bob<bob@example.com>");
+    EXPECT_EQ(m.texts[3], header);
+    EXPECT_EQ(m.texts[4], L"12/15/2012 18:35 PM");
+    EXPECT_EQ(m.texts[5], L"<null>");   // no attachment
+    EXPECT_EQ(m.texts[6], L"plain body");
+    EXPECT_EQ(m.numbers[7], 0);
+    EXPECT_EQ(m.texts[8], L"");
+    EXPECT_EQ(m.texts[9], L"");
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+
+    // An unknown sender is written as such; an empty topic wins over the subject.
+    message.txSentRepresentingName = StoreText{};
+    message.txSentRepresentingEmailAddress = texts.Wide(L"EX-ADDRESS");
+    message.txConversationTopic = texts.Wide(L"");
+    Export();
+    EXPECT_EQ(ReadBytes(header), "From:UnKnown\r\n");
+    ASSERT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(Mails()[1].texts[1], L"");
+}
+
+TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
+    record.txBody = texts.Wide(L"plain");
+    message.txBodyHtml = texts.Bytes("<html>\xE9</html>");
+    message.binRtfCompressed.cb = 10;
+    const std::wstring rtfFile = install.path() + L"QM_Rtf_Body.rtf";
+    WriteBytes(rtfFile, "{\\rtf1 caf\xE9}");
+    Export();
+    ASSERT_EQ(Mails().size(), 1u);
+    EXPECT_EQ(Mails()[0].numbers[7], 1);
+    EXPECT_EQ(Mails()[0].texts[6], L"<html>\u00E9</html>");
+    EXPECT_TRUE(Exists(rtfFile));   // an HTML mail leaves the RTF file alone
+
+    message.txBodyHtml = StoreText{};
+    Export();
+    ASSERT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(Mails()[1].numbers[7], 3);
+    EXPECT_EQ(Mails()[1].texts[6], L"{\\rtf1 caf\u00E9}");
+    EXPECT_FALSE(Exists(rtfFile));   // read and deleted
+
+    // The RTF file is gone: no body at all, not even the plain text.
+    Export();
+    ASSERT_EQ(Mails().size(), 3u);
+    EXPECT_EQ(Mails()[2].numbers[7], 0);
+    EXPECT_EQ(Mails()[2].texts[6], L"<null>");
+
+    message.binRtfCompressed.cb = 0;
+    Export();
+    ASSERT_EQ(Mails().size(), 4u);
+    EXPECT_EQ(Mails()[3].texts[6], L"plain");
+}
+
+TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
+    AttachmentNode* first = texts.Attachment(L"report.pdf", std::string("PDF\0data", 8));
+    AttachmentNode* second = texts.Attachment(L"caf\u00E9 notes.txt", "notes");
+    AttachmentNode* recipientRow = texts.Attachment(L"", "");
+    recipientRow->txAttachLongFilename = StoreText{};
+    first->pNext = second;
+    second->pNext = recipientRow;
+    record.pAttachments = first;
+
+    std::vector<std::string> seen;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail) return;
+        seen.push_back(ReadBytes(temp.path() + L"report.pdf"));
+        seen.push_back(ReadBytes(temp.path() + L"caf\u00E9 notes.txt"));
+    };
+    Export();
+    ASSERT_EQ(Mails().size(), 1u);
+    EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"report.pdf;" + temp.path() + L"caf\u00E9 notes.txt;");
+    EXPECT_EQ(seen, (std::vector<std::string>{std::string("PDF\0data", 8), "notes"}));
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+    EXPECT_EQ(record.pAttachCursor, nullptr);
+
+    // A failing SaveMail still deletes the files.
+    components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
+    Export();
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+
+    // Without a delivery time nothing is stored and the files stay.
+    components.writer.failing.clear();
+    message.pftMessageDeliveryTime = nullptr;
+    Export();
+    EXPECT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(temp.Files().size(), 3u);
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+}
+
+TEST_F(MailExport, AMailTheDateConversionRefusesIsNotStored) {
+    SYSTEMTIME st = {1950, 5, 0, 1, 12, 0, 0, 0};
+    SystemTimeToFileTime(&st, &delivered);
+    Export();
+    EXPECT_TRUE(Mails().empty());
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+}
+
+TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
+    ScratchFolder temp(L"export_attach_temp");
+    RecordTexts texts;
+    g_pstExporter.m_strTempFolder = temp.path().c_str();
+    g_pstExporter.m_strHeaderFilePath = (temp.path() + L"Temp.eml").c_str();
+    const std::wstring overlong(300, L'n');
+    std::vector<AttachmentNode*> nodes = {
+        texts.Attachment(L"..\\..\\escape.txt", "1"), texts.Attachment(L"C:evil.txt", "2"),
+        texts.Attachment(L"sub/evil.txt", "3"),       texts.Attachment(L"con.txt", "4"),
+        texts.Attachment(L"..", "5"),                 texts.Attachment(overlong, "6"),
+        texts.Attachment(L"\u2215slash.txt", "7"),    texts.Attachment(L"same.txt", "first"),
+        texts.Attachment(L"SAME.txt", "second"),      texts.Attachment(L"Temp.eml", "not the header"),
+        texts.Attachment(L"same.txt", "third"),
+    };
+    for (size_t i = 0; i + 1 < nodes.size(); ++i) nodes[i]->pNext = nodes[i + 1];
+    ItemRecord record = {};
+    record.pAttachments = nodes[0];
+    WriteBytes(temp.path() + L"Temp.eml", "From:x\r\n");
+
+    SaveAttachmentsToTempFiles(&record);
+    // Every path lies inside the temporary folder, and no file overwrote another.
+    std::vector<std::wstring> paths;
+    std::wstring list(g_strAttachPathList.GetString());
+    for (size_t start = 0, end; (end = list.find(L';', start)) != std::wstring::npos; start = end + 1)
+        paths.push_back(list.substr(start, end - start));
+    ASSERT_EQ(paths.size(), 4u) << std::string(list.begin(), list.end());
+    std::vector<std::string> contents;
+    for (const std::wstring& p : paths) {
+        EXPECT_EQ(p.compare(0, temp.path().size(), temp.path()), 0);
+        EXPECT_EQ(p.find(L".."), std::wstring::npos);
+        contents.push_back(ReadBytes(p));
+    }
+    EXPECT_EQ(contents, (std::vector<std::string>{"first", "second", "not the header", "third"}));
+    EXPECT_EQ(paths[0], temp.path() + L"same.txt");
+    EXPECT_EQ(std::wstring(g_strLastAttachPath.GetString()), paths[3]);
+    EXPECT_EQ(ReadBytes(temp.path() + L"Temp.eml"), "From:x\r\n");
+    EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
+
+    // Deleting them leaves only the header file, and no numbered folder.
+    DeleteAttachmentFiles(g_strAttachPathList);
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+}
+
+TEST(AttachmentFiles, OnlyRecipientRowsWriteNothingAndAFailedFirstOpenEndsTheWalk) {
+    RecordTexts texts;
+    AttachmentNode* recipient = texts.Attachment(L"", "");
+    recipient->txAttachLongFilename = StoreText{};
+    ItemRecord record = {};
+    record.pAttachments = recipient;
+    g_strAttachPathList = L"stale;";
+    g_strLastAttachPath = L"stale";
+    SaveAttachmentsToTempFiles(&record);
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+    EXPECT_TRUE(g_strLastAttachPath.IsEmpty());
+
+    g_pstExporter.m_strTempFolder = L"Z:\\no\\such\\folder\\";
+    AttachmentNode* file = texts.Attachment(L"a.txt", "a");
+    record.pAttachments = file;
+    SaveAttachmentsToTempFiles(&record);
+    EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+    EXPECT_TRUE(g_strLastAttachPath.IsEmpty());
+}
+
+// ---------------------------------------------------------------- folder chain
+
+TEST(FolderChain, EveryLevelIsCreatedButATopLevelDeletedItemsAndLongPathsWhole) {
+    FakeComponents components;
+    ASSERT_TRUE(g_itemWriter.CreateDispatch(L"loomcraft.Class1"));
+    g_strPstRootPath = L"\\\\Root";
+    g_strPstFolderPath = L"before";
+
+    COstSaving::CreatePstFolderChain(CString());
+    EXPECT_TRUE(components.WriterCalls().empty());
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), L"before");
+
+    // Only the top level "Deleted Items" is skipped; its sub-folder is made,
+    // and the path is that of the last level either way.
+    COstSaving::CreatePstFolderChain(CString(L"deleted ITEMS\\Old\\"));
+    std::vector<RecordedCall> calls = components.WriterCalls();
+    EXPECT_EQ(Names(calls), (std::vector<std::wstring>{L"BeginBatch", L"CreateFolder", L"EndBatch"}));
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[1].texts[0], L"\\\\Root\\deleted ITEMS\\Old");
+    EXPECT_EQ(calls[1].types, (std::vector<VARTYPE>{kText}));
+    components.calls.clear();
+    COstSaving::CreatePstFolderChain(CString(L"Deleted Items\\"));
+    EXPECT_TRUE(components.WriterCalls().empty());
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), L"\\\\Root\\Deleted Items");
+    COstSaving::CreatePstFolderChain(CString(L"Inbox\\Deleted Items\\"));
+    EXPECT_EQ(components.WriterCalls().size(), 6u);
+
+    // A path far beyond 260 characters, with a level the item writer refuses.
+    components.calls.clear();
+    components.writer.failing.insert(CLoomcraftDriver::kCreateFolder);
+    std::wstring relative, expectedLast = L"\\\\Root\\";
+    for (int i = 0; i < 30; ++i) relative += std::wstring(20, static_cast<wchar_t>(L'a' + i % 26)) + L"\\";
+    expectedLast += relative.substr(0, relative.size() - 1);
+    COstSaving::CreatePstFolderChain(CString(relative.c_str()));
+    calls = components.WriterCalls();
+    ASSERT_EQ(calls.size(), 90u);
+    EXPECT_EQ(calls[88].texts[0], expectedLast);
+    EXPECT_EQ(OperationName(calls[89].id), L"EndBatch");
+    EXPECT_EQ(std::wstring(g_strPstFolderPath.GetString()), expectedLast);
+    g_itemWriter.ReleaseDispatch();
+}

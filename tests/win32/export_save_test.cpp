@@ -1,0 +1,536 @@
+// The save as the program runs it: the real frame with a real store loaded
+// through the store dialog, folders checked in the tree, Save with a
+// scripted destination, the saving dialog with its worker, and a recording
+// stand-in of the two components in place of their creation. Checks the
+// order and arguments of the calls, the counts per folder against what the
+// independent reader lists for the same store, the dialog's texts, pause,
+// stop, the free-space stop and the messages.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/FolderChecks.h"
+#include "app/LeftView.h"
+#include "app/MainFrm.h"
+#include "app/TarnwellApp.h"
+#include "app/WorkerGate.h"
+#include "export/ExportState.h"
+#include "export/LoomcraftDriver.h"
+#include "export_fake_automation.h"
+#include "framework/seam_script.h"
+#include "reader/store_load.h"
+#include "res/resource.h"
+#include "support/temp_file.h"
+
+using exporttest::FakeComponents;
+using exporttest::OperationName;
+using exporttest::RecordedCall;
+using testing_support::SamplePathW;
+
+CTarnwellApp theTestApp;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 30000) {
+    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (Clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
+    wchar_t cls[64] = L"";
+    GetClassNameW(window, cls, 64);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (std::wstring(cls) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        GetDlgItem(window, IDC_START) != nullptr) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindStoreDialog() {
+    HWND found = nullptr;
+    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND Tree() { return g_pLeftView->GetTreeCtrl().GetSafeHwnd(); }
+
+// What the saving dialog showed when the worker asked a question or told
+// its outcome.
+struct DialogState {
+    std::wstring message;
+    std::wstring title, destination, folder, count, status, pauseText;
+    int totalPos = -1, totalHigh = -1, folderPos = -1, folderHigh = -1;
+    bool enabled = false;
+};
+
+DialogState ReadDialog(HWND dialog, const std::wstring& message) {
+    DialogState s;
+    s.message = message;
+    s.title = WindowText(dialog);
+    s.destination = WindowText(GetDlgItem(dialog, IDC_DEST_VALUE));
+    s.folder = WindowText(GetDlgItem(dialog, IDC_FOLDER_VALUE));
+    s.count = WindowText(GetDlgItem(dialog, IDC_COUNT_VALUE));
+    s.status = WindowText(GetDlgItem(dialog, IDC_SAVE_STATUS));
+    s.pauseText = WindowText(GetDlgItem(dialog, IDC_SAVE_PAUSE));
+    s.totalPos = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_TOTAL, PBM_GETPOS, 0, 0));
+    s.totalHigh = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_TOTAL, PBM_GETRANGE, FALSE, 0));
+    s.folderPos = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_FOLDER, PBM_GETPOS, 0, 0));
+    s.folderHigh = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_FOLDER, PBM_GETRANGE, FALSE, 0));
+    s.enabled = IsWindowEnabled(dialog) != FALSE;
+    return s;
+}
+
+// The whole screen into a .bmp file (screenshots on request).
+void CaptureScreen(const std::wstring& path) {
+    HDC screen = GetDC(nullptr);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
+    const DWORD headers = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
+    BITMAPFILEHEADER file = {0x4D42, headers + size, 0, 0, headers};
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    if (out != nullptr) {
+        fwrite(&file, sizeof file, 1, out);
+        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        fwrite(bits, 1, size, out);
+        fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+std::wstring ScreenshotFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    return GetEnvironmentVariableW(L"EXPORT_SCREENSHOTS", folder, MAX_PATH) ? folder : L"";
+}
+
+}  // namespace
+
+class ExportSave : public ::testing::Test {
+protected:
+    SeamScript script;
+    FakeComponents components;
+    std::wstring destination;
+    std::vector<DialogState> boxes;
+    std::mutex boxLock;
+
+    void SetUp() override {
+        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
+        AfxSetResourceHandle(GetModuleHandleW(nullptr));
+        AfxSetThreadRetireDelay(0);
+        g_analysisGate.SetPausesEnabled(false);
+        if (theTestApp.m_pMainWnd == nullptr) {
+            std::thread driver([] {
+                WaitFor([] { return FindStoreDialog() != nullptr; });
+                Click(FindStoreDialog(), IDC_CANCEL_BUTTON);
+            });
+            ASSERT_TRUE(theTestApp.InitInstance());
+            driver.join();
+        }
+        ASSERT_NE(g_pLeftView, nullptr);
+        if (g_listFolders.empty()) LoadStore(SamplePathW("ost-unicode-sample.ost"));
+        ASSERT_EQ(g_listFolders.size(), 23u);
+
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        destination = std::wstring(temp) + L"tarnwell-export-save";
+        CreateDirectoryW(destination.c_str(), nullptr);
+        script.folderAnswers = {destination};
+        script.localTime = SYSTEMTIME{2026, 12, 2, 8, 7, 5, 44, 0};
+
+        // The saving dialog's state whenever the worker or the dialog asks or tells.
+        auto scripted = g_Seams.MessageBox;
+        g_Seams.MessageBox = [this, scripted](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+            {
+                std::lock_guard<std::mutex> guard(boxLock);
+                boxes.push_back(ReadDialog(owner, text));
+            }
+            return scripted(owner, text, caption, type);
+        };
+    }
+
+    void TearDown() override {
+        g_itemWriter.ReleaseDispatch();
+        RemoveDirectoryW((destination + L"\\QMRecoveredPst").c_str());
+        RemoveDirectoryW(destination.c_str());
+    }
+
+    HWND Frame() { return theTestApp.m_pMainWnd->GetSafeHwnd(); }
+
+    void LoadStore(const std::wstring& path) {
+        script.fileDialogAnswers.push_back(path);
+        std::thread driver([] {
+            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
+            HWND dialog = FindStoreDialog();
+            Click(dialog, IDC_SELECT_OST);
+            Click(dialog, IDC_START);
+            WaitFor([dialog] { return !IsWindow(dialog); }, 60000);
+        });
+        SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
+        driver.join();
+    }
+
+    HTREEITEM FindFolder(const wchar_t* text) {
+        for (const folder& f : g_listFolders) {
+            HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
+            if (g_pLeftView->GetTreeCtrl().GetItemText(item) == text) return item;
+        }
+        return nullptr;
+    }
+
+    void CheckOnly(const std::vector<const wchar_t*>& names) {
+        for (const folder& f : g_listFolders) SetFolderCheck(Tree(), static_cast<HTREEITEM>(f.hItem), false);
+        for (const wchar_t* name : names) SetFolderCheck(Tree(), FindFolder(name), true);
+        g_bAnyFolderChecked = !names.empty();
+    }
+    void CheckAll() {
+        for (const folder& f : g_listFolders) SetFolderCheck(Tree(), static_cast<HTREEITEM>(f.hItem), true);
+        g_bAnyFolderChecked = true;
+    }
+
+    // Save, as the toolbar button runs it; returns when the saving dialog has closed.
+    void Save() { SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0); }
+
+    std::vector<std::wstring> Messages() {
+        std::vector<std::wstring> texts;
+        for (const auto& box : script.messageBoxes) texts.push_back(box.text);
+        return texts;
+    }
+
+    // SaveMail calls per folder path, relative to the store's root path.
+    std::map<std::wstring, int> MailsPerFolder() {
+        std::map<std::wstring, int> mails;
+        const std::wstring root = std::wstring(g_strPstRootPath.GetString()) + L"\\";
+        for (const RecordedCall& c : components.WriterCalls()) {
+            if (c.id != CLoomcraftDriver::kSaveMail) continue;
+            std::wstring path = c.texts[0];
+            if (path.compare(0, root.size(), root) == 0) path = path.substr(root.size());
+            ++mails[path];
+        }
+        return mails;
+    }
+};
+
+TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
+    CheckAll();
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(script.messageBoxes[0].caption, kMainTitle);
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1040u);
+    EXPECT_EQ(g_pSaveThread.load(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(Frame()));
+
+    // The dialog as the worker left it.
+    const std::wstring pstPath = destination + L"\\QMRecoveredPst\\ost-unicode-sample8-12-2026 7-5-44.pst";
+    const DialogState& end = boxes[0];
+    EXPECT_EQ(end.title, kMainTitle);
+    EXPECT_EQ(end.destination, pstPath.size() > 70 ? pstPath.substr(0, 70) + L"..." : pstPath);
+    EXPECT_EQ(end.status, L"Saving process is in progress, please wait...");
+    // The overall bar runs over the folders' stored counts (92); the Inbox
+    // holds one item more than its count, which the total counter still takes.
+    EXPECT_EQ(end.totalHigh, 92);
+    EXPECT_EQ(end.totalPos, 92);
+    EXPECT_EQ(g_nSavedTotal, 93);
+
+    // Setup first, then per folder: its chain, then the folder's own batch.
+    const std::vector<RecordedCall> calls = components.WriterCalls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(OperationName(calls[0].id), L"BeginBatch");
+    EXPECT_EQ(OperationName(calls[1].id), L"CreateStore");
+    EXPECT_EQ(calls[1].texts[0], pstPath);
+    EXPECT_EQ(OperationName(calls[2].id), L"EndBatch");
+    int depth = 0;
+    std::vector<std::wstring> created;
+    for (size_t i = 3; i < calls.size(); ++i) {
+        const std::wstring name = OperationName(calls[i].id);
+        if (name == L"BeginBatch") ++depth;
+        if (name == L"EndBatch") --depth;
+        EXPECT_GE(depth, 0);
+        EXPECT_LE(depth, 1);
+        if (name == L"CreateFolder") created.push_back(calls[i].texts[0]);
+        if (name == L"SaveMail" || name == L"OpenFolder" || name == L"CloseFolder") {
+            EXPECT_EQ(depth, 1) << i;
+        }
+        for (size_t a = 0; a < calls[i].types.size(); ++a) {
+            const bool bodyType = name == L"SaveMail" ? a == 7 : (name.compare(0, 4, L"Save") == 0 && a + 1 == calls[i].types.size());
+            const VARTYPE expected = bodyType ? (VT_I2 | VT_BYREF) : (VT_BSTR | VT_BYREF);
+            EXPECT_EQ(calls[i].types[a], expected) << name << " argument " << a;
+        }
+    }
+    EXPECT_EQ(depth, 0);
+    const std::wstring root = std::wstring(g_strPstRootPath.GetString()) + L"\\";
+    EXPECT_EQ(root, L"\\\\Quillmere_Personal_Folders_8-12-2026 7-5-44\\");
+    // "Deleted Items" is the store's own: never created.
+    for (const std::wstring& path : created) EXPECT_EQ(path.find(L"Deleted Items"), std::wstring::npos) << path;
+    auto wasCreated = [&](const std::wstring& relative) {
+        return std::find(created.begin(), created.end(), root + relative) != created.end();
+    };
+    EXPECT_TRUE(wasCreated(L"Inbox"));
+    EXPECT_TRUE(wasCreated(L"Inbox\\sub1"));
+    EXPECT_TRUE(wasCreated(L"Inbox\\sub2"));
+    EXPECT_TRUE(wasCreated(L"Sync Issues\\Conflicts"));
+    EXPECT_TRUE(wasCreated(L"Calendar"));
+
+    // Every mail of the store, as the independent reader counts them per folder
+    // (pffexport: Inbox 12, sub1 25, sub2 29, Sent Items 6, Sync Issues 9,
+    // Deleted Items 6 mail-type items beside its 4 appointments).
+    const std::map<std::wstring, int> expected = {{L"Inbox", 12},       {L"Inbox\\sub1", 25},
+                                                  {L"Inbox\\sub2", 29}, {L"Sent Items", 6},
+                                                  {L"Sync Issues", 9},  {L"Deleted Items", 6}};
+    EXPECT_EQ(MailsPerFolder(), expected);
+    // The calendar items: one in Calendar, four in Deleted Items.
+    std::map<std::wstring, int> appointments;
+    for (const RecordedCall& c : calls)
+        if (c.id == CLoomcraftDriver::kSaveAppointment) ++appointments[c.texts[0].substr(root.size())];
+    EXPECT_EQ(appointments, (std::map<std::wstring, int>{{L"Calendar", 1}, {L"Deleted Items", 4}}));
+
+    // Bodies were read for every mail: only the one mail whose body is empty
+    // in the store (in Sent Items, as pffexport shows it) goes without one.
+    int withoutBody = 0;
+    for (const RecordedCall& c : calls) {
+        if (c.id != CLoomcraftDriver::kSaveMail) continue;
+        if (c.texts[6] == L"<null>") {
+            ++withoutBody;
+            EXPECT_EQ(c.texts[0], root + L"Sent Items");
+            EXPECT_EQ(c.texts[1], L"test");
+        } else if (c.numbers[7] == 3) {
+            EXPECT_EQ(c.texts[6].compare(0, 6, L"{\\rtf1"), 0) << c.texts[1];
+        } else if (c.numbers[7] == 1) {
+            EXPECT_NE(c.texts[6].find(L"<html"), std::wstring::npos) << c.texts[1];
+        }
+        EXPECT_NE(c.texts[4], L"") << c.texts[1];
+        EXPECT_EQ(c.texts[8], L"");
+    }
+    EXPECT_EQ(withoutBody, 1);
+    EXPECT_FALSE(g_bSaveRunning);
+}
+
+TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
+    CheckOnly({L"Inbox"});
+    script.freeBytes = 314572800ULL;
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{
+                              L"There is not enough free disk space. Please select another path for saving.",
+                              L"Saving not completed."}));
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1010u);
+    EXPECT_EQ(script.messageBoxes[1].type, 0x1040u);
+    ASSERT_EQ(script.diskSpaceQueries.size(), 1u);
+    EXPECT_EQ(script.diskSpaceQueries[0], destination + L"\\QMRecoveredPst");
+    std::vector<std::wstring> names;
+    for (const RecordedCall& c : components.WriterCalls()) names.push_back(OperationName(c.id));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"BeginBatch", L"CreateStore", L"EndBatch", L"BeginBatch",
+                                                L"CreateFolder", L"EndBatch", L"BeginBatch", L"OpenFolder",
+                                                L"CloseFolder", L"EndBatch"}));
+    EXPECT_EQ(components.writer.refs, 1);   // released
+
+    script.messageBoxes.clear();
+    components.calls.clear();
+    script.diskSpaceQueries.clear();
+    script.folderAnswers = {destination};
+    script.freeBytes = 314572801ULL;
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    EXPECT_EQ(script.diskSpaceQueries.size(), 1u);   // 12 items: one step, before the first
+    EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox", 12}}));
+}
+
+TEST_F(ExportSave, StopAnsweredYesEndsAfterTheItemInProgress) {
+    CheckOnly({L"sub1", L"sub2"});
+    script.messageBoxAnswers = {IDYES};
+    std::atomic<int> mails{0};
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail || ++mails != 3) return;
+        HWND dialog = FindWindowW(L"#32770", kMainTitle);
+        Click(dialog, IDC_PAUSE);   // the Stop button
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving is in Progress, do you want to abort ?",
+                                                     L"Saving aborted by user."}));
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1024u);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[1].enabled);   // enabled again for the last message
+    EXPECT_EQ(boxes[1].count, L"3/25");
+    EXPECT_FALSE(g_bSaveAbort);
+    EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox\\sub1", 3}}));
+    // The folder is closed and its batch ended; the second folder is not begun.
+    const std::vector<RecordedCall> calls = components.WriterCalls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(OperationName(calls[calls.size() - 2].id), L"CloseFolder");
+    EXPECT_EQ(OperationName(calls.back().id), L"EndBatch");
+    for (const RecordedCall& c : calls) EXPECT_NE(c.texts.empty() ? L"" : c.texts[0], g_strPstRootPath + L"\\Inbox\\sub2");
+}
+
+TEST_F(ExportSave, StopAnsweredNoAndPauseThenResumeFinishTheSave) {
+    CheckOnly({L"sub2"});
+    script.messageBoxAnswers = {IDNO};
+    std::atomic<int> mails{0};
+    std::atomic<HWND> dialog{nullptr};
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail) return;
+        ++mails;
+        if (mails == 2) {
+            dialog = FindWindowW(L"#32770", kMainTitle);
+            Click(dialog, IDC_PAUSE);        // Stop, answered No
+            Click(dialog, IDC_SAVE_PAUSE);   // Pause: the worker stops at its next item
+        }
+    };
+    struct Seen {
+        int mailsWhilePaused = -1, mailsLater = -1;
+        std::wstring pauseText, resumeText;
+        bool stopEnabled = true, openAfterClose = false;
+    } seen;
+    std::thread driver([&] {
+        if (!WaitFor([&] { return mails >= 2 && dialog.load() != nullptr; })) return;
+        HWND d = dialog;
+        WaitFor([&] { return WindowText(GetDlgItem(d, IDC_SAVE_PAUSE)) == L"Resume"; });
+        seen.mailsWhilePaused = mails;
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        seen.mailsLater = mails;
+        seen.pauseText = WindowText(GetDlgItem(d, IDC_SAVE_PAUSE));
+        seen.stopEnabled = IsWindowEnabled(GetDlgItem(d, IDC_PAUSE)) != FALSE;
+        SendMessageW(d, WM_CLOSE, 0, 0);   // ignored while paused
+        seen.openAfterClose = IsWindow(d) != FALSE;
+        if (!ScreenshotFolder().empty()) CaptureScreen(ScreenshotFolder() + L"\\saving-paused.bmp");
+        Click(d, IDC_SAVE_PAUSE);
+        seen.resumeText = WindowText(GetDlgItem(d, IDC_SAVE_PAUSE));
+    });
+    Save();
+    driver.join();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving is in Progress, do you want to abort ?",
+                                                     L"Saving  completed successfully."}));
+    EXPECT_EQ(seen.mailsWhilePaused, seen.mailsLater);
+    EXPECT_LE(seen.mailsWhilePaused, 3);
+    EXPECT_EQ(seen.pauseText, L"Resume");
+    EXPECT_FALSE(seen.stopEnabled);
+    EXPECT_TRUE(seen.openAfterClose);
+    EXPECT_EQ(seen.resumeText, L"Pause");
+    EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox\\sub2", 29}}));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].count, L"29/29");
+    EXPECT_EQ(boxes[1].folder, L"sub2");
+    EXPECT_EQ(boxes[1].folderPos, 29);
+}
+
+TEST_F(ExportSave, MissingComponentsEndTheSaveWithTheSetupMessageOnly) {
+    CheckOnly({L"Inbox"});
+    components.unavailable[L"CorvaneRedmp.RDOSessionCorvane"] = 2;
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Microsoft Outlook not found installed or corrupted. Please "
+                                                     L"install Microsoft Outlook & re-run Application."}));
+    EXPECT_TRUE(components.WriterCalls().empty());
+    EXPECT_EQ(g_pSaveThread.load(), nullptr);
+}
+
+// An 8-bit store: texts through the ANSI code page, the attachment written
+// byte for byte as the independent reader extracts it, the header file.
+TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
+    LoadStore(SamplePathW("ansi-sample2-attachment.pst"));
+    CheckOnly({L"Sample2"});
+    std::vector<std::string> attachment, headerFile;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail) return;
+        for (const std::wstring& path : {call.texts[5].substr(0, call.texts[5].size() - 1), call.texts[3]}) {
+            std::string bytes;
+            if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+                char buffer[8192];
+                size_t n;
+                while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+                fclose(f);
+            }
+            (attachment.empty() ? attachment : headerFile).push_back(bytes);
+        }
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    std::vector<RecordedCall> mails;
+    for (const RecordedCall& c : components.WriterCalls())
+        if (c.id == CLoomcraftDriver::kSaveMail) mails.push_back(c);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0].texts[0], std::wstring(g_strPstRootPath.GetString()) + L"\\Sample2");
+    EXPECT_EQ(mails[0].texts[1], L"Here is a sample message");
+    EXPECT_EQ(mails[0].texts[4], L"3/15/2010 22:42 PM");
+    EXPECT_EQ(mails[0].numbers[7], 1);
+    const std::wstring list = mails[0].texts[5];
+    ASSERT_GE(list.size(), 17u);
+    EXPECT_EQ(list.substr(list.size() - 17), L"leah_thumper.jpg;");
+    // The file as pffexport extracts it: 93,142 bytes, FNV-1a 0xb90d718a5263b518.
+    ASSERT_EQ(attachment.size(), 1u);
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (unsigned char b : attachment[0]) hash = (hash ^ b) * 0x100000001b3ULL;
+    EXPECT_EQ(attachment[0].size(), 93142u);
+    EXPECT_EQ(hash, 0xb90d718a5263b518ULL);
+    ASSERT_EQ(headerFile.size(), 1u);
+    EXPECT_EQ(headerFile[0], "From:<Terry Mahaffey>\r\n");
+    // Deleted once the mail is stored.
+    EXPECT_EQ(GetFileAttributesW(list.substr(0, list.size() - 1).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Screenshots of the dialog during a save and of its end message, when
+// EXPORT_SCREENSHOTS names a folder (a real message box is shown, then closed).
+TEST_F(ExportSave, Screenshots) {
+    const std::wstring folder = ScreenshotFolder();
+    if (folder.empty()) GTEST_SKIP() << "EXPORT_SCREENSHOTS not set";
+    CheckOnly({L"sub1"});
+    components.writer.onCall = [&](const RecordedCall& call) {
+        static int n = 0;
+        if (call.id == CLoomcraftDriver::kSaveMail && ++n == 12) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            CaptureScreen(folder + L"\\saving-dialog.bmp");
+        }
+    };
+    g_Seams.MessageBox = [folder](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+        std::thread closer([folder, caption] {
+            HWND box = nullptr;
+            WaitFor([&] { return (box = FindWindowW(L"#32770", caption)) != nullptr && IsWindowVisible(box); }, 5000);
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            CaptureScreen(folder + L"\\saving-end.bmp");
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        int answer = ::MessageBoxW(owner, text, caption, type);
+        closer.join();
+        return answer;
+    };
+    Save();
+}
