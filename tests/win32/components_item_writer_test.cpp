@@ -15,14 +15,7 @@ const wchar_t kHtml[] = L"<html><body><p>Hi there</p></body></html>";
 
 std::wstring Root() { return std::wstring(L"\\\\") + kStoreName; }
 
-class ComponentsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ct::RegisterComponents();
-    }
-};
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentsEnvironment);
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ct::ComponentsEnvironment);
 
 std::wstring RegistryText(const std::wstring& key, const wchar_t* name) {
     wchar_t buf[1024];
