@@ -2,7 +2,7 @@
 // stores them (the header file and one small attachment file read per mail, the
 // folder closed and opened again every 150 mails), the time it takes and
 // the peak memory. Loads Loomcraft.dll from its own folder, so nothing
-// needs registering:   wine component_bench.exe [mails]
+// needs registering:   wine component_bench.exe [mails] [folders]
 #include <windows.h>
 #include <oleauto.h>
 #include <psapi.h>
@@ -60,6 +60,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
 
 int wmain(int argc, wchar_t** argv) {
     const int mails = argc > 1 ? _wtoi(argv[1]) : 10000;
+    const int folders = argc > 2 && _wtoi(argv[2]) > 0 ? _wtoi(argv[2]) : 1;
     CoInitialize(nullptr);
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     const HMODULE dll = LoadLibraryW(L"Loomcraft.dll");
@@ -80,29 +81,35 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring pst = folder + L"\\bench.pst", header = folder + L"\\Temp.eml", attachment = folder + L"\\small.txt";
     WriteFileBytes(attachment, std::string(2000, 'a'));
     WriteFileBytes(header, "From:Bob<bob@example.com>\r\n");   // written once: only the component's own work is timed
-    const std::wstring root = L"\\\\Bench store", inbox = root + L"\\Inbox";
+    const std::wstring root = L"\\\\Bench store";
 
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     Call(0x6003002A, {});
     Call(0x6003002B, {pst, L"Bench store"});
     Call(0x60030035, {});
-    Call(0x6003002A, {});
-    Call(0x6003002C, {inbox});
-    Call(0x60030035, {});
-    Call(0x6003002A, {});
-    Call(0x6003002E, {inbox});
-    for (int i = 0; i < mails; ++i) {
-        if (i % 150 == 0) {
-            Call(0x6003002F, {});
-            Call(0x6003002E, {inbox});
+    // The folders one after another, as a save goes: create, open, the
+    // mails, close, end of batch.
+    for (int f = 0; f < folders; ++f) {
+        const std::wstring folder = root + L"\\Folder " + std::to_wstring(f + 1);
+        Call(0x6003002A, {});
+        Call(0x6003002C, {folder});
+        Call(0x60030035, {});
+        Call(0x6003002A, {});
+        Call(0x6003002E, {folder});
+        const int first = mails / folders * f, last = f + 1 == folders ? mails : mails / folders * (f + 1);
+        for (int i = first; i < last; ++i) {
+            if ((i - first) % 150 == 0) {
+                Call(0x6003002F, {});
+                Call(0x6003002E, {folder});
+            }
+            Call(0x6003002D, {folder, L"Subject " + std::to_wstring(i), L"Ann<ann@example.com>", header, L"6/5/2012 10:00 AM",
+                              attachment + L";", L"Body text of the mail", L"", L""},
+                 7);
         }
-        Call(0x6003002D, {inbox, L"Subject " + std::to_wstring(i), L"Ann<ann@example.com>", header, L"6/5/2012 10:00 AM",
-                          attachment + L";", L"Body text of the mail", L"", L""},
-             7);
+        Call(0x6003002F, {});
+        Call(0x60030035, {});
     }
-    Call(0x6003002F, {});
-    Call(0x60030035, {});
     g_writer->Release();
     const double seconds = Seconds(start);
 
@@ -111,9 +118,9 @@ int wmain(int argc, wchar_t** argv) {
     WIN32_FILE_ATTRIBUTE_DATA file = {};
     GetFileAttributesExW(pst.c_str(), GetFileExInfoStandard, &file);
     const double megabytes = (double(file.nFileSizeHigh) * 4294967296.0 + file.nFileSizeLow) / 1048576.0;
-    std::printf("item writer: %d mails with a 2000-byte attachment in %.2f s (%.0f mails/s), store %.1f MB, "
+    std::printf("item writer: %d mails with a 2000-byte attachment in %d folder(s) in %.2f s (%.0f mails/s), store %.1f MB, "
                 "peak working set %.1f MB\n",
-                mails, seconds, mails / seconds, megabytes, memory.PeakWorkingSetSize / 1048576.0);
+                mails, folders, seconds, mails / seconds, megabytes, memory.PeakWorkingSetSize / 1048576.0);
     DeleteFileW(pst.c_str());
     DeleteFileW(header.c_str());
     DeleteFileW(attachment.c_str());
