@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,16 @@ std::map<std::string, int> ReadpstRtfBodies(const std::string& store, int* count
 std::map<std::string, int> OurRtfBodies(const std::string& store, const ScopedInstallFolder& install, int* count) {
     std::map<std::string, int> bodies;
     *count = 0;
-    LoadedStore loaded(testing_support::SamplePathW(store), /*wantBodies=*/true);
-    EXPECT_TRUE(loaded.tree.messages.empty()) << item_test::Utf8(loaded.tree.messages[0]);
+    // The store is opened exclusively: another reader of the shared samples
+    // (readpst's last moments, a test beside this one) is waited for.
+    std::unique_ptr<LoadedStore> loaded;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        loaded.reset();
+        loaded = std::make_unique<LoadedStore>(testing_support::SamplePathW(store), /*wantBodies=*/true);
+        if (loaded->tree.messages.empty()) break;
+        usleep(100000);
+    }
+    EXPECT_TRUE(loaded->tree.messages.empty()) << item_test::Utf8(loaded->tree.messages[0]);
     for (const folder& f : g_listFolders) {
         NodeEntry* node = FindNode(&g_storeFile, f.nNodeId);
         for (NodeEntry* child = node ? node->pFirstChild : nullptr; child; child = child->pNextSibling) {

@@ -110,7 +110,7 @@ def main():
             walk(target + ".export", "", lines)
             rp = os.path.join(tmp, "readpst")
             os.mkdir(rp)
-            subprocess.run(["readpst", "-q", "-D", "-S", "-o", rp, os.path.join(testdata, store)], check=True,
+            subprocess.run(["readpst", "-j", "0", "-q", "-D", "-S", "-o", rp, os.path.join(testdata, store)], check=True,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             tops = os.listdir(rp)
             if len(tops) == 1:
