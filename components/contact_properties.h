@@ -16,6 +16,13 @@ struct ContactProperty {
     const writer::Guid* set;       // null for a property id; else the named property's set
 };
 
+// The parts a contact's display name is made of.
+constexpr DISPID kDispGivenName = 0x6004004D;
+constexpr DISPID kDispMiddleName = 0x60040096;
+constexpr DISPID kDispSurname = 0x60040083;
+constexpr DISPID kDispCompanyName = 0x6004002D;
+constexpr DISPID kDispEmail1Address = 0x60040035;
+
 // The property a dispatch id puts on a contact; null when it has none.
 const ContactProperty* FindContactProperty(DISPID dispid);
 

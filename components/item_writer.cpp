@@ -2,7 +2,6 @@
 
 #include "components/item_content.h"
 #include "components/text_convert.h"
-#include "format/props.h"
 #include "writer/msg_items.h"
 
 namespace components {

@@ -50,14 +50,14 @@ private:
     // company, else the address.
     std::wstring DisplayName() const {
         std::wstring name;
-        for (DISPID part : {0x6004004D, 0x60040096, 0x60040083}) {   // given, middle, surname
+        for (DISPID part : {kDispGivenName, kDispMiddleName, kDispSurname}) {
             const std::wstring text = Value(part);
             if (text.empty()) continue;
             if (!name.empty()) name += L' ';
             name += text;
         }
-        if (name.empty()) name = Value(0x6004002D);
-        if (name.empty()) name = Value(0x60040035);
+        if (name.empty()) name = Value(kDispCompanyName);
+        if (name.empty()) name = Value(kDispEmail1Address);
         return name;
     }
 
@@ -65,10 +65,10 @@ private:
         if (saved_) return;
         const std::map<DISPID, std::wstring> values = values_;
         const std::u16string display = U16(DisplayName());
-        const std::wstring surname = Value(0x60040083), given = Value(0x6004004D);
+        const std::wstring surname = Value(kDispSurname), given = Value(kDispGivenName);
         const std::u16string fileUnder =
             U16(surname + (surname.empty() || given.empty() ? L"" : L", ") + given);
-        const std::u16string email = U16(Value(0x60040035));
+        const std::u16string email = U16(Value(kDispEmail1Address));
         const std::wstring rtf = rtfBody_, plain = plainBody_;
         folder_.store->AddItem(folder_.folder, "IPM.Contact", [=](writer::Message& m) {
             m.SetString(fmt::kPidDisplayName, display);

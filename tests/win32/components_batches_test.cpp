@@ -74,7 +74,8 @@ TEST(ComponentsBatchesChild, DISABLED_SavesUntilKilled) {
 }
 
 TEST(ComponentsBatches, AStoreKilledInTheMiddleOfABatchKeepsEveryBatchBeforeIt) {
-    ct::RegisterComponents();
+    CoInitialize(nullptr);
+    ct::RegisteredComponents registered;
     ct::ScratchFolder scratch(L"components-batches");
     const std::wstring pst = scratch / L"batches.pst", mark = scratch / L"mark.txt";
     SetEnvironmentVariableW(kStoreVar, pst.c_str());

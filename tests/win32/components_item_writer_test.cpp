@@ -15,14 +15,7 @@ const wchar_t kHtml[] = L"<html><body><p>Hi there</p></body></html>";
 
 std::wstring Root() { return std::wstring(L"\\\\") + kStoreName; }
 
-class ComponentsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ct::RegisterComponents();
-    }
-};
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentsEnvironment);
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ct::ComponentsEnvironment);
 
 std::wstring RegistryText(const std::wstring& key, const wchar_t* name) {
     wchar_t buf[1024];
@@ -110,7 +103,9 @@ TEST(ComponentsRegistration, Regsvr32RegistersEachClassByProgIdInTheApartmentMod
         wchar_t text[40];
         StringFromGUID2(clsid, text, 40);
         const std::wstring key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
-        EXPECT_EQ(_wcsicmp(RegistryText(key, nullptr).c_str(), dll.c_str()), 0) << ct::Utf8(RegistryText(key, nullptr));
+        wchar_t registered[MAX_PATH] = L"";
+        GetLongPathNameW(RegistryText(key, nullptr).c_str(), registered, MAX_PATH);
+        EXPECT_EQ(_wcsicmp(registered, dll.c_str()), 0) << ct::Utf8(RegistryText(key, nullptr));
         EXPECT_EQ(RegistryText(key, L"ThreadingModel"), L"Apartment");
         EXPECT_EQ(RegistryText(std::wstring(L"CLSID\\") + text + L"\\ProgID", nullptr), c.second);
         COleDispatchDriver created;
@@ -174,15 +169,18 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
         w.EndBatch();
         ASSERT_TRUE(ct::Exists(pst));
         Saver s{w};
-        s.Folder(L"Inbox", 2, [&](const std::wstring& folder, int i) {
+        s.Folder(L"Inbox", 3, [&](const std::wstring& folder, int i) {
             if (i == 0) {
                 ct::WriteBytes(header, "From:Bob Stone<bob@example.com>\r\n");
                 w.SaveMail(folder, L"Plain mail Gr\u00fc\u00dfe", L"Ann Lee; Cid Moss<cid@example.com>", header,
                            L"6/5/2012 10:00 AM", (scratch / L"a.txt") + L";" + (scratch / L"big.bin") + L";",
                            L"Hello plain body", 0);
-            } else {
+            } else if (i == 1) {
                 ct::WriteBytes(header, "From:UnKnown\r\n");
                 w.SaveMail(folder, L"Html mail", L"Ann Lee", header, L"12/31/2019 23:59 PM", L"", kHtml, 1);
+            } else {
+                // A page with a character no ANSI code page holds goes in as UTF-8.
+                w.SaveMail(folder, L"Wide html", L"Ann Lee", header, L"6/5/2012 10:00 AM", L"", L"<p>\U0001F600</p>", 1);
             }
         });
         s.Folder(L"Inbox\\Sub \U0001F4C1", 1, [&](const std::wstring& folder, int) {
@@ -226,7 +224,7 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
     const std::wstring top = ct::PffExport(pst, scratch, L"pff");
     for (const wchar_t* folder : {L"Inbox", L"Bulk", L"Calendar", L"Tasks", L"Journal", L"Notes", L"Deleted Items\\Old"})
         EXPECT_TRUE(ct::Exists(top + L"\\" + folder)) << ct::Utf8(folder);
-    EXPECT_EQ(CountEntries(top + L"\\Inbox", L"Message*"), 2);
+    EXPECT_EQ(CountEntries(top + L"\\Inbox", L"Message*"), 3);
     EXPECT_EQ(CountEntries(top + L"\\Inbox", L"Sub *"), 1);
     EXPECT_EQ(CountEntries(top + L"\\Bulk", L"Message*"), 160);
     EXPECT_EQ(CountEntries(top + L"\\Deleted Items", L"Message*"), 1);
@@ -252,6 +250,8 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
     EXPECT_EQ(htmlHeaders.find("Sender name"), std::string::npos) << "\"UnKnown\" is no sender";
     EXPECT_EQ(Field(htmlHeaders, "Delivery time"), "Dec 31, 2019 18:29:00.000000000 UTC");
 
+    EXPECT_EQ(ct::ReadBytes(top + L"\\Inbox\\Message00003\\Message.html").substr(0, 11), "<p>\xF0\x9F\x98\x80</p>");
+
     const std::wstring rtfFolder = FirstEntry(top + L"\\Inbox", L"Sub *");
     EXPECT_EQ(ct::ReadBytes(rtfFolder + L"\\Message00001\\Message.rtf").substr(0, sizeof kRtf - 1), kRtf);
     EXPECT_EQ(Field(ct::ReadBytes(rtfFolder + L"\\Message00001\\OutlookHeaders.txt"), "Sender name"), "Dan");
@@ -276,7 +276,7 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
     // Basic Multilingual Plane.
     std::string log;
     std::map<std::string, int> counts = ct::ReadpstCounts(pst, scratch, L"readpst", &log);
-    EXPECT_EQ(counts["Inbox"], 3) << log;            // two mails and a sub-folder
+    EXPECT_EQ(counts["Inbox"], 4) << log;            // three mails and a sub-folder
     EXPECT_EQ(counts["Sub \xF0\x9F\x93\x81"], 1) << log;
     EXPECT_EQ(counts["Bulk"], 160);
     EXPECT_EQ(counts["Calendar"], 1);

@@ -16,14 +16,7 @@ namespace {
 const wchar_t kStoreName[] = L"Contacts store";
 const wchar_t kFolder[] = L"\\\\Contacts store\\Contacts";
 
-class ComponentsEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        CoInitialize(nullptr);
-        ct::RegisterComponents();
-    }
-};
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentsEnvironment);
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ct::ComponentsEnvironment);
 
 // The contact export's puts, in its order: dispatch id and field name.
 struct Put {

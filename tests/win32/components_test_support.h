@@ -6,6 +6,8 @@
 #pragma once
 #include "framework/framework.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <process.h>
 
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,19 +25,65 @@ namespace components_test {
 
 inline std::wstring ComponentPath(const wchar_t* file) { return std::wstring(COMPONENTS_DIR) + L"\\" + file; }
 
-// regsvr32 /s (or /u /s) on a component file of this build; its exit code.
+// regsvr32 /s (or /u /s) on the short path of a component file of this
+// build, as the program registers them; its exit code.
 inline int Regsvr32(const std::wstring& dll, bool unregister = false) {
-    wchar_t system[MAX_PATH];
+    wchar_t system[MAX_PATH], shortPath[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring tool = std::wstring(system) + L"\\regsvr32.exe";
-    const std::wstring args = (unregister ? L"/u /s " : L"/s ") + dll;
+    const DWORD n = GetShortPathNameW(dll.c_str(), shortPath, MAX_PATH);
+    const std::wstring args = (unregister ? L"/u /s " : L"/s ") + (n && n < MAX_PATH ? std::wstring(shortPath) : dll);
     return static_cast<int>(_wspawnl(_P_WAIT, tool.c_str(), tool.c_str(), args.c_str(), L"", nullptr));
 }
 
-inline void RegisterComponents() {
-    Regsvr32(ComponentPath(L"Loomcraft.dll"));
-    Regsvr32(ComponentPath(L"CorvaneRedmp.dll"));
-}
+// The component files of this build registered while the object lives;
+// afterwards the prefix is as it was (other programs' tests expect a prefix
+// without components, an installed program its own files).
+class RegisteredComponents {
+public:
+    RegisteredComponents() {
+        for (const wchar_t* progId : {L"loomcraft.Class1", L"CorvaneRedmp.RDOSessionCorvane"}) previous_.push_back(ServerOf(progId));
+        Regsvr32(ComponentPath(L"Loomcraft.dll"));
+        Regsvr32(ComponentPath(L"CorvaneRedmp.dll"));
+    }
+    ~RegisteredComponents() {
+        Regsvr32(ComponentPath(L"Loomcraft.dll"), true);
+        Regsvr32(ComponentPath(L"CorvaneRedmp.dll"), true);
+        for (const std::wstring& dll : previous_)
+            if (!dll.empty() && GetFileAttributesW(dll.c_str()) != INVALID_FILE_ATTRIBUTES) Regsvr32(dll);
+    }
+    RegisteredComponents(const RegisteredComponents&) = delete;
+    RegisteredComponents& operator=(const RegisteredComponents&) = delete;
+
+    // The file registered for a ProgID; empty when there is none.
+    static std::wstring ServerOf(const wchar_t* progId) {
+        CLSID clsid;
+        if (CLSIDFromProgID(progId, &clsid) != S_OK) return {};
+        wchar_t text[40], path[MAX_PATH];
+        StringFromGUID2(clsid, text, 40);
+        DWORD size = sizeof path;
+        const std::wstring key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
+        if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path, &size) != ERROR_SUCCESS) return {};
+        return path;
+    }
+
+private:
+    std::vector<std::wstring> previous_;
+};
+
+// For the programs of the component tests: COM on the main thread and this
+// build's components registered for the run.
+class ComponentsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        registered_.reset(new RegisteredComponents);
+    }
+    void TearDown() override { registered_.reset(); }
+
+private:
+    std::unique_ptr<RegisteredComponents> registered_;
+};
 
 inline std::wstring Utf16(const std::string& utf8) {
     const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);

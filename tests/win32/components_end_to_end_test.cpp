@@ -1,0 +1,180 @@
+// The whole program with the real components: a real offline store loaded
+// through the store dialog, every folder checked, Save, and the new personal
+// store read back by the program's reader, pffexport and readpst.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "app/AppGlobals.h"
+#include "app/FolderChecks.h"
+#include "app/LeftView.h"
+#include "app/MainFrm.h"
+#include "app/TarnwellApp.h"
+#include "app/WorkerGate.h"
+#include "components_test_support.h"
+#include "export/ExportState.h"
+#include "export/LoomcraftDriver.h"
+#include "framework/seam_script.h"
+#include "reader/ndb.h"
+#include "reader/store_load.h"
+#include "reader_item_test_support.h"
+#include "res/resource.h"
+#include "support/temp_file.h"
+
+namespace ct = components_test;
+
+CTarnwellApp theTestApp;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& condition, int milliseconds = 60000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
+    wchar_t cls[64] = L"";
+    GetClassNameW(window, cls, 64);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (std::wstring(cls) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        GetDlgItem(window, IDC_START) != nullptr) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindStoreDialog() {
+    HWND found = nullptr;
+    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Items per folder name (the last component of its path) in a store, as
+// the program's reader lists them.
+std::map<std::string, int> ReaderCounts(const std::wstring& pst) {
+    std::map<std::string, int> counts;
+    item_test::LoadedStore store(pst);
+    const std::vector<std::string> paths = store.FolderPaths();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        NodeEntry* folder = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
+        int n = 0;
+        for (NodeEntry* c = folder ? folder->pFirstChild : nullptr; c; c = c->pNextSibling) ++n;
+        counts[paths[i].substr(paths[i].find_last_of('/') + 1)] += n;
+    }
+    return counts;
+}
+
+}  // namespace
+
+// The Subject headers of the messages readpst wrote into one folder, sorted.
+std::vector<std::string> Subjects(const std::wstring& folder) {
+    std::vector<std::string> subjects;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return subjects;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name.find(L'-') == std::wstring::npos)
+            subjects.push_back(ct::MimeHeader(ct::ReadBytes(folder + L"\\" + name), "Subject"));
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    std::sort(subjects.begin(), subjects.end());
+    return subjects;
+}
+
+class ComponentsEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        CoInitialize(nullptr);
+        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
+        AfxSetResourceHandle(GetModuleHandleW(nullptr));
+        AfxSetThreadRetireDelay(0);
+        g_analysisGate.SetPausesEnabled(false);
+    }
+
+    // Loads a store through the store dialog (at start-up, or by Open),
+    // checks every folder, saves into the scratch folder, and returns the
+    // new store's path.
+    std::wstring LoadAndSaveAll(const std::wstring& source, const std::wstring& newName) {
+        script.fileDialogAnswers.push_back(source);
+        std::thread driver([] {
+            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
+            HWND dialog = FindStoreDialog();
+            Click(dialog, IDC_SELECT_OST);
+            Click(dialog, IDC_START);
+            WaitFor([dialog] { return !IsWindow(dialog); });
+        });
+        if (theTestApp.m_pMainWnd == nullptr) EXPECT_TRUE(theTestApp.InitInstance());
+        else SendMessageW(theTestApp.m_pMainWnd->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
+        driver.join();
+        EXPECT_FALSE(g_listFolders.empty());
+        HWND tree = g_pLeftView->GetTreeCtrl().GetSafeHwnd();
+        for (const folder& f : g_listFolders) SetFolderCheck(tree, static_cast<HTREEITEM>(f.hItem), true);
+        g_bAnyFolderChecked = true;
+        script.folderAnswers = {scratch.path()};
+        SendMessageW(theTestApp.m_pMainWnd->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0);
+        g_itemWriter.ReleaseDispatch();
+        return scratch / (L"QMRecoveredPst\\" + newName);
+    }
+
+    // Every folder that holds items in the source holds as many in the copy
+    // for readpst, and the program's reader agrees on the copy.
+    // (readpst names the top of a store by the store's name: sourceRoot.)
+    void ExpectSameFolders(const std::wstring& source, const std::string& sourceRoot, const std::wstring& copy,
+                           const std::wstring& name) {
+        const std::map<std::string, int> ours = ReaderCounts(copy);
+        std::string log;
+        std::map<std::string, int> copied = ct::ReadpstCounts(copy, scratch, name, &log);
+        std::map<std::string, int> original = ct::ReadpstCounts(source, scratch, name + L"-source");
+        int folders = 0;
+        for (const auto& f : original) {
+            if (f.first == sourceRoot) continue;
+            EXPECT_EQ(copied[f.first], f.second) << f.first << "\n" << log;
+            EXPECT_EQ(ours.count(f.first) ? ours.at(f.first) : -1, f.second) << f.first;
+            ++folders;
+        }
+        EXPECT_GT(folders, 1);
+    }
+
+    ct::RegisteredComponents registered;
+    ct::ScratchFolder scratch{L"components-end-to-end"};
+    SeamScript script;
+};
+
+TEST_F(ComponentsEndToEnd, RealStoresSavedThroughTheComponentsKeepEveryFolderAndItem) {
+    script.localTime = SYSTEMTIME{2026, 12, 2, 8, 7, 5, 44, 0};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    script.tempPath = temp;
+    const std::wstring mailSource = testing_support::SamplePathW("ost-unicode-sample.ost");
+    const std::wstring mails = LoadAndSaveAll(mailSource, L"ost-unicode-sample8-12-2026 7-5-44.pst");
+    const std::wstring contactSource = testing_support::SamplePathW("unicode-contacts-jp.pst");
+    const std::wstring contacts = LoadAndSaveAll(contactSource, L"unicode-contacts-jp.pst");   // no ".ost" to replace
+    SendMessageW(theTestApp.m_pMainWnd->GetSafeHwnd(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ct::Exists(mails));
+    ASSERT_TRUE(ct::Exists(contacts));
+
+    if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    ExpectSameFolders(mailSource, "ost-unicode-sample.ost", mails, L"mails");
+    const std::vector<std::string> subjects = Subjects(scratch / L"mails\\Quillmere_Personal_Folders_8-12-2026 7-5-44\\Inbox\\sub1");
+    EXPECT_EQ(subjects.size(), 25u);
+    EXPECT_EQ(subjects, Subjects(scratch / L"mails-source\\ost-unicode-sample.ost\\Inbox\\sub1"));
+    ExpectSameFolders(contactSource, "contacts", contacts, L"contacts");
+    const std::wstring top = ct::PffExport(contacts, scratch, L"pff");
+    EXPECT_TRUE(ct::Exists(top + L"\\\u9023\u7d61\u5148 (Contact dedicated)\\Contact00001\\Contact.txt"));
+}
