@@ -26,6 +26,7 @@
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
 #include "framework/seam_script.h"
+#include "framework/seams.h"
 #include "reader/store_load.h"
 #include "res/resource.h"
 #include "support/temp_file.h"
@@ -574,7 +575,26 @@ TEST_F(AppFrame, SaveWithNothingCheckedSaysSo) {
     EXPECT_TRUE(script.folderBrowses.empty());
 }
 
+// Makes both components uncreatable and the registration tool a no-op for
+// one test, whatever this Wine prefix has installed and registered.
+struct NoComponents {
+    NoComponents() : savedCreate(g_Seams.CreateDispatch), savedSpawn(g_Seams.SpawnWait) {
+        g_Seams.CreateDispatch = [](LPCWSTR, IDispatch** out) -> HRESULT {
+            *out = nullptr;
+            return REGDB_E_CLASSNOTREG;
+        };
+        g_Seams.SpawnWait = [](LPCWSTR, const wchar_t* const*) -> intptr_t { return 0; };
+    }
+    ~NoComponents() {
+        g_Seams.CreateDispatch = savedCreate;
+        g_Seams.SpawnWait = savedSpawn;
+    }
+    std::function<HRESULT(LPCWSTR, IDispatch**)> savedCreate;
+    std::function<intptr_t(LPCWSTR, const wchar_t* const*)> savedSpawn;
+};
+
 TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
+    NoComponents noComponents;
     LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
     ClickCheckBox(FindFolder(L"Inbox"));
     wchar_t temp[MAX_PATH];
@@ -589,8 +609,8 @@ TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
     ASSERT_EQ(script.folderBrowses.size(), 3u);
     EXPECT_EQ(script.folderBrowses[0].title, L"Please Select a Folder For Storing Received Files");
     EXPECT_EQ(GetFileAttributesW(made.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
-    // Each chosen destination runs the saving dialog; no components are
-    // installed here, so each save ends with the setup's message.
+    // Each chosen destination runs the saving dialog; without components
+    // each save ends with the setup's message.
     ASSERT_EQ(script.messageBoxes.size(), 2u);
     for (const auto& box : script.messageBoxes)
         EXPECT_EQ(box.text, L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & "
