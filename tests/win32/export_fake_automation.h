@@ -117,6 +117,9 @@ public:
     FakeComponents()
         : m_savedCreate(g_Seams.CreateDispatch), m_savedSpawn(g_Seams.SpawnWait),
           writer(L"loomcraft.Class1", &calls, &m_lock), session(L"CorvaneRedmp.RDOSessionCorvane", &calls, &m_lock) {
+        Install();
+    }
+    void Install() {
         g_Seams.CreateDispatch = [this](LPCWSTR progId, IDispatch** out) -> HRESULT {
             std::lock_guard<std::mutex> guard(m_lock);
             const std::wstring id(progId);
@@ -144,6 +147,19 @@ public:
         g_Seams.CreateDispatch = m_savedCreate;
         g_Seams.SpawnWait = m_savedSpawn;
     }
+
+    // The real creation and registration while it lives.
+    class Suspend {
+    public:
+        explicit Suspend(FakeComponents& fake) : m_fake(fake) {
+            g_Seams.CreateDispatch = fake.m_savedCreate;
+            g_Seams.SpawnWait = fake.m_savedSpawn;
+        }
+        ~Suspend() { m_fake.Install(); }
+
+    private:
+        FakeComponents& m_fake;
+    };
 
     // Calls on the item writer only, as "id" names.
     std::vector<RecordedCall> WriterCalls() {

@@ -507,6 +507,29 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
     EXPECT_EQ(GetFileAttributesW(list.substr(0, list.size() - 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The whole sample saved through the real components, when they are
+// registered on this machine (otherwise skipped). The new store is left in
+// EXPORT_E2E_DIR (or the temporary folder) for the independent readers.
+TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
+    {
+        FakeComponents::Suspend real(components);
+        IDispatch* probe = nullptr;
+        CoInitialize(nullptr);
+        if (FAILED(g_Seams.CreateDispatch(L"loomcraft.Class1", &probe)) || probe == nullptr)
+            GTEST_SKIP() << "the item writer is not registered here";
+        probe->Release();
+        wchar_t folder[MAX_PATH] = L"";
+        if (GetEnvironmentVariableW(L"EXPORT_E2E_DIR", folder, MAX_PATH)) script.folderAnswers = {folder};
+        CheckAll();
+        const auto start = Clock::now();
+        Save();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+        EXPECT_NE(GetFileAttributesW(g_strPstPath), INVALID_FILE_ATTRIBUTES);
+        printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
+    }
+}
+
 // Screenshots of the dialog during a save and of its end message, when
 // EXPORT_SCREENSHOTS names a folder (a real message box is shown, then closed).
 TEST_F(ExportSave, Screenshots) {
