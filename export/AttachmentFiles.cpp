@@ -18,6 +18,9 @@ CString g_strAttachPathList;
 
 namespace {
 
+// Files released by their item and not yet deleted.
+std::set<std::wstring> g_releasedFiles;
+
 // Folders inside the temporary folder for the second and later attachments
 // of one item that share a name, so that neither file overwrites the other
 // and both keep their names: "QM_Attach_2\", "QM_Attach_3\", ...
@@ -127,6 +130,7 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
 
         const CString path = PathForName(g_pstExporter.m_strTempFolder, name, used);
         if (path.GetLength() >= MAX_PATH) continue;   // no such file can be made; the others still can
+        g_releasedFiles.erase(std::wstring(path.GetString()));   // in use again
         FILE* file = _wfopen(path, L"wb+");
         if (file == nullptr) {
             record->pAttachCursor = nullptr;
@@ -146,21 +150,29 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
     return 0;
 }
 
-void DeleteAttachmentFiles(const CString& pathList) {
+void ReleaseAttachmentFiles(const CString& pathList) {
     const std::wstring list(pathList.GetString());
     size_t start = 0;
     while (start < list.size()) {
         size_t end = list.find(L';', start);
         if (end == std::wstring::npos) end = list.size();
-        const std::wstring path = list.substr(start, end - start);
-        if (!path.empty() && _waccess(path.c_str(), 0) == 0) {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-            // A numbered folder of a same-named file goes with it once empty.
-            const size_t slash = path.find_last_of(L'\\');
-            if (slash != std::wstring::npos && path.find(kSameNameFolderPrefix) != std::wstring::npos)
-                RemoveDirectoryW(path.substr(0, slash).c_str());
-        }
+        if (end > start) g_releasedFiles.insert(list.substr(start, end - start));
         start = end + 1;
     }
+}
+
+void DeleteReleasedAttachmentFiles() {
+    for (const std::wstring& path : g_releasedFiles) {
+        // Our own files carry no attributes that stop a delete; only when
+        // one does is it cleared first.
+        if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(path.c_str(), 0) == 0) {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+        // A numbered folder of a same-named file goes with it once empty.
+        const size_t slash = path.find_last_of(L'\\');
+        if (slash != std::wstring::npos && path.find(kSameNameFolderPrefix) != std::wstring::npos)
+            RemoveDirectoryW(path.substr(0, slash).c_str());
+    }
+    g_releasedFiles.clear();
 }

@@ -78,6 +78,13 @@ CString MailRecipientsText(const CString* displayTo, const CString* receivedBy) 
 }
 
 bool WriteMailHeaderFile(const CString& path, const CString& sender) {
+    // Mails of one sender follow each other: the file already holds the
+    // line when the last one written is the same and the file is still there.
+    static CString lastPath, lastSender;
+    static bool lastValid = false;
+    if (lastValid && path == lastPath && sender == lastSender && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    lastValid = false;
     CFile file;
     if (!file.Open(path, CFile::modeCreate | CFile::modeReadWrite)) return false;
     const CString line = L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender);
@@ -87,6 +94,9 @@ bool WriteMailHeaderFile(const CString& path, const CString& sender) {
     bytes[count++] = '\n';
     if (!file.Write(bytes.data(), static_cast<UINT>(count))) throw HeaderWriteError();
     file.Close();
+    lastPath = path;
+    lastSender = sender;
+    lastValid = true;
     return true;
 }
 
@@ -150,7 +160,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                           spare.Ref());
                 } catch (...) {
                 }
-                DeleteAttachmentFiles(g_strAttachPathList);
+                ReleaseAttachmentFiles(g_strAttachPathList);
             } catch (...) {
             }
         }

@@ -8,6 +8,7 @@
 #include "app/AppGlobals.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
+#include "export/AttachmentFiles.h"
 #include "export/ExportSetup.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
@@ -125,6 +126,7 @@ UINT SaveThreadProc(LPVOID param) {
     } catch (...) {
         // The worker always ends through the done flag below.
         ReleaseItemWriter();
+        DeleteReleasedAttachmentFiles();
     }
     g_saveGate.Leave();
     g_bSaveRunning = false;
@@ -192,6 +194,7 @@ void COstSaving::RunSave() {
     }
 
     ReleaseItemWriter();
+    DeleteReleasedAttachmentFiles();
     if (g_bSaveAbort) {
         ::EnableWindow(dialog, TRUE);
         AppMessageBox(dialog, L"Saving aborted by user.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);

@@ -388,6 +388,7 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"report.pdf;" + temp.path() + L"caf\u00E9 notes.txt;");
     EXPECT_EQ(seen, (std::vector<std::string>{std::string("PDF\0data", 8), "notes"}));
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
     EXPECT_EQ(record.pAttachCursor, nullptr);
@@ -395,13 +396,17 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     // A failing SaveMail still deletes the files.
     components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
     Export();
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
 
-    // Without a delivery time nothing is stored and the files stay.
+    // A released file that the next mail writes again is that mail's file;
+    // without a delivery time nothing is stored and the files stay.
     components.writer.failing.clear();
+    Export();
     message.pftMessageDeliveryTime = nullptr;
     Export();
-    EXPECT_EQ(Mails().size(), 2u);
+    DeleteReleasedAttachmentFiles();
+    EXPECT_EQ(Mails().size(), 3u);
     EXPECT_EQ(temp.Files().size(), 3u);
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }
@@ -453,7 +458,8 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
     // Deleting them leaves only the header file, and no numbered folder.
-    DeleteAttachmentFiles(g_strAttachPathList);
+    ReleaseAttachmentFiles(g_strAttachPathList);
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
 }
 
