@@ -509,7 +509,8 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
 
 // The whole sample saved through the real components, when they are
 // registered on this machine (otherwise skipped). The new store is left in
-// EXPORT_E2E_DIR (or the temporary folder) for the independent readers.
+// EXPORT_E2E_DIR (or the temporary folder) for the independent readers;
+// EXPORT_E2E_STORE names another store to save.
 TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
     {
         FakeComponents::Suspend real(components);
@@ -518,6 +519,8 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         if (FAILED(g_Seams.CreateDispatch(L"loomcraft.Class1", &probe)) || probe == nullptr)
             GTEST_SKIP() << "the item writer is not registered here";
         probe->Release();
+        wchar_t store[MAX_PATH] = L"";
+        if (GetEnvironmentVariableW(L"EXPORT_E2E_STORE", store, MAX_PATH)) LoadStore(store);
         wchar_t folder[MAX_PATH] = L"";
         if (GetEnvironmentVariableW(L"EXPORT_E2E_DIR", folder, MAX_PATH)) script.folderAnswers = {folder};
         CheckAll();
