@@ -34,6 +34,7 @@
 #include "reader/store_load.h"
 #include "res/resource.h"
 #include "support/temp_file.h"
+#include "writer/store_description.h"
 
 using exporttest::FakeComponents;
 using exporttest::OperationName;
@@ -461,6 +462,51 @@ TEST_F(ExportSave, MissingComponentsEndTheSaveWithTheSetupMessageOnly) {
                                                      L"install Microsoft Outlook & re-run Application."}));
     EXPECT_TRUE(components.WriterCalls().empty());
     EXPECT_EQ(g_pSaveThread.load(), nullptr);
+}
+
+// A store made by our writer with 301 mails in one folder: the free-space
+// step runs before the 1st, 151st and 301st item, each time closing and
+// opening the folder again; Enter and Escape during the save change nothing.
+TEST_F(ExportSave, WriterStoreOfThreeHundredMailsTakesThreeFreeSpaceSteps) {
+    std::string description = "variant unicode\nfolder Bulk IPF.Note\n";
+    for (int i = 0; i < 301; ++i)
+        description += "message Bulk IPM.Note\nsubject Bulk " + std::to_string(i) +
+                       "\nsender Bo <bo@example.com>\nbody b\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    const std::vector<uint8_t> bytes = writer::StoreFromDescription(description);
+    testing_support::TempFile store(bytes, ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Bulk"});
+    components.writer.onCall = [&](const RecordedCall& call) {
+        static int n = 0;
+        if (call.id != CLoomcraftDriver::kSaveMail || ++n != 5) return;
+        HWND dialog = FindWindowW(L"#32770", kMainTitle);
+        HWND focus = GetDlgItem(dialog, IDC_PAUSE);
+        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+            PostMessageW(focus, WM_KEYDOWN, key, 0);
+            PostMessageW(focus, WM_KEYUP, key, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    EXPECT_EQ(script.diskSpaceQueries.size(), 3u);
+    std::vector<std::wstring> folderCalls;
+    int mails = 0;
+    for (const RecordedCall& c : components.WriterCalls()) {
+        const std::wstring name = OperationName(c.id);
+        if (name == L"SaveMail") {
+            ++mails;
+        } else if (name == L"OpenFolder" || name == L"CloseFolder") {
+            folderCalls.push_back(name + L"@" + std::to_wstring(mails));
+        }
+    }
+    EXPECT_EQ(mails, 301);
+    EXPECT_EQ(folderCalls, (std::vector<std::wstring>{L"OpenFolder@0", L"CloseFolder@0", L"OpenFolder@0",
+                                                      L"CloseFolder@150", L"OpenFolder@150", L"CloseFolder@300",
+                                                      L"OpenFolder@300", L"CloseFolder@301"}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].count, L"301/301");
+    EXPECT_EQ(boxes[0].folderPos, 301);
 }
 
 // An 8-bit store: texts through the ANSI code page, the attachment written
