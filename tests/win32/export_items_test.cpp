@@ -22,133 +22,31 @@
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
 #include "export/OstSaving.h"
-#include "export_fake_automation.h"
+#include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
 #include "reader/rtf_decompress.h"
 
 using exporttest::FakeComponents;
 using exporttest::OperationName;
+using exporttest::Exists;
+using exporttest::ReadBytes;
 using exporttest::RecordedCall;
+using exporttest::RecordTexts;
+using exporttest::ScratchFolder;
+using exporttest::TempRoot;
+using exporttest::WriteBytes;
 
 namespace {
 
 const VARTYPE kText = VT_BSTR | VT_BYREF;
 const VARTYPE kShort = VT_I2 | VT_BYREF;
 
-std::wstring TempRoot() {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return folder;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadBytes(const std::wstring& path) {
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (f == nullptr) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-// A fresh, empty folder; removed with its files at the end.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const wchar_t* name) : m_path(TempRoot() + name + L"\\") {
-        Clear();
-        CreateDirectoryW(m_path.c_str(), nullptr);
-    }
-    ~ScratchFolder() { Clear(); }
-    const std::wstring& path() const { return m_path; }
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((m_path + L"*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::wstring n = data.cFileName;
-            if (n != L"." && n != L"..") names.push_back(n);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-
-private:
-    void Clear() {
-        for (const std::wstring& name : Files()) {
-            const std::wstring full = m_path + name;
-            if (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-                WIN32_FIND_DATAW data;
-                HANDLE find = FindFirstFileW((full + L"\\*").c_str(), &data);
-                if (find != INVALID_HANDLE_VALUE) {
-                    do DeleteFileW((full + L"\\" + data.cFileName).c_str());
-                    while (FindNextFileW(find, &data));
-                    FindClose(find);
-                }
-                RemoveDirectoryW(full.c_str());
-            } else {
-                DeleteFileW(full.c_str());
-            }
-        }
-        RemoveDirectoryW(m_path.c_str());
-    }
-    std::wstring m_path;
-};
-
 std::vector<std::wstring> Names(const std::vector<RecordedCall>& calls) {
     std::vector<std::wstring> names;
     for (const RecordedCall& c : calls) names.push_back(OperationName(c.id));
     return names;
 }
-
-// Texts of a store in the UTF-16 variant, kept alive by the test.
-class RecordTexts {
-public:
-    RecordTexts() { g_nStringMode = 2; }
-    StoreText Wide(const std::wstring& text) {
-        std::vector<uint8_t> bytes;
-        for (wchar_t c : text) {
-            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-            bytes.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        bytes.push_back(0);
-        bytes.push_back(0);
-        m_keep.push_back(bytes);
-        return StoreText{1, m_keep.back().data()};
-    }
-    StoreText Bytes(const std::string& text) {
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        bytes.push_back(0);
-        bytes.push_back(0);
-        m_keep.push_back(bytes);
-        return StoreText{0, m_keep.back().data()};
-    }
-    AttachmentNode* Attachment(const std::wstring& name, const std::string& data) {
-        auto node = std::make_unique<AttachmentNode>();
-        *node = AttachmentNode{};
-        node->txAttachLongFilename = Wide(name);
-        m_keep.push_back(std::vector<uint8_t>(data.begin(), data.end()));
-        node->pData = m_keep.back().empty() ? nullptr : m_keep.back().data();
-        node->cbData = data.size();
-        m_nodes.push_back(std::move(node));
-        return m_nodes.back().get();
-    }
-
-private:
-    std::list<std::vector<uint8_t>> m_keep;
-    std::vector<std::unique_ptr<AttachmentNode>> m_nodes;
-};
 
 }  // namespace
 
@@ -373,7 +271,6 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     AttachmentNode* first = texts.Attachment(L"report.pdf", std::string("PDF\0data", 8));
     AttachmentNode* second = texts.Attachment(L"caf\u00E9 notes.txt", "notes");
     AttachmentNode* recipientRow = texts.Attachment(L"", "");
-    recipientRow->txAttachLongFilename = StoreText{};
     first->pNext = second;
     second->pNext = recipientRow;
     record.pAttachments = first;
@@ -466,7 +363,6 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
 TEST(AttachmentFiles, OnlyRecipientRowsWriteNothingAndAFailedFirstOpenEndsTheWalk) {
     RecordTexts texts;
     AttachmentNode* recipient = texts.Attachment(L"", "");
-    recipient->txAttachLongFilename = StoreText{};
     ItemRecord record = {};
     record.pAttachments = recipient;
     g_strAttachPathList = L"stale;";

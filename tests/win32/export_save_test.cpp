@@ -29,7 +29,7 @@
 #include "app/WorkerGate.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
-#include "export_fake_automation.h"
+#include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/store_load.h"
 #include "res/resource.h"
@@ -111,39 +111,6 @@ DialogState ReadDialog(HWND dialog, const std::wstring& message) {
     s.folderHigh = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_FOLDER, PBM_GETRANGE, FALSE, 0));
     s.enabled = IsWindowEnabled(dialog) != FALSE;
     return s;
-}
-
-// The whole screen into a .bmp file (screenshots on request).
-void CaptureScreen(const std::wstring& path) {
-    HDC screen = GetDC(nullptr);
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
-    const DWORD headers = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
-    BITMAPFILEHEADER file = {0x4D42, headers + size, 0, 0, headers};
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (out != nullptr) {
-        fwrite(&file, sizeof file, 1, out);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        fwrite(bits, 1, size, out);
-        fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
-std::wstring ScreenshotFolder() {
-    wchar_t folder[MAX_PATH] = L"";
-    return GetEnvironmentVariableW(L"EXPORT_SCREENSHOTS", folder, MAX_PATH) ? folder : L"";
 }
 
 }  // namespace
@@ -433,7 +400,6 @@ TEST_F(ExportSave, StopAnsweredNoAndPauseThenResumeFinishTheSave) {
         seen.stopEnabled = IsWindowEnabled(GetDlgItem(d, IDC_PAUSE)) != FALSE;
         SendMessageW(d, WM_CLOSE, 0, 0);   // ignored while paused
         seen.openAfterClose = IsWindow(d) != FALSE;
-        if (!ScreenshotFolder().empty()) CaptureScreen(ScreenshotFolder() + L"\\saving-paused.bmp");
         Click(d, IDC_SAVE_PAUSE);
         seen.resumeText = WindowText(GetDlgItem(d, IDC_SAVE_PAUSE));
     });
@@ -577,32 +543,4 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         EXPECT_NE(GetFileAttributesW(g_strPstPath), INVALID_FILE_ATTRIBUTES);
         printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
     }
-}
-
-// Screenshots of the dialog during a save and of its end message, when
-// EXPORT_SCREENSHOTS names a folder (a real message box is shown, then closed).
-TEST_F(ExportSave, Screenshots) {
-    const std::wstring folder = ScreenshotFolder();
-    if (folder.empty()) GTEST_SKIP() << "EXPORT_SCREENSHOTS not set";
-    CheckOnly({L"sub1"});
-    components.writer.onCall = [&](const RecordedCall& call) {
-        static int n = 0;
-        if (call.id == CLoomcraftDriver::kSaveMail && ++n == 12) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            CaptureScreen(folder + L"\\saving-dialog.bmp");
-        }
-    };
-    g_Seams.MessageBox = [folder](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-        std::thread closer([folder, caption] {
-            HWND box = nullptr;
-            WaitFor([&] { return (box = FindWindowW(L"#32770", caption)) != nullptr && IsWindowVisible(box); }, 5000);
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            CaptureScreen(folder + L"\\saving-end.bmp");
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        });
-        int answer = ::MessageBoxW(owner, text, caption, type);
-        closer.join();
-        return answer;
-    };
-    Save();
 }
