@@ -354,6 +354,12 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_EQ(ReadBytes(temp.path() + L"Temp.eml"), "From:x\r\n");
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
+    // A later item's shorter file of the same name holds only its own bytes.
+    ItemRecord later = {};
+    later.pAttachments = texts.Attachment(L"same.txt", "x");
+    SaveAttachmentsToTempFiles(&later);
+    EXPECT_EQ(ReadBytes(temp.path() + L"same.txt"), "x");
+
     // Deleting them leaves only the header file, and no numbered folder.
     ReleaseAttachmentFiles(g_strAttachPathList);
     DeleteReleasedAttachmentFiles();
