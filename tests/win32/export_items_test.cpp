@@ -355,6 +355,7 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
     // A later item's shorter file of the same name holds only its own bytes.
+    ReleaseAttachmentFiles(g_strAttachPathList);
     ItemRecord later = {};
     later.pAttachments = texts.Attachment(L"same.txt", "x");
     SaveAttachmentsToTempFiles(&later);
