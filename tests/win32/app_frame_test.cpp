@@ -585,12 +585,18 @@ TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
     RemoveDirectoryW(made.c_str());
 
     script.folderAnswers = {destination, destination, L""};
+    // As on a machine without the components (the script puts the seam back).
+    g_Seams.CreateDispatch = [](LPCWSTR, IDispatch** out) -> HRESULT {
+        *out = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    };
+    g_Seams.SpawnWait = [](LPCWSTR, const wchar_t* const*) -> intptr_t { return 0; };
     for (int i = 0; i < 3; ++i) SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_SAVE, 0), 0);
     ASSERT_EQ(script.folderBrowses.size(), 3u);
     EXPECT_EQ(script.folderBrowses[0].title, L"Please Select a Folder For Storing Received Files");
     EXPECT_EQ(GetFileAttributesW(made.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
-    // Each chosen destination runs the saving dialog; no components are
-    // installed here, so each save ends with the setup's message.
+    // Each chosen destination runs the saving dialog; without the components
+    // each save ends with the setup's message.
     ASSERT_EQ(script.messageBoxes.size(), 2u);
     for (const auto& box : script.messageBoxes)
         EXPECT_EQ(box.text, L"Microsoft Outlook not found installed or corrupted. Please install Microsoft Outlook & "
