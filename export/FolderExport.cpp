@@ -6,6 +6,7 @@
 #include "app/LeftView.h"
 #include "app/Prompts.h"
 #include "export/AttachmentFiles.h"
+#include "export/ContactExport.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "export/AttachmentFiles.h"
-#include "export/ContactExport.h"
 #include "export/ExportDate.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "export/AttachmentFiles.h"
+#include "export/ContactExport.h"
 #include "export/ExportState.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"

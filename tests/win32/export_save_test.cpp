@@ -522,7 +522,8 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
 // The whole sample saved through the real components, when they are
 // registered on this machine (otherwise skipped). The new store is left in
 // EXPORT_E2E_DIR (or the temporary folder) for the independent readers;
-// EXPORT_E2E_STORE names another store to save.
+// EXPORT_E2E_STORE names another store to save, EXPORT_E2E_STOP_AFTER a
+// number of items after which the save is stopped.
 TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
     {
         FakeComponents::Suspend real(components);
@@ -536,10 +537,22 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         wchar_t folder[MAX_PATH] = L"";
         if (GetEnvironmentVariableW(L"EXPORT_E2E_DIR", folder, MAX_PATH)) script.folderAnswers = {folder};
         CheckAll();
+        // EXPORT_E2E_STOP_AFTER=n: Stop, answered Yes, once n items are saved.
+        wchar_t stopAfter[32] = L"";
+        const int stopAt = GetEnvironmentVariableW(L"EXPORT_E2E_STOP_AFTER", stopAfter, 32) ? _wtoi(stopAfter) : 0;
+        std::atomic<bool> saving{true};
+        std::thread stopper([&] {
+            if (stopAt <= 0) return;
+            script.messageBoxAnswers = {IDYES};
+            WaitFor([&] { return !saving || g_nSavedTotal >= stopAt; }, 120000);
+            if (saving) Click(FindWindowW(L"#32770", kMainTitle), IDC_PAUSE);
+        });
         const auto start = Clock::now();
         Save();
+        saving = false;
+        stopper.join();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+        EXPECT_EQ(Messages().back(), stopAt > 0 ? L"Saving aborted by user." : L"Saving  completed successfully.");
         EXPECT_NE(GetFileAttributesW(g_strPstPath), INVALID_FILE_ATTRIBUTES);
         printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
     }
