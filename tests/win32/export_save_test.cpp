@@ -342,6 +342,17 @@ TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
     EXPECT_EQ(script.diskSpaceQueries.size(), 1u);   // 12 items: one step, before the first
     EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox", 12}}));
+
+    // A query that fails counts as enough space, and an abort request left
+    // from before does not stop a new save.
+    script.messageBoxes.clear();
+    components.calls.clear();
+    script.folderAnswers = {destination};
+    g_Seams.GetDiskFreeSpaceEx = [](LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; };
+    g_bSaveAbort = true;
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox", 12}}));
 }
 
 TEST_F(ExportSave, StopAnsweredYesEndsAfterTheItemInProgress) {
