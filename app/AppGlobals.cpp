@@ -29,3 +29,7 @@ std::atomic<CWinThread*> g_pDisplayThread{nullptr};
 
 std::atomic<bool> g_bDisplayBusy{false};
 std::atomic<bool> g_bSaveRunning{false};
+
+std::atomic<int> g_nFolderKind{0};
+std::atomic<NodeEntry*> g_pFolderItems{nullptr};
+std::atomic<int> g_nHotItem{-1};

@@ -10,6 +10,7 @@ class CLeftView;
 class CBrowseOstFile;
 class CTarnwellView;
 class CMailItemsBody;
+struct NodeEntry;
 
 // ---- start-up texts and folders (written once by InitInstance) ----
 extern wchar_t g_szRegKey[260];      // "QMKEYOST_PST"
@@ -47,3 +48,24 @@ extern std::atomic<CWinThread*> g_pDisplayThread;
 // ---- what the reader asks: bodies are read only while these run ----
 extern std::atomic<bool> g_bDisplayBusy;   // a renderer of the display worker runs
 extern std::atomic<bool> g_bSaveRunning;   // the saving worker runs
+
+// ---- the listed folder (written by the item-list worker) ----
+// FolderKind: the kind of the listed folder; never reset, a fill that finds
+// no listable item keeps the previous one. 7 and 8 are set by the mail
+// renderer after an RTF or a plain-text body was shown.
+enum FolderKind : int {
+    kFolderKindTask = 1,
+    kFolderKindStickyNote = 2,
+    kFolderKindJournal = 3,
+    kFolderKindCalendar = 4,
+    kFolderKindContact = 5,
+    kFolderKindMail = 6,
+    kFolderKindMailRtf = 7,
+    kFolderKindMailPlain = 8,
+};
+extern std::atomic<int> g_nFolderKind;
+// The child node that decided the folder kind: the rows' "Index" numbers
+// count siblings from it (it counts 1).
+extern std::atomic<NodeEntry*> g_pFolderItems;
+// Row index of the last row click (the display worker's row).
+extern std::atomic<int> g_nHotItem;

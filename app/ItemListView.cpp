@@ -1,15 +1,25 @@
 #include "app/ItemListView.h"
 
+#include <commctrl.h>
+
 #include "app/AppGlobals.h"
+#include "app/ItemRenderers.h"
 #include "app/LeftView.h"
+#include "app/ListRowRecords.h"
+#include "app/MailItemsBody.h"
 #include "app/TarnwellDoc.h"
+#include "reader/ltp.h"
 
 IMPLEMENT_DYNCREATE(CTarnwellView, CFormView)
 
 BEGIN_MESSAGE_MAP(CTarnwellView, CFormView)
     ON_WM_CTLCOLOR()
     ON_WM_CREATE()
+    ON_NOTIFY(NM_CUSTOMDRAW, IDC_LOAD_PROGRESS, &CTarnwellView::OnCustomDrawProgress)
     ON_WM_SIZE()
+    ON_NOTIFY(NM_CLICK, IDC_ITEM_LIST, &CTarnwellView::OnListClick)
+    ON_NOTIFY(LVN_COLUMNCLICK, IDC_ITEM_LIST, &CTarnwellView::OnColumnClick)
+    ON_MESSAGE(WM_INSERT_LIST_ROW, &CTarnwellView::OnInsertListRow)
 END_MESSAGE_MAP()
 
 CListCtrl* g_pItemList = nullptr;
@@ -17,9 +27,12 @@ RECT g_rcItemList = {};
 
 namespace {
 
-// List images in order, by icon resource.
-const UINT kListIcons[] = {IDI_ATTACHMENT, IDI_UNREAD, IDI_CONTACTS, IDI_CALENDAR,
-                           IDI_JOURNAL,    IDI_NOTES,  IDI_TASKS};
+// List images in order, by icon resource: 0 mail item, 1 paper clip,
+// 2 contact, 3 calendar, 4 journal, 5 sticky note, 6 task.
+const UINT kListIcons[] = {IDI_MAIL_ITEM, IDI_ATTACHMENT, IDI_CONTACTS, IDI_CALENDAR,
+                           IDI_JOURNAL,   IDI_NOTES,      IDI_TASKS};
+
+bool ListWorkerOrDisplayRuns() { return g_pItemListThread != nullptr || g_pDisplayThread != nullptr; }
 
 void InsertColumn(HWND list, int index, const wchar_t* text, int width) {
     LVCOLUMNW column = {};
@@ -39,9 +52,7 @@ void ClearFolderCaption() {
 void ResetItemListColumns() {
     if (g_pItemListView == nullptr) return;
     HWND list = g_pItemListView->GetList().GetSafeHwnd();
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < columns; ++i) SendMessageW(list, LVM_DELETECOLUMN, 0, 0);
+    DeleteAllListColumns(list);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     InsertColumn(list, 0, L"Attachment", 110);
     InsertColumn(list, 1, L"From", 150);
@@ -55,6 +66,22 @@ void ResetItemListColumns() {
         column.cx = 30;
         column.iImage = i;
         SendMessageW(list, LVM_SETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void DeleteAllListColumns(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < columns; ++i) SendMessageW(list, LVM_DELETECOLUMN, 0, 0);
+}
+
+int ListIndexColumn(int nFolderKind) {
+    switch (nFolderKind) {
+    case kFolderKindTask:
+    case kFolderKindStickyNote: return 4;
+    case kFolderKindJournal:
+    case kFolderKindCalendar: return 5;
+    default: return 6;
     }
 }
 
@@ -132,4 +159,73 @@ void CTarnwellView::OnSize(UINT nType, int cx, int cy) {
 HBRUSH CTarnwellView::OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor) {
     CFormView::OnCtlColor(pDC, pWnd, nCtlColor);
     return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+void CTarnwellView::OnCustomDrawProgress(NMHDR* pNMHDR, LRESULT* pResult) { *pResult = 0; }
+
+void CTarnwellView::OnListClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    if (ListWorkerOrDisplayRuns()) return;
+    ClearItemView();
+    // The row under the pointer when the button went down, as the click
+    // reports it: a pointer that has left the row since still shows it.
+    const auto* activate = reinterpret_cast<const NMITEMACTIVATE*>(pNMHDR);
+    const int row = activate->iItem >= 0 ? activate->iItem : m_list.GetHotItem();
+    if (row < 0) return;
+    g_nHotItem = row;
+    CWinThread* thread = AfxBeginThread(ShowItemThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr) return;
+    // The slot is taken before the worker can run, so its own clearing is
+    // never undone.
+    g_pDisplayThread = thread;
+    thread->ResumeThread();
+}
+
+void CTarnwellView::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {
+    *pResult = 0;
+    if (ListWorkerOrDisplayRuns()) return;
+    const auto* view = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
+    m_list.SortItems(CompareListRows, static_cast<DWORD_PTR>(view->iSubItem));
+    g_chSortOrder = g_chSortOrder == L'a' ? L'd' : L'a';
+}
+
+UINT ShowItemThreadProc(LPVOID pParam) {
+    try {
+        ShowItem(static_cast<CTarnwellView*>(pParam));
+    } catch (...) {
+        // A file error outside the renderer's own handlers: nothing is shown.
+        g_bDisplayBusy = false;
+        if (g_pProgressBar != nullptr) ::ShowWindow(g_pProgressBar->GetSafeHwnd(), SW_HIDE);
+    }
+    g_pDisplayThread = nullptr;
+    return 1;
+}
+
+void ShowItem(CTarnwellView* pView) {
+    HWND progress = g_pProgressBar != nullptr ? g_pProgressBar->GetSafeHwnd() : nullptr;
+    ::ShowWindow(progress, SW_SHOW);
+    void (*renderer)(int) = nullptr;
+    switch (g_nFolderKind) {
+    case kFolderKindTask: renderer = ShowTaskItem; break;
+    case kFolderKindStickyNote: renderer = ShowNoteItem; break;
+    case kFolderKindJournal: renderer = ShowJournalItem; break;
+    case kFolderKindCalendar: renderer = ShowAppointmentItem; break;
+    case kFolderKindContact: renderer = ShowContactItem; break;
+    case kFolderKindMail:
+    case kFolderKindMailRtf:
+    case kFolderKindMailPlain: renderer = ShowMailItem; break;
+    default:
+        ::ShowWindow(progress, SW_HIDE);
+        return;
+    }
+    g_bDisplayBusy = true;
+    try {
+        renderer(g_nHotItem);
+    } catch (...) {
+        g_bDisplayBusy = false;
+        throw;
+    }
+    g_bDisplayBusy = false;
+    ::SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(g_nReadProgressRange + 2), 0);
+    ::ShowWindow(progress, SW_HIDE);
 }

@@ -109,11 +109,6 @@ void CLeftView::OnLButtonDown(UINT nFlags, CPoint point) {
     Default();
 }
 
-void CLeftView::StartItemListFill(HTREEITEM item) {
-    // The item-list worker comes with the list filling; until then a folder
-    // click only selects the folder.
-}
-
 BOOL CollectCheckedFolders() {
     if (g_pLeftView == nullptr) return TRUE;
     std::vector<HTREEITEM> checked;

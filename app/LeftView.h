@@ -4,7 +4,10 @@
 #pragma once
 #include "framework/framework.h"
 
+#include <cstdint>
+
 class CTarnwellDoc;
+struct NodeEntry;
 
 class CLeftView : public CTreeView {
     DECLARE_DYNCREATE(CLeftView)
@@ -17,6 +20,13 @@ public:
 
     // Starts the item-list worker for the folder of the clicked item.
     void StartItemListFill(HTREEITEM item);
+    // Depth-first, pre-order search of a sibling chain and its descendants
+    // for the node of a 32-bit folder id; sets m_bFolderFound on a match.
+    NodeEntry* FindFolderNode(uint32_t nNodeId, NodeEntry* pFirst);
+    // Lists one folder (or, for null, empties the list), on the item-list worker.
+    void FillItemList(NodeEntry* pFolderNode);
+
+    BOOL m_bFolderFound = FALSE;
 
 protected:
     BOOL PreCreateWindow(CREATESTRUCT& cs) override;

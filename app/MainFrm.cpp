@@ -9,6 +9,7 @@
 #include "app/ItemListView.h"
 #include "app/LeftView.h"
 #include "app/MailItemsBody.h"
+#include "app/OstAboutUs.h"
 #include "app/PathTexts.h"
 #include "app/Prompts.h"
 #include "app/Registry.h"
@@ -182,9 +183,7 @@ void CMainFrame::OnHelp() {
 }
 
 void CMainFrame::OnAboutUs() {
-    // The program's own About dialog comes later; until then the framework's
-    // default one.
-    CAboutDlg about;
+    COstAboutUs about;
     about.DoModal();
 }
 

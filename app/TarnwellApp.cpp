@@ -8,8 +8,10 @@
 #include "app/MainFrm.h"
 #include "app/Prompts.h"
 #include "app/Registry.h"
+#include "app/SplashDlg.h"
 #include "app/StoreLoadObserver.h"
 #include "app/TarnwellDoc.h"
+#include "reader/rtf_decompress.h"
 
 BEGIN_MESSAGE_MAP(CTarnwellApp, CWinApp)
     ON_COMMAND(ID_APP_ABOUT, &CTarnwellApp::OnAppAbout)
@@ -43,6 +45,9 @@ void InitStartupTexts() {
     wcscpy_s(g_szCaption, kMainTitle);
     wcscpy_s(g_szMainTitle, kMainTitle);
     g_strInstallFolder = ReadRegistryString(HKEY_CLASSES_ROOT, g_szRegKey, L"FilePath");
+    // The reader writes the RTF body file where the item view and the
+    // exporters read it.
+    SetInstallFolder(std::wstring(g_strInstallFolder.GetString()));
 }
 
 BOOL InitPlatform() {
@@ -59,7 +64,8 @@ BOOL InitPlatform() {
 BOOL CTarnwellApp::InitInstance() {
     EnsureSingleInstance();
     InitStartupTexts();
-    // The splash screen comes with its own change; start-up goes straight on.
+    CSplashDlg splash;
+    splash.DoModal();
     INITCOMMONCONTROLSEX controls = {8, 0xFF};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();

@@ -4,7 +4,8 @@
 // and threads (fwapp.h), windows and message maps (fwwnd.h), dialogs
 // (fwdlg.h), documents and views (fwdoc.h), frame, bars and splitters
 // (fwframe.h), controls (fwctrls.h), GDI (fwgdi.h), text and lists
-// (fwstring.h, fwcoll.h), files (fwfile.h), automation (fwole.h) and the
+// (fwstring.h, fwcoll.h), files (fwfile.h), automation (fwole.h), ActiveX
+// controls (fwocc.h) and the
 // test seams (seams.h).
 #pragma once
 #include <windows.h>
@@ -30,4 +31,5 @@
 #include "fwapp.h"
 #include "fwfile.h"
 #include "fwole.h"
+#include "fwocc.h"
 #include "seams.h"

@@ -407,7 +407,6 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
 
 BOOL AfxOleInit() { return SUCCEEDED(::OleInitialize(nullptr)); }
 
-void AfxEnableControlContainer() {}
 
 BOOL AfxInitRichEdit2() {
     static HMODULE hRichEdit = ::LoadLibraryW(L"riched20.dll");

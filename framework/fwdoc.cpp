@@ -2,6 +2,7 @@
 #include "framework/fwdoc.h"
 #include "framework/fwframe.h"
 #include "framework/fwapp.h"
+#include "framework/fwocc.h"
 #include <algorithm>
 #include <vector>
 
@@ -227,6 +228,10 @@ BOOL CFormView::Create(LPCWSTR, LPCWSTR, DWORD dwStyle, const RECT& rect, CWnd* 
                            WS_DISABLED | DS_SYSMODAL | DS_ABSALIGN)) |
               WS_CHILD | DS_CONTROL;
 
+    // ActiveX control items are made by the control container once the form exists.
+    std::vector<FwOleControlItem> controls;
+    if (AfxControlContainerEnabled()) controls = AfxOccSplitTemplate(tmpl);
+
     m_pCreateContext = pContext;
     AfxHookWindowCreate(this);
     HWND h = ::CreateDialogIndirectParamW(hInst, reinterpret_cast<LPCDLGTEMPLATEW>(tmpl.data()),
@@ -237,6 +242,7 @@ BOOL CFormView::Create(LPCWSTR, LPCWSTR, DWORD dwStyle, const RECT& rect, CWnd* 
     }
     if (!h) return FALSE;   // destroyed during creation: already deleted
     m_pCreateContext = nullptr;
+    AfxOccCreateControls(h, controls);
     SetDlgCtrlID((int)nID);
     ::SetWindowPos(h, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);

@@ -20,8 +20,12 @@ CTime::CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int
     m_time = _mktime64(&t);
 }
 
-CTime::CTime(const SYSTEMTIME& st, int nDST)
-    : CTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, nDST) {}
+CTime::CTime(const SYSTEMTIME& st, int nDST) : m_time(0) {
+    // A year before 1900 (a zeroed or failed conversion among them) is the
+    // time value 0, not an error.
+    if (st.wYear < 1900) return;
+    *this = CTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, nDST);
+}
 
 CTime::CTime(const FILETIME& ft, int nDST) {
     // Through local fields, as the file time is read by the program.

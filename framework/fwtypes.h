@@ -65,7 +65,7 @@ public:
     // Local calendar fields; nDST < 0 lets the system decide daylight saving.
     // Fields that do not make a valid time give the time value -1.
     CTime(int nYear, int nMonth, int nDay, int nHour, int nMin, int nSec, int nDST = -1);
-    CTime(const SYSTEMTIME& st, int nDST = -1);
+    CTime(const SYSTEMTIME& st, int nDST = -1);   // a year before 1900 gives 0
     CTime(const FILETIME& ft, int nDST = -1);   // a UTC file time
 
     // The current time, from the clock seam.

@@ -13,6 +13,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include "fwobject.h"
 #include "fwtypes.h"
 #include "fwstring.h"
@@ -295,6 +296,18 @@ public:
     afx_msg void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     afx_msg int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
     afx_msg void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+
+    // ActiveX controls (fwocc.h): a site window hosting the control, and
+    // calls on its IDispatch by dispatch id (as COleDispatchDriver's).
+    BOOL CreateControl(REFCLSID clsid, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                       CWnd* pParentWnd, UINT nID);
+    LPUNKNOWN GetControlUnknown();
+    template <class... Args>
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo,
+                      const Args&... args) {
+        InvokeHelperRaw(dwDispID, wFlags, vtRet, pvRet, pbParamInfo, FwVarArg(args)...);
+    }
+    void InvokeHelperRaw(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
 
     // Z-order placeholders for SetWindowPos.
     static const CWnd wndTop, wndBottom, wndTopMost, wndNoTopMost;

@@ -339,10 +339,15 @@ void ApplyClass(ItemRecord* r, const PropValue& v, bool isMessageClass) {
 
 // A subject may be stored behind a marker character below 0x20 and a
 // prefix-length character ([MS-PST] 2.5.3.1.1.1): two characters, that is 4
-// bytes of UTF-16 text and 2 bytes of 8-bit text, are skipped.
+// bytes of UTF-16 text and 2 bytes of 8-bit text, are skipped. The marker is
+// a whole character: in UTF-16 text the first 16-bit unit, so that a subject
+// beginning with U+0410 (bytes 10 04) or U+4E00 keeps its first characters.
 void ApplySubject(ItemRecord* r, const PropValue& v) {
     const uint64_t skip = g_nStringMode == 1 ? 2 : 4;
-    if (v.pData && v.size >= skip && v.pData[0] < 0x20) {
+    const uint32_t first = !v.pData || v.size < skip ? 0xFFFF
+                           : g_nStringMode == 1      ? v.pData[0]
+                                                     : fmt::LoadLe16(v.pData);
+    if (first < 0x20) {
         CopyTextBytes(r->txSubject, v.pData + skip, static_cast<uint32_t>(v.size - skip), v.type);
     } else {
         CopyText(r->txSubject, v);

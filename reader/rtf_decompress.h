@@ -15,7 +15,8 @@ const std::wstring& GetInstallFolder();
 std::wstring RtfBodyFilePath();
 
 // Decompresses the stream (data of its allocated size) into a new file at the
-// output path: the decoded bytes, then "}}" and a zero byte. 0 on success,
+// output path: exactly the RTF the stream holds, decoded to its end marker and
+// at most its raw size (a stream stored uncompressed is copied). 0 on success,
 // 1 on failure (allocation, file creation or a write that failed); a stream
 // too damaged to decode gives what could be decoded, never more than fits.
 int DecompressRtfToFile(const uint8_t* data, uint64_t allocatedSize, const std::wstring& outputPath);

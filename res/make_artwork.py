@@ -391,6 +391,18 @@ def centred_text(cv, s, y, scale, c):
     cv.text(s, (cv.w - TEXT_WIDTH(s, scale)) // 2, y, scale, c)
 
 
+def paste_icon(cv, name, size, x0, y0):
+    """Draws icon `name` at size x size pixels with its top-left at (x0, y0)."""
+    big = Canvas(size * 4, size * 4, unit=size * 4 / 32.0)
+    draw_icon(name, big)
+    small = big.downsample(4)
+    for y in range(small.h):
+        for x in range(small.w):
+            p = small.px[y * small.w + x]
+            if p[3]:
+                cv.put(x0 + x, y0 + y, p)
+
+
 def dialog_skin(w, h, title):
     cv = Canvas(w, h)
     gradient(cv, (236, 242, 250), (206, 220, 238))
@@ -399,9 +411,14 @@ def dialog_skin(w, h, title):
         for x in range(w):
             cv.px[y * w + x] = [int(30 + 20 * t), int(80 + 30 * t), int(150 + 40 * t), 255]
     cv.text(title, 18, 16, 3, (255, 255, 255, 255))
+    paste_icon(cv, 'app', 40, w - 54, 7)
     for x in range(w):
         cv.px[54 * w + x] = [240, 180, 40, 255]
         cv.px[55 * w + x] = [240, 180, 40, 255]
+    # A faint footer band where the dialogs keep their buttons.
+    for y in range(h - 6, h):
+        for x in range(w):
+            cv.px[y * w + x] = [190, 206, 228, 255]
     return cv
 
 
@@ -418,12 +435,25 @@ def make_skins():
             cy = min(max(y + 0.5, r), h - r)
             if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 > r * r:
                 cv.px[y * w + x] = list(KEY)
-    centred_text(cv, 'QUILLMERE', 60, 6, (255, 255, 255, 255))
-    centred_text(cv, 'OST TO PST', 130, 4, (240, 190, 60, 255))
+    # A lighter inner frame, inside the rounded corners.
+    for y in range(h):
+        for x in range(w):
+            if cv.px[y * w + x][:3] != list(KEY[:3]) and (x < 6 or x >= w - 6 or y < 6 or y >= h - 6):
+                p = cv.px[y * w + x]
+                cv.px[y * w + x] = [min(255, p[0] + 40), min(255, p[1] + 40), min(255, p[2] + 40), 255]
+    paste_icon(cv, 'app', 72, (w - 72) // 2, 26)
+    centred_text(cv, 'QUILLMERE', 112, 5, (255, 255, 255, 255))
+    for x in range(120, w - 120):
+        cv.px[158 * w + x] = [240, 180, 40, 255]
+        cv.px[159 * w + x] = [240, 180, 40, 255]
+    centred_text(cv, 'OST TO PST', 172, 4, (240, 190, 60, 255))
     write_bmp24(os.path.join(out, 'Flash.bmp'), cv)
+    # Each dialog picture covers its dialog's client area (8 pt MS Shell Dlg:
+    # about 1.5 x 1.63 pixels per dialog unit): store dialog 316 x 180 units,
+    # About dialog 267 x 190, saving dialog 372 x 222.
     write_bmp24(os.path.join(out, 'Browse.bmp'), dialog_skin(480, 300, 'OPEN OST'))
     write_bmp24(os.path.join(out, 'AboutUs.bmp'), dialog_skin(410, 310, 'QUILLMERE'))
-    write_bmp24(os.path.join(out, 'Save.bmp'), dialog_skin(480, 300, 'SAVE AS PST'))
+    write_bmp24(os.path.join(out, 'Save.bmp'), dialog_skin(560, 364, 'SAVE AS PST'))
 
 
 if __name__ == '__main__':

@@ -37,14 +37,14 @@
 #define IDI_INBOX               326
 #define IDI_JOURNAL             327
 #define IDI_JUNK_MAIL           328
-#define IDI_ATTACHMENT          329
+#define IDI_MAIL_ITEM           329
 #define IDI_MAIL                330
 #define IDI_NOTES               331
 #define IDI_OUTBOX              332
 #define IDI_STORE               333
 #define IDI_SENT_ITEMS          334
 #define IDI_TASKS               335
-#define IDI_UNREAD              336
+#define IDI_ATTACHMENT          336
 
 // Controls.
 #define IDC_PATH_LABEL          1000

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "res/resource.h"
@@ -13,31 +15,62 @@ namespace {
 const COLORREF kKeyColour = RGB(12, 12, 12);
 
 int CommonControlsDepth() {
-    int depth = 24;
     HMODULE library = LoadLibraryW(L"comctl32.dll");
-    if (library == nullptr) return depth;
+    if (library == nullptr) return 24;
     auto getVersion = reinterpret_cast<DLLGETVERSIONPROC>(
         reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
-    if (getVersion != nullptr) {
-        DLLVERSIONINFO info = {};
-        info.cbSize = sizeof(info);
-        if (SUCCEEDED(getVersion(&info)) && info.dwMajorVersion >= 6) depth = 32;
-    }
+    const int depth = ImageListDepthFor(getVersion);
     FreeLibrary(library);
     return depth;
 }
 
+// 255 x (value / 255) ^ exponent, truncated toward zero; low 8 bits kept.
 unsigned char PowerCurve(double value, double exponent) {
     return static_cast<unsigned char>(static_cast<int>(std::pow(value / 255.0, exponent) * 255.0));
 }
 
+bool IsKeyPixel(const unsigned char* p) { return p[0] == 12 && p[1] == 12 && p[2] == 12; }
+
 }  // namespace
+
+int ImageListDepthFor(DLLGETVERSIONPROC getVersion) {
+    if (getVersion == nullptr) return 24;
+    DLLVERSIONINFO info = {};
+    info.cbSize = sizeof(info);   // 20 bytes
+    return SUCCEEDED(getVersion(&info)) && info.dwMajorVersion >= 6 ? 32 : 24;
+}
 
 unsigned char HotChannel(unsigned char c) { return PowerCurve(static_cast<double>(c), 1.4); }
 
-unsigned char DisabledGrey(unsigned char r, unsigned char g, unsigned char b) {
-    double luma = (0.299 * r + 0.587 * g) + 0.114 * b;
+unsigned char DisabledGrey32(unsigned char r, unsigned char g, unsigned char b) {
+    const double luma = (0.587 * g + 0.299 * r) + 0.114 * b;
     return PowerCurve(luma, 0.5);
+}
+
+unsigned char DisabledGrey24(unsigned char r, unsigned char g, unsigned char b) {
+    const double luma = (0.299 * r + 0.587 * g) + 0.114 * b;
+    return PowerCurve(luma, 0.5);
+}
+
+void ApplyImagePass(ImagePass pass, const unsigned char* source, unsigned char* out, int width, int height,
+                    int bytesPerPixel) {
+    const size_t rowSize = (static_cast<size_t>(bytesPerPixel) * width + 3) & ~static_cast<size_t>(3);
+    std::copy(source, source + rowSize * height, out);
+    if (pass == ImagePass::Normal) return;
+    // Only 24-bit pixels know the key colour; 32-bit ones carry alpha instead.
+    const bool keyed = bytesPerPixel == 3;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* s = source + y * rowSize + static_cast<size_t>(x) * bytesPerPixel;
+            unsigned char* d = out + y * rowSize + static_cast<size_t>(x) * bytesPerPixel;
+            if (keyed && IsKeyPixel(s)) continue;   // stays (12, 12, 12)
+            if (pass == ImagePass::Disabled) {
+                d[0] = d[1] = d[2] = keyed ? DisabledGrey24(s[2], s[1], s[0]) : DisabledGrey32(s[2], s[1], s[0]);
+            } else {
+                for (int c = 0; c < 3; ++c) d[c] = HotChannel(s[c]);
+            }
+        }
+    }
 }
 
 CAlphaImageList::~CAlphaImageList() { DestroyLists(); }
@@ -79,8 +112,7 @@ BOOL CAlphaImageList::LoadImages() {
     }
     const int width = info.bmiHeader.biWidth;
     const int height = std::abs(info.bmiHeader.biHeight);
-    const int bytesPerPixel = alpha ? 4 : 3;
-    const size_t rowSize = (static_cast<size_t>(bytesPerPixel) * width + 3) & ~static_cast<size_t>(3);
+    const size_t rowSize = (static_cast<size_t>(alpha ? 4 : 3) * width + 3) & ~static_cast<size_t>(3);
     std::vector<unsigned char> source(rowSize * height);
     GetDIBits(dc, strip, 0, height, source.data(), &info, DIB_RGB_COLORS);
 
@@ -89,33 +121,17 @@ BOOL CAlphaImageList::LoadImages() {
     BOOL ok = work != nullptr;
     if (ok) {
         auto* out = static_cast<unsigned char*>(bits);
-        auto add = [&](HIMAGELIST list) {
-            int index = alpha ? ImageList_Add(list, work, nullptr) : ImageList_AddMasked(list, work, kKeyColour);
+        const int bytesPerPixel = alpha ? 4 : 3;
+        // The order of the passes: normal, disabled, hot.
+        const std::pair<ImagePass, HIMAGELIST> passes[] = {
+            {ImagePass::Normal, m_listNormal}, {ImagePass::Disabled, m_listDisabled}, {ImagePass::Hot, m_listHot}};
+        for (const auto& pass : passes) {
+            ApplyImagePass(pass.first, source.data(), out, width, height, bytesPerPixel);
+            GdiFlush();
+            const int index = alpha ? ImageList_Add(pass.second, work, nullptr)
+                                    : ImageList_AddMasked(pass.second, work, kKeyColour);
             if (index == -1) ok = FALSE;
-        };
-        auto isKey = [&](const unsigned char* p) { return !alpha && p[0] == 12 && p[1] == 12 && p[2] == 12; };
-
-        std::copy(source.begin(), source.end(), out);
-        add(m_listNormal);
-
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const unsigned char* s = &source[y * rowSize + x * bytesPerPixel];
-                unsigned char* d = &out[y * rowSize + x * bytesPerPixel];
-                unsigned char v = isKey(s) ? 12 : DisabledGrey(s[2], s[1], s[0]);
-                d[0] = d[1] = d[2] = v;
-            }
         }
-        add(m_listDisabled);
-
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                const unsigned char* s = &source[y * rowSize + x * bytesPerPixel];
-                unsigned char* d = &out[y * rowSize + x * bytesPerPixel];
-                for (int c = 0; c < 3; ++c) d[c] = isKey(s) ? 12 : HotChannel(s[c]);
-            }
-        }
-        add(m_listHot);
         DeleteObject(work);
     }
     DeleteDC(dc);

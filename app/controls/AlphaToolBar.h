@@ -4,6 +4,8 @@
 #pragma once
 #include "framework/framework.h"
 
+#include <shlwapi.h>
+
 class CAlphaImageList {
 public:
     CAlphaImageList() = default;
@@ -31,10 +33,24 @@ private:
     int m_cyImage = -1;
 };
 
+// The colour depth of the lists for a common-controls library whose
+// DllGetVersion is `getVersion` (null when it has none): 32 from major
+// version 6 on, 24 otherwise or when the call fails.
+int ImageListDepthFor(DLLGETVERSIONPROC getVersion);
+
 // The pixel maps of the three lists (byte values; key-colour pixels of the
-// 24-bit lists stay as they are).
+// 24-bit lists stay as they are). The disabled grey sums its luma terms in
+// a different order for 32-bit and 24-bit pixels; the last bit can differ.
 unsigned char HotChannel(unsigned char c);
-unsigned char DisabledGrey(unsigned char r, unsigned char g, unsigned char b);
+unsigned char DisabledGrey32(unsigned char r, unsigned char g, unsigned char b);
+unsigned char DisabledGrey24(unsigned char r, unsigned char g, unsigned char b);
+
+// One pass over a bottom-up strip of `bytesPerPixel` (3 or 4) bytes per
+// pixel in blue, green, red (alpha) order, rows padded to 4 bytes: writes
+// `out` from `source` (same size); padding and alpha stay as copied.
+enum class ImagePass { Normal, Disabled, Hot };
+void ApplyImagePass(ImagePass pass, const unsigned char* source, unsigned char* out, int width, int height,
+                    int bytesPerPixel);
 
 class CAlphaToolBar : public CToolBar {
 public:

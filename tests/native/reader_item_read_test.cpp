@@ -252,6 +252,55 @@ TEST(ReaderItemRead, BodiesAreReadOnlyWhileWanted) {
     }
 }
 
+// A UTF-16 subject loses only a stored marker: a first character whose low
+// byte is below 0x20 (Cyrillic A..P, the first CJK ideographs, ideographic
+// punctuation) is text, not a marker.
+TEST(ReaderItemRead, Utf16SubjectKeepsCharactersWhoseLowByteIsBelowBlank) {
+    const std::u16string subjects[] = {u"\u0410\u0411 report", u"\u4E00\u4E8C", u"\u3010note\u3011",
+                                       u"\u0100 macron", u"Plain"};
+    writer::StoreBuilder b{writer::StoreOptions{}};
+    const uint32_t folder = b.AddFolder(b.IpmSubtree(), u"Mail");
+    std::vector<uint32_t> nids;
+    for (const auto& subject : subjects) {
+        writer::Message& m = b.AddMessage(folder, "IPM.Note");
+        m.SetSubject(subject);
+        nids.push_back(m.nid());
+    }
+    writer::Message& prefixed = b.AddMessage(folder, "IPM.Note");
+    prefixed.SetSubjectWithPrefix(u"RE: \u0410\u0411", 4);
+    nids.push_back(prefixed.nid());
+    TempFile file(b.WriteMemory(), ".pst");
+    LoadedStore store(file.wpath());
+    const std::u16string expected[] = {u"\u0410\u0411 report", u"\u4E00\u4E8C", u"\u3010note\u3011",
+                                       u"\u0100 macron", u"Plain", u"RE: \u0410\u0411"};
+    for (size_t i = 0; i < nids.size(); ++i) {
+        Record r(ReadItemRecord(g_storeFile, FindNode(&g_storeFile, nids[i])));
+        ASSERT_NE(r, nullptr);
+        const std::wstring text = StoreTextToWString(r->txSubject.pData);
+        EXPECT_EQ(std::u16string(text.begin(), text.end()), expected[i]) << "subject " << i;
+    }
+}
+
+TEST(ReaderItemRead, EightBitSubjectMarkerIsOneByte) {
+    writer::StoreOptions options;
+    options.variant = writer::Variant::Ansi;
+    writer::StoreBuilder b(options);
+    const uint32_t folder = b.AddFolder(b.IpmSubtree(), u"Mail");
+    writer::Message& plain = b.AddMessage(folder, "IPM.Note");
+    plain.SetSubject(u"Hello");
+    writer::Message& prefixed = b.AddMessage(folder, "IPM.Note");
+    prefixed.SetSubjectWithPrefix(u"RE: Hello", 4);
+    const uint32_t nids[] = {plain.nid(), prefixed.nid()};
+    TempFile file(b.WriteMemory(), ".pst");
+    LoadedStore store(file.wpath());
+    const char* expected[] = {"Hello", "RE: Hello"};
+    for (int i = 0; i < 2; ++i) {
+        Record r(ReadItemRecord(g_storeFile, FindNode(&g_storeFile, nids[i])));
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(TextOf(r->txSubject), expected[i]);
+    }
+}
+
 // Random damage to about 1% of the bytes: loading and reading every node must
 // neither crash nor hang; a damaged part makes records smaller.
 void ReadEverything() {

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <map>
 #include <set>
@@ -26,6 +27,7 @@
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
 #include "reader_item_test_support.h"
+#include "app/FolderListCount.h"
 
 using item_test::LoadedStore;
 using item_test::ScopedInstallFolder;
@@ -253,10 +255,7 @@ std::map<std::string, FolderSummary> ReadOurs(const LoadedStore& store, const Sc
                 s.attachments.insert(NormalizePath(Clean(name)) + ":" + std::to_string(AttachmentSize(a)));
             }
             if (r->pMessage && r->pMessage->binRtfCompressed.cb) {
-                auto bytes = testing_support::ReadWholeFile(install.RtfBodyPath());
-                // The body file ends with "}}" and a zero byte after the decoded bytes.
-                if (bytes.size() >= 3) bytes.resize(bytes.size() - 3);
-                s.rtfBodies.push_back(std::move(bytes));
+                s.rtfBodies.push_back(testing_support::ReadWholeFile(install.RtfBodyPath()));
             }
             FreeItemRecord(r);
         }
@@ -337,6 +336,27 @@ TEST_P(ReaderOracle, AgreesWithPffexport) {
     std::set<std::string> ourPathSet(ourPaths.begin(), ourPaths.end());
     EXPECT_EQ(ourPathSet, theirPaths);
 
+    // The item list walks a folder when it has something to list: every folder
+    // with items must get a count above 0, whatever count it stored.
+    std::map<std::string, std::pair<int, int>> listCounts;  // path: stored (-1 none), listed
+    for (size_t k = 0; k < g_listFolders.size(); ++k) {
+        NodeEntry* node = FindNode(&g_storeFile, g_listFolders[k].nNodeId);
+        ItemRecord* self = ReadItemRecord(g_storeFile, node);
+        const FolderCounts* counts = self ? self->pFolderCounts : nullptr;
+        listCounts[ourPaths[k]] = {counts ? counts->nContentCount : -1, FolderListCount(counts, node)};
+        FreeItemRecord(self);
+    }
+    for (const auto& c : listCounts) {
+        auto it = golden.find(c.first.empty() ? topPath : topPath + "/" + c.first);
+        if (it == golden.end() || it->second.items == 0) continue;
+        EXPECT_GT(c.second.second, 0) << "folder " << c.first << " would list nothing";
+        if (c.second.first <= 0) {
+            std::cout << "[ stored count hides items ] " << store << " / " << c.first << ": stored "
+                      << c.second.first << ", pffexport " << it->second.items << ", listed count "
+                      << c.second.second << "\n";
+        }
+    }
+
     for (const auto& o : ours) {
         const std::string theirKey = o.first.empty() ? topPath : topPath + "/" + o.first;
         auto it = golden.find(theirKey);
@@ -348,12 +368,13 @@ TEST_P(ReaderOracle, AgreesWithPffexport) {
         EXPECT_SAME_SET(mine.subjects, theirs.subjects);
         EXPECT_SAME_SET(mine.senders, theirs.senders);
         EXPECT_SAME_SET(mine.attachments, theirs.attachments);
-        // Every RTF body pffexport wrote is, but for its last few bytes, one we decoded.
+        // Every RTF body pffexport wrote is one we decoded; pffexport ends
+        // its file with one zero byte more than the stream's raw size.
         for (const auto& rtf : theirs.rtf) {
             const size_t head = rtf.first - 64;
             bool found = false;
             for (const auto& body : mine.rtfBodies) {
-                if (body.size() >= head && ZlibCrc(body.data(), head) == rtf.second) found = true;
+                if (body.size() + 1 == rtf.first && ZlibCrc(body.data(), head) == rtf.second) found = true;
             }
             EXPECT_TRUE(found) << "RTF body of " << rtf.first << " bytes not decoded alike";
         }

@@ -117,7 +117,7 @@ std::set<std::string> OracleView(const std::string& store, const fs::path& work)
                             "' >/dev/null 2>&1";
     out.insert("pffexport exit " + std::to_string(std::system(pff.c_str())));
     for (const auto& l : ListTree(work / "pff.export")) out.insert("pff " + l);
-    const std::string rp = "readpst -q -D -o '" + (work / "readpst").string() + "' '" + store + "' >/dev/null 2>&1";
+    const std::string rp = "readpst -j 0 -q -D -o '" + (work / "readpst").string() + "' '" + store + "' >/dev/null 2>&1";
     out.insert("readpst exit " + std::to_string(std::system(rp.c_str())));
     for (const auto& l : ListTree(work / "readpst", true)) out.insert("readpst " + l);
     return out;

@@ -194,7 +194,7 @@ TEST_F(WriterOracle, ReadpstReadsEveryFolderAndItem) {
         const fs::path target = dir_ / (c.Name() + "-r");
         fs::create_directories(target);
         std::string out;
-        ASSERT_EQ(RunTool("readpst -D -o '" + target.string() + "' '" + store.string() + "'", out, false), 0) << out;
+        ASSERT_EQ(RunTool("readpst -j 0 -D -o '" + target.string() + "' '" + store.string() + "'", out, false), 0) << out;
         // "N items done, M items skipped" per folder; folders count as items,
         // tasks and sticky notes are types readpst does not write.
         int done = 0, skipped = 0;

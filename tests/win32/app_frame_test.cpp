@@ -278,14 +278,14 @@ TEST_F(AppFrame, HelpOpensTheHelpFileFoundThroughPath) {
     DestroyWindow(helpWindow);
 }
 
-TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
+TEST_F(AppFrame, AboutUsShowsTheProgramsAboutBox) {
     std::wstring title;
     HWND owner = nullptr;
     bool shown = false;
     Driver driver([&] {
         HWND about = nullptr;
         shown = WaitFor([&] {
-            about = FindWindowW(L"#32770", L"About Tarnwell");
+            about = FindWindowW(L"#32770", L"About Quillmere for MS Exchange OST - MS Outlook PST");
             return about != nullptr && IsWindowVisible(about);
         });
         if (about == nullptr) return;
@@ -295,7 +295,7 @@ TEST_F(AppFrame, AboutUsShowsTheAboutBox) {
     });
     SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_ABOUT_US, 0), 0);
     EXPECT_TRUE(shown);
-    EXPECT_EQ(title, L"About Tarnwell");
+    EXPECT_EQ(title, L"About Quillmere for MS Exchange OST - MS Outlook PST");
     EXPECT_EQ(owner, Frame());
 }
 

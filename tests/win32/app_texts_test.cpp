@@ -1,5 +1,5 @@
 // The shell's texts and small helpers: the store path label, the save
-// destination, the registry read, PATH for Help and the toolbar's image maps.
+// destination, the registry read and PATH for Help.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,7 +9,6 @@
 #include "app/MainFrm.h"
 #include "app/PathTexts.h"
 #include "app/Registry.h"
-#include "app/controls/AlphaToolBar.h"
 
 namespace {
 
@@ -82,14 +81,4 @@ TEST(AppHelpPath, EachUseAppendsTheFolderOnceMore) {
     SetEnvironmentVariableW(L"PATH", longPath.c_str());
     EXPECT_EQ(Str(AppendFolderToPath(L"C:\\Q")), longPath + L";C:\\Q;");
     SetEnvironmentVariableW(L"PATH", saved);
-}
-
-TEST(AppToolbarImages, HotAndDisabledMaps) {
-    EXPECT_EQ(HotChannel(255), 255);
-    EXPECT_EQ(HotChannel(0), 0);
-    EXPECT_EQ(HotChannel(128), 97);
-    EXPECT_EQ(HotChannel(12), 3);
-    EXPECT_EQ(DisabledGrey(255, 255, 255), 255);
-    EXPECT_EQ(DisabledGrey(0, 0, 0), 0);
-    EXPECT_EQ(DisabledGrey(128, 128, 128), 180);
 }

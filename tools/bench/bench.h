@@ -17,3 +17,5 @@ double NowSeconds();
 void RunBTreeBench(const BenchOptions& options);
 // Item-reading figures.
 void RunItemBench(const BenchOptions& options);
+// Showing one item of a folder of 100,000 items.
+void RunDisplayBench(const BenchOptions& options);

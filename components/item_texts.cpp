@@ -1,0 +1,149 @@
+#include "components/item_texts.h"
+
+#include <cstring>
+#include <cwctype>
+#include <fstream>
+#include <iterator>
+
+#include "components/text_convert.h"
+
+namespace components {
+
+namespace {
+std::wstring Trim(const std::wstring& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::iswspace(s[b])) ++b;
+    while (e > b && std::iswspace(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// Reads an unsigned decimal number at pos; false when there is none.
+bool Number(const std::wstring& s, size_t& pos, int& value, size_t maxDigits) {
+    const size_t start = pos;
+    value = 0;
+    while (pos < s.size() && pos - start < maxDigits && s[pos] >= L'0' && s[pos] <= L'9') value = value * 10 + (s[pos++] - L'0');
+    return pos > start && !(pos < s.size() && s[pos] >= L'0' && s[pos] <= L'9');
+}
+
+bool Expect(const std::wstring& s, size_t& pos, wchar_t c) {
+    if (pos >= s.size() || s[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
+constexpr int64_t kExportShiftSeconds = 19800;              // 5 h 30 min
+constexpr int64_t kUnixEpochInFileTimeSeconds = 11644473600;
+}  // namespace
+
+Address ParseAddressText(const std::wstring& text) {
+    const std::wstring t = Trim(text);
+    Address a;
+    const size_t open = t.rfind(L'<');
+    if (open != std::wstring::npos && !t.empty() && t.back() == L'>') {
+        const std::wstring inside = Trim(t.substr(open + 1, t.size() - open - 2));
+        const std::wstring before = Trim(t.substr(0, open));
+        if (inside.find(L'@') != std::wstring::npos) {
+            a.email = inside;
+            a.name = before.empty() ? inside : before;
+        } else {
+            a.name = before.empty() ? inside : before;
+        }
+        return a;
+    }
+    a.name = t;
+    return a;
+}
+
+std::vector<Address> ParseRecipientsText(const std::wstring& text) {
+    std::vector<Address> out;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(L';', start);
+        if (end == std::wstring::npos) end = text.size();
+        Address a = ParseAddressText(text.substr(start, end - start));
+        if (!a.name.empty() || !a.email.empty()) out.push_back(std::move(a));
+        start = end + 1;
+    }
+    return out;
+}
+
+Address SenderFromHeader(const std::string& headerBytes) {
+    size_t pos = 0;
+    while (pos < headerBytes.size()) {
+        size_t end = headerBytes.find_first_of("\r\n", pos);
+        if (end == std::string::npos) end = headerBytes.size();
+        const std::string line = headerBytes.substr(pos, end - pos);
+        if (line.size() >= 5 && _strnicmp(line.c_str(), "From:", 5) == 0) {
+            const std::wstring sender = Trim(WideFromAnsi(line.substr(5)));
+            if (sender == L"UnKnown") return {};
+            return ParseAddressText(sender);
+        }
+        pos = end + 1;
+    }
+    return {};
+}
+
+Address ReadHeaderSender(const std::wstring& headerFile) {
+    if (headerFile.empty()) return {};
+    std::ifstream in(headerFile.c_str(), std::ios::binary);
+    if (!in) return {};
+    std::string bytes;
+    bytes.resize(64 * 1024);                         // the header is one line; more is never read
+    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return SenderFromHeader(bytes);
+}
+
+std::vector<std::wstring> SplitPathList(const std::wstring& list) {
+    std::vector<std::wstring> out;
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find(L';', start);
+        if (end == std::wstring::npos) end = list.size();
+        if (end > start) out.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+uint64_t FileTimeFromExportDate(const std::wstring& text) {
+    const std::wstring s = Trim(text);
+    size_t pos = 0;
+    int month, day, year, hour, minute;
+    if (!Number(s, pos, month, 2) || !Expect(s, pos, L'/') || !Number(s, pos, day, 2) || !Expect(s, pos, L'/') ||
+        !Number(s, pos, year, 5))
+        return 0;
+    while (pos < s.size() && s[pos] == L' ') ++pos;
+    if (!Number(s, pos, hour, 2) || !Expect(s, pos, L':') || !Number(s, pos, minute, 2)) return 0;
+    while (pos < s.size() && s[pos] == L' ') ++pos;
+    const std::wstring word = FoldCase(s.substr(pos));
+    if (word == L"PM" && hour < 12) hour += 12;
+    else if (word == L"AM" && hour == 12) hour = 0;
+    else if (!word.empty() && word != L"AM" && word != L"PM") return 0;
+
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1601 || year > 30827 || month < 1 || month > 12 || hour > 23 || minute > 59 || day < 1) return 0;
+    if (day > kDays[month - 1] + (month == 2 && IsLeap(year) ? 1 : 0)) return 0;
+    const int64_t seconds = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
+                            hour * 3600 + minute * 60 - kExportShiftSeconds + kUnixEpochInFileTimeSeconds;
+    return seconds > 0 ? static_cast<uint64_t>(seconds) * 10000000ull : 0;
+}
+
+}  // namespace components

@@ -1,0 +1,38 @@
+// The texts the exporters hand to the components, read back into values:
+// sender and recipient texts, the mail header file, ";"-separated file
+// lists and the export date text.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace components {
+
+struct Address {
+    std::wstring name;
+    std::wstring email;
+};
+
+// One address in the forms the exporters build: "Name<address>",
+// "<address>", "<Name>" (a name without an address), or a bare name.
+Address ParseAddressText(const std::wstring& text);
+// A ";"-separated list of such addresses; empty pieces are dropped.
+std::vector<Address> ParseRecipientsText(const std::wstring& text);
+
+// The sender in the "From:" line of the mail header file's bytes (ANSI code
+// page). "UnKnown", the exporter's word for a mail without a sender, and a
+// header without that line give no sender.
+Address SenderFromHeader(const std::string& headerBytes);
+Address ReadHeaderSender(const std::wstring& headerFile);
+
+// A ";"-separated list of file paths; empty pieces are dropped.
+std::vector<std::wstring> SplitPathList(const std::wstring& list);
+std::wstring FileNameOf(const std::wstring& path);
+
+// The export date text "M/D/YYYY hh:mm AM" as a FILETIME (UTC). The
+// exporters write the stored time 5 h 30 min ahead of UTC with a 24-hour
+// hour and an AM/PM word; a 12-hour hour with PM is read as afternoon too.
+// 0 for an empty text or one that is not such a date.
+uint64_t FileTimeFromExportDate(const std::wstring& text);
+
+}  // namespace components

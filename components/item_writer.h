@@ -1,0 +1,46 @@
+// The item writer "loomcraft.Class1": creates a new personal store and
+// stores folders and items in it, one call per operation, by dispatch id.
+#pragma once
+#include <memory>
+
+#include "components/dispatch_object.h"
+#include "components/open_store.h"
+
+namespace components {
+
+enum ItemWriterDispid : DISPID {
+    kDispBeginBatch = 0x6003002A,
+    kDispCreateStore = 0x6003002B,
+    kDispCreateFolder = 0x6003002C,
+    kDispSaveMail = 0x6003002D,
+    kDispOpenFolder = 0x6003002E,
+    kDispCloseFolder = 0x6003002F,
+    kDispSaveAppointment = 0x60030031,
+    kDispEndBatch = 0x60030035,
+    kDispSaveJournal = 0x60030039,
+    kDispSaveTask = 0x6003003A,
+    kDispSaveNote = 0x6003003B,
+};
+
+class ItemWriter : public DispatchObject {
+public:
+    ItemWriter() = default;
+
+protected:
+    ~ItemWriter() override;
+    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override;
+    const wchar_t* Source() const override { return L"loomcraft.Class1"; }
+
+private:
+    void CreateStore(const std::wstring& path, const std::wstring& displayName);
+    void SaveMail(const DispatchArgs& args);
+    void SaveAppointment(const DispatchArgs& args);
+    void SaveJournal(const DispatchArgs& args);
+    void SaveTask(const DispatchArgs& args);
+    void SaveNote(const DispatchArgs& args);
+
+    std::shared_ptr<OpenStore> store_;       // the store of the last CreateStore
+    FolderRef openFolder_;
+};
+
+}  // namespace components

@@ -1,0 +1,97 @@
+// The store writer streams the new store into its file: a checkpoint makes
+// the file a complete store of everything added so far, and a process that
+// stops later leaves that store behind.
+#include "components/store_session.h"
+
+#include <stdexcept>
+#include <system_error>
+
+#include "components/text_convert.h"
+#include "format/props.h"
+
+namespace components {
+
+namespace {
+
+// Messages committed together at most: their payloads wait in memory until then.
+constexpr size_t kMaxPendingMessages = 256;
+
+writer::StoreOptions UnicodePstOptions() {
+    writer::StoreOptions options;
+    options.variant = writer::Variant::Unicode;
+    options.ost = false;
+    return options;
+}
+
+class StreamingSession : public StoreSession {
+public:
+    StreamingSession(const std::filesystem::path& path, const std::u16string& displayName)
+        : path_(Utf8FromWide(path.wstring())), builder_(UnicodePstOptions(), displayName) {
+        if (!builder_.StreamTo(path_)) throw std::runtime_error("The store " + path_ + " cannot be created.");
+        Checkpoint();
+    }
+
+    uint32_t IpmSubtree() const override { return builder_.IpmSubtree(); }
+    uint32_t DeletedItems() const override { return builder_.DeletedItems(); }
+
+    uint32_t AddFolder(uint32_t parent, const std::u16string& name, const std::string& containerClass) override {
+        Open();
+        return builder_.AddFolder(parent, name, containerClass);
+    }
+
+    void SetContainerClass(uint32_t folder, const std::string& containerClass) override {
+        Open();
+        builder_.FolderProperties(folder).SetString(fmt::kPidContainerClass,
+                                                    std::u16string(containerClass.begin(), containerClass.end()));
+    }
+
+    void AddMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                    const std::vector<AttachmentFile>& attachments) override {
+        Open();
+        writer::Message& m = builder_.AddMessage(folder, messageClass);
+        fill(m);
+        bool fromFiles = false;
+        for (const AttachmentFile& a : attachments) {
+            std::error_code ec;
+            if (!std::filesystem::is_regular_file(a.file, ec)) continue;   // gone: the item keeps the others
+            m.AddAttachmentFromFile(a.name, a.file);
+            fromFiles = true;
+        }
+        // Attachment files are read when their message is committed, and the
+        // caller may delete them as soon as this returns.
+        if (fromFiles || ++pending_ >= kMaxPendingMessages) {
+            builder_.Commit();
+            pending_ = 0;
+        }
+    }
+
+    void Checkpoint() override {
+        Open();
+        if (!builder_.Checkpoint()) throw std::runtime_error("The store " + path_ + " cannot be written.");
+        pending_ = 0;
+    }
+
+    void Close() override {
+        if (closed_) return;
+        closed_ = true;
+        if (!builder_.Finish()) throw std::runtime_error("The store " + path_ + " cannot be finished.");
+    }
+
+private:
+    void Open() const {
+        if (closed_) throw std::runtime_error("The store " + path_ + " is closed.");
+    }
+
+    std::string path_;
+    writer::StoreBuilder builder_;
+    size_t pending_ = 0;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<StoreSession> CreateStoreSession(const std::filesystem::path& path, const std::u16string& displayName) {
+    return std::make_unique<StreamingSession>(path, displayName);
+}
+
+}  // namespace components

@@ -1,0 +1,326 @@
+// The session library "CorvaneRedmp.RDOSessionCorvane" as the contact export
+// uses it: a new session per contact that finds the store the item writer
+// made in this process, a folder by path, a new contact item, an attached
+// file, the contact's properties put one by one, the body, and save.
+#include <gtest/gtest.h>
+
+#include "components_test_support.h"
+#include "reader/item_reader.h"
+#include "reader/ndb.h"
+#include "reader_item_test_support.h"
+
+namespace ct = components_test;
+
+namespace {
+
+const wchar_t kStoreName[] = L"Contacts store";
+const wchar_t kFolder[] = L"\\\\Contacts store\\Contacts";
+
+class ComponentsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        CoInitialize(nullptr);
+        ct::RegisterComponents();
+    }
+};
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ComponentsEnvironment);
+
+// The contact export's puts, in its order: dispatch id and field name.
+struct Put {
+    DISPID id;
+    const char* field;
+};
+const Put kPuts[] = {
+    {0x600400A2, "OrganizationalIdNumber"}, {0x60040051, "FileUnder"}, {0x60040056, "GovernmentIdNumber"},
+    {0x600400CC, "TtyTddPhoneNumber"}, {0x6004000A, "Business2TelephoneNumber"}, {0x600400BE, "RadioTelephoneNumber"},
+    {0x600400C8, "TelexNumber"}, {0x1F, "Mileage"}, {0x6004004D, "GivenName"}, {0x60040096, "MiddleName"},
+    {0x60040083, "Surname"}, {0x6004000C, "WorkAddress"}, {0x6004005B, "Home2TelephoneNumber"},
+    {0x60040033, "DepartmentName"}, {0x60040022, "CarTelephoneNumber"}, {0x60040012, "PostalCode"},
+    {0x60040018, "StreetAddress"}, {0x60040016, "StateOrProvince"}, {0x60040010, "Country"}, {0x6004000E, "Locality"},
+    {0x60040020, "CallbackTelephoneNumber"}, {0x600400AA, "OtherAddressPostalCode"}, {0x600400A4, "OtherAddress"},
+    {0x600400B4, "OtherTelephoneNumber"}, {0x600400B0, "OtherAddressStreet"}, {0x600400AE, "OtherAddressStateOrProvince"},
+    {0x600400A8, "OtherAddressCountry"}, {0x600400A6, "OtherAddressCity"}, {0x60040067, "HomeAddressStateOrProvince"},
+    {0x60040069, "HomeAddressStreet"}, {0x60040063, "HomeAddressPostalCode"}, {0x60040061, "HomeAddressCountry"},
+    {0x6004001C, "BusinessHomePage"}, {0x600400B8, "PersonalHomePage"}, {0x6004009E, "Nickname"},
+    {0x60040094, "ManagerName"}, {0x60040073, "FreeBusyLocation"}, {0x6004005F, "HomeAddressCity"},
+    {0x6004002B, "CompanyMainTelephoneNumber"}, {0x600400C4, "SpouseName"}, {0x600400BC, "Profession"},
+    {0x60040004, "Assistant"}, {0x60040006, "AssistantTelephoneNumber"}, {0x60040075, "IsdnNumber"},
+    {0x600400B6, "PagerTelephoneNumber"}, {0x600400A0, "OfficeLocation"}, {0x6004006B, "HomeFaxNumber"},
+    {0x6004007B, "Language"}, {0x6004001E, "BusinessTelephoneNumber"}, {0x6004001A, "BusinessFaxNumber"},
+    // the body goes here
+    {0x6004000C, "PostalAddress"}, {0x6004005D, "HomeAddress"}, {0x60040059, "Hobbies"}, {0x60040031, "CustomerId"},
+    {0x0, "Generation"}, {0x600400C6, "Generation"}, {0x60040035, "Email1EmailAddress"}, {0x6004002D, "CompanyName"},
+    {0x60040077, "Title"}, {0x6004004D, "GivenName"}, {0x60040096, "MiddleName"}, {0x60040083, "Surname"},
+    {0x6004006D, "HomeTelephoneNumber"}, {0x60040098, "MobileTelephoneNumber"}, {0x60040051, "FileUnder"},
+};
+constexpr size_t kBodyAfter = 50;
+
+using Fields = std::map<std::string, std::wstring>;
+
+// A value per field that tells them apart.
+Fields EveryField() {
+    Fields f;
+    for (const Put& p : kPuts) f[p.field] = ct::Utf16(p.field) + L" value";
+    f["GivenName"] = L"Ann";
+    f["MiddleName"] = L"Q";
+    f["Surname"] = L"Smith \U0001D11E";
+    f["Email1EmailAddress"] = L"ann@example.com";
+    f["FileUnder"] = L"Smith, Ann";
+    f["BusinessTelephoneNumber"] = L"+1 555 0100";
+    f["MobileTelephoneNumber"] = L"+1 555 0199";
+    f["CompanyName"] = L"Example Ltd";
+    return f;
+}
+
+// Where the program's own reader finds each field of a stored contact.
+const std::map<std::string, StoreText ContactDetail::*>& ReaderFields() {
+    static const std::map<std::string, StoreText ContactDetail::*> fields = {
+        {"OrganizationalIdNumber", &ContactDetail::txOrganizationalIdNumber}, {"FileUnder", &ContactDetail::txFileUnder},
+        {"GovernmentIdNumber", &ContactDetail::txGovernmentIdNumber}, {"TtyTddPhoneNumber", &ContactDetail::txTtyTddPhoneNumber},
+        {"Business2TelephoneNumber", &ContactDetail::txBusiness2TelephoneNumber},
+        {"RadioTelephoneNumber", &ContactDetail::txRadioTelephoneNumber}, {"TelexNumber", &ContactDetail::txTelexNumber},
+        {"Mileage", &ContactDetail::txMileage}, {"GivenName", &ContactDetail::txGivenName},
+        {"MiddleName", &ContactDetail::txMiddleName}, {"Surname", &ContactDetail::txSurname},
+        {"WorkAddress", &ContactDetail::txWorkAddress}, {"Home2TelephoneNumber", &ContactDetail::txHome2TelephoneNumber},
+        {"DepartmentName", &ContactDetail::txDepartmentName}, {"CarTelephoneNumber", &ContactDetail::txCarTelephoneNumber},
+        {"PostalCode", &ContactDetail::txPostalCode}, {"StreetAddress", &ContactDetail::txStreetAddress},
+        {"StateOrProvince", &ContactDetail::txStateOrProvince}, {"Country", &ContactDetail::txCountry},
+        {"Locality", &ContactDetail::txLocality}, {"CallbackTelephoneNumber", &ContactDetail::txCallbackTelephoneNumber},
+        {"OtherAddressPostalCode", &ContactDetail::txOtherAddressPostalCode}, {"OtherAddress", &ContactDetail::txOtherAddress},
+        {"OtherTelephoneNumber", &ContactDetail::txOtherTelephoneNumber},
+        {"OtherAddressStreet", &ContactDetail::txOtherAddressStreet},
+        {"OtherAddressStateOrProvince", &ContactDetail::txOtherAddressStateOrProvince},
+        {"OtherAddressCountry", &ContactDetail::txOtherAddressCountry}, {"OtherAddressCity", &ContactDetail::txOtherAddressCity},
+        {"HomeAddressStateOrProvince", &ContactDetail::txHomeAddressStateOrProvince},
+        {"HomeAddressStreet", &ContactDetail::txHomeAddressStreet},
+        {"HomeAddressPostalCode", &ContactDetail::txHomeAddressPostalCode},
+        {"HomeAddressCountry", &ContactDetail::txHomeAddressCountry}, {"BusinessHomePage", &ContactDetail::txBusinessHomePage},
+        {"PersonalHomePage", &ContactDetail::txPersonalHomePage}, {"Nickname", &ContactDetail::txNickname},
+        {"ManagerName", &ContactDetail::txManagerName}, {"FreeBusyLocation", &ContactDetail::txFreeBusyLocation},
+        {"HomeAddressCity", &ContactDetail::txHomeAddressCity},
+        {"CompanyMainTelephoneNumber", &ContactDetail::txCompanyMainTelephoneNumber},
+        {"SpouseName", &ContactDetail::txSpouseName}, {"Profession", &ContactDetail::txProfession},
+        {"Assistant", &ContactDetail::txAssistant}, {"AssistantTelephoneNumber", &ContactDetail::txAssistantTelephoneNumber},
+        {"IsdnNumber", &ContactDetail::txIsdnNumber}, {"PagerTelephoneNumber", &ContactDetail::txPagerTelephoneNumber},
+        {"OfficeLocation", &ContactDetail::txOfficeLocation}, {"HomeFaxNumber", &ContactDetail::txHomeFaxNumber},
+        {"Language", &ContactDetail::txLanguage}, {"BusinessTelephoneNumber", &ContactDetail::txBusinessTelephoneNumber},
+        {"BusinessFaxNumber", &ContactDetail::txBusinessFaxNumber}, {"HomeAddress", &ContactDetail::txHomeAddress},
+        {"Hobbies", &ContactDetail::txHobbies}, {"CustomerId", &ContactDetail::txCustomerId},
+        {"Generation", &ContactDetail::txGeneration}, {"Email1EmailAddress", &ContactDetail::txEmail1EmailAddress},
+        {"CompanyName", &ContactDetail::txCompanyName}, {"Title", &ContactDetail::txTitle},
+        {"HomeTelephoneNumber", &ContactDetail::txHomeTelephoneNumber},
+        {"MobileTelephoneNumber", &ContactDetail::txMobileTelephoneNumber},
+    };
+    return fields;
+}
+
+struct RecordDeleter {
+    void operator()(ItemRecord* r) const { FreeItemRecord(r); }
+};
+using Record = std::unique_ptr<ItemRecord, RecordDeleter>;
+
+// The contacts of the "Contacts" folder as the program's reader reads them.
+std::vector<Record> ReadContacts(const std::wstring& pst) {
+    std::vector<Record> out;
+    item_test::LoadedStore store(pst);
+    const std::vector<std::string> paths = store.FolderPaths();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (paths[i] != "Contacts") continue;
+        NodeEntry* folder = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
+        for (NodeEntry* c = folder ? folder->pFirstChild : nullptr; c; c = c->pNextSibling) out.emplace_back(ReadItemRecord(g_storeFile, c));
+    }
+    return out;
+}
+
+// One contact, exported call by call; the body is put as RTF or plain text.
+void ExportContact(const Fields& fields, const std::wstring& attachment, const std::wstring& rtf, const std::wstring& plain,
+                   bool save = true) {
+    COleDispatchDriver session;
+    ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
+    VARIANT empty;
+    VariantInit(&empty);
+    session.InvokeHelper(4, DISPATCH_METHOD, VT_EMPTY, nullptr,
+                         reinterpret_cast<const BYTE*>(VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT),
+                         &empty, &empty, &empty, &empty, &empty, &empty);
+    LPDISPATCH raw = nullptr;
+    session.InvokeHelper(0x60020016, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_BSTR), kFolder);
+    COleDispatchDriver folder(raw);
+    raw = nullptr;
+    folder.InvokeHelper(0x11, DISPATCH_PROPERTYGET, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_NONE));
+    COleDispatchDriver items(raw);
+    VARIANT kind;
+    VariantInit(&kind);
+    V_VT(&kind) = VT_I4;
+    V_I4(&kind) = 2;
+    raw = nullptr;
+    items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind);
+    COleDispatchDriver item(raw);
+    if (!attachment.empty())
+        item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR),
+                          attachment.c_str());
+    auto put = [&](DISPID id, const std::wstring& text) {
+        item.InvokeHelper(id, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), text.c_str());
+    };
+    for (size_t row = 0; row < sizeof kPuts / sizeof kPuts[0]; ++row) {
+        if (row == kBodyAfter) {
+            if (!rtf.empty()) put(0x45, rtf);
+            else if (!plain.empty()) put(0xB, plain);
+        }
+        auto it = fields.find(kPuts[row].field);
+        if (it != fields.end()) put(kPuts[row].id, it->second);
+    }
+    if (save) item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE));
+}
+
+std::string Field(const std::string& text, const std::string& label) {
+    const size_t at = text.find("\n" + label + ":");
+    if (at == std::string::npos) return "(no " + label + ")";
+    size_t start = text.find_first_not_of(" \t", at + label.size() + 2);
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
+}
+
+}  // namespace
+
+TEST(ComponentsSessionLibrary, ContactsKeepEveryPropertyTheExportPuts) {
+    ct::ScratchFolder scratch(L"components-contacts");
+    const std::wstring pst = scratch / L"contacts.pst";
+    ct::WriteBytes(scratch / L"photo.bin", std::string("\x89PNG fake photo bytes", 21));
+    const char kRtf[] = "{\\rtf1\\ansi Contact notes\\par}";
+
+    ct::ItemWriterDriver w;
+    ASSERT_TRUE(w.CreateDispatch(L"loomcraft.Class1"));
+    w.BeginBatch();
+    w.CreateStore(pst, kStoreName);
+    w.EndBatch();
+    w.BeginBatch();
+    w.CreateFolder(kFolder);
+    w.EndBatch();
+    w.BeginBatch();
+    w.OpenFolder(kFolder);
+
+    Fields all = EveryField();
+    ExportContact(all, scratch / L"photo.bin", ct::Utf16(kRtf), L"");
+    // Only a name, a plain body and no attachment list.
+    ExportContact({{"GivenName", L"Bo"}, {"Surname", L"Lind"}}, L"", L"", L"Plain notes");
+    // A contact without details: a new item, released unsaved.
+    ExportContact({}, L"", L"", L"", false);
+    // A work address replaced by the postal address under the same id.
+    ExportContact({{"GivenName", L"Cy"}, {"WorkAddress", L"1 Work St"}, {"PostalAddress", L"2 Post Rd"}}, L"", L"", L"");
+
+    w.CloseFolder();
+    w.EndBatch();
+    w.ReleaseDispatch();
+
+    // The program's reader: every field lands where the contact export took it from.
+    {
+        const std::vector<Record> contacts = ReadContacts(pst);
+        ASSERT_EQ(contacts.size(), 3u);
+        ASSERT_TRUE(contacts[0] && contacts[0]->pContact);
+        Fields expect = all;
+        expect["WorkAddress"] = expect["PostalAddress"];     // the later put under the same id
+        expect.erase("PostalAddress");
+        int checked = 0;
+        for (const auto& f : expect) {
+            auto member = ReaderFields().find(f.first);
+            ASSERT_NE(member, ReaderFields().end()) << f.first;
+            EXPECT_EQ(item_test::TextOf(contacts[0]->pContact->*member->second), ct::Utf8(f.second)) << f.first;
+            ++checked;
+        }
+        EXPECT_EQ(checked, 59);   // every field the export sends; the postal address went into the work address
+        EXPECT_EQ(item_test::TextOf(contacts[0]->txSubject), "Ann Q Smith \xF0\x9D\x84\x9E");
+        ASSERT_TRUE(contacts[1] && contacts[1]->pContact);
+        EXPECT_EQ(item_test::TextOf(contacts[1]->pContact->txGivenName), "Bo");
+        EXPECT_EQ(item_test::TextOf(contacts[1]->pContact->txFileUnder), "Lind, Bo");
+        EXPECT_EQ(item_test::TextOf(contacts[1]->txBody), "Plain notes");
+        ASSERT_TRUE(contacts[2] && contacts[2]->pContact);
+        EXPECT_EQ(item_test::TextOf(contacts[2]->pContact->txWorkAddress), "2 Post Rd");
+    }
+
+    if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    const std::wstring top = ct::PffExport(pst, scratch, L"pff");
+    EXPECT_FALSE(ct::Exists(top + L"\\Contacts\\Contact00004"));
+    const std::wstring first = top + L"\\Contacts\\Contact00001";
+    const std::string card = ct::ReadBytes(first + L"\\Contact.txt");
+    EXPECT_EQ(Field(card, "File under"), "Smith, Ann") << card;
+    EXPECT_EQ(Field(card, "Given name"), "Ann");
+    EXPECT_EQ(Field(card, "Business phone number 1"), "+1 555 0100");
+    EXPECT_EQ(Field(card, "Mobile phone number"), "+1 555 0199");
+    EXPECT_EQ(Field(card, "Company name"), "Example Ltd");
+    EXPECT_EQ(Field(card, "Email address 1"), "ann@example.com");
+    EXPECT_EQ(Field(card, "Generational abbreviation"), "Generation value");
+    EXPECT_EQ(ct::ReadBytes(first + L"\\Message.rtf").substr(0, sizeof kRtf - 1), kRtf);
+    EXPECT_EQ(ct::ReadBytes(first + L"\\Attachments\\1_photo.bin"), std::string("\x89PNG fake photo bytes", 21));
+    EXPECT_EQ(ct::ReadBytes(top + L"\\Contacts\\Contact00002\\Message.txt").substr(0, 11), "Plain notes");
+
+    // readpst's cards: names beyond the Basic Multilingual Plane, addresses, numbers.
+    const std::map<std::string, int> counts = ct::ReadpstCounts(pst, scratch, L"readpst");
+    EXPECT_EQ(counts.count("Contacts") ? counts.at("Contacts") : -1, 3);
+    const std::wstring cards = scratch / L"readpst\\Contacts store\\Contacts";
+    const std::string vcard = ct::ReadBytes(cards + L"\\1");
+    for (const char* line : {"N:Smith \xF0\x9D\x84\x9E;Ann;Q;;Generation value", "EMAIL:ann@example.com",
+                             "LABEL;TYPE=work:PostalAddress value", "LABEL;TYPE=home:HomeAddress value",
+                             "TEL;TYPE=cell,voice:+1 555 0199", "TEL;TYPE=pager:PagerTelephoneNumber value",
+                             "ROLE:Profession value", "ORG:Example Ltd", "NICKNAME:Nickname value"})
+        EXPECT_NE(vcard.find(line), std::string::npos) << line << "\n" << vcard;
+    EXPECT_NE(ct::ReadBytes(cards + L"\\3").find("LABEL;TYPE=work:2 Post Rd"), std::string::npos);
+}
+
+TEST(ComponentsSessionLibrary, CallsOutOfOrderOrUnknownFailAsAutomationErrors) {
+    ct::ScratchFolder scratch(L"components-session-errors");
+    ct::ItemWriterDriver w;
+    ASSERT_TRUE(w.CreateDispatch(L"loomcraft.Class1"));
+    w.CreateStore(scratch / L"errors.pst", kStoreName);
+    w.CreateFolder(kFolder);
+
+    COleDispatchDriver session;
+    ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
+    LPDISPATCH raw = nullptr;
+    auto folderByPath = [&](const wchar_t* path) {
+        raw = nullptr;
+        session.InvokeHelper(0x60020016, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_BSTR), path);
+        return COleDispatchDriver(raw);
+    };
+    EXPECT_THROW(folderByPath(kFolder), COleDispatchException) << "before the log-on";
+    VARIANT empty;
+    VariantInit(&empty);
+    session.InvokeHelper(4, DISPATCH_METHOD, VT_EMPTY, nullptr,
+                         reinterpret_cast<const BYTE*>(VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT),
+                         &empty, &empty, &empty, &empty, &empty, &empty);
+    EXPECT_THROW(folderByPath(L"\\\\Contacts store\\No such folder"), COleDispatchException);
+    EXPECT_THROW(folderByPath(L"\\\\No such store\\Contacts"), COleDispatchException);
+
+    COleDispatchDriver folder(folderByPath(kFolder).DetachDispatch());
+    raw = nullptr;
+    folder.InvokeHelper(0x11, DISPATCH_PROPERTYGET, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_NONE));
+    COleDispatchDriver items(raw);
+    VARIANT kind;
+    VariantInit(&kind);
+    V_VT(&kind) = VT_I4;
+    V_I4(&kind) = 0;
+    raw = nullptr;
+    EXPECT_THROW(items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind),
+                 COleDispatchException) << "only contacts";
+    V_I4(&kind) = 2;
+    items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind);
+    COleDispatchDriver item(raw);
+    try {
+        item.InvokeHelper(0x60040001, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), L"x");
+        ADD_FAILURE() << "an id that is no contact property";
+    } catch (const COleException& e) {
+        EXPECT_EQ(e.m_sc, DISP_E_MEMBERNOTFOUND);
+    }
+    // An attached file that is gone is left out; the contact is saved.
+    item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR),
+                      (scratch / L"gone.txt").c_str());
+    item.InvokeHelper(0x6004004D, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), L"Di");
+    EXPECT_NO_THROW(item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE)));
+    item.ReleaseDispatch();
+    items.ReleaseDispatch();
+    folder.ReleaseDispatch();
+    session.ReleaseDispatch();
+    w.ReleaseDispatch();
+    const std::vector<Record> contacts = ReadContacts(scratch / L"errors.pst");
+    ASSERT_EQ(contacts.size(), 1u);
+    EXPECT_EQ(item_test::TextOf(contacts[0]->pContact->txGivenName), "Di");
+    EXPECT_EQ(contacts[0]->pAttachments, nullptr);
+}

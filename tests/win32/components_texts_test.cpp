@@ -1,0 +1,93 @@
+// How the components read the texts the exporters hand them: export date
+// texts, sender and recipient texts, the mail header file, file lists.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "components/item_texts.h"
+
+using namespace components;
+
+namespace {
+// FILETIME of a UTC date and time.
+uint64_t Utc(int year, int month, int day, int hour, int minute) {
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+}  // namespace
+
+TEST(ComponentsTexts, ExportDateTextsRunFiveAndAHalfHoursAheadOfUtc) {
+    EXPECT_EQ(FileTimeFromExportDate(L"6/5/2012 10:00 AM"), Utc(2012, 6, 5, 4, 30));
+    // The hour stays in 24-hour form; PM past noon changes nothing.
+    EXPECT_EQ(FileTimeFromExportDate(L"12/31/2019 23:59 PM"), Utc(2019, 12, 31, 18, 29));
+    EXPECT_EQ(FileTimeFromExportDate(L"1/2/2020 00:05 AM"), Utc(2020, 1, 1, 18, 35));
+    EXPECT_EQ(FileTimeFromExportDate(L"6/5/2012 12:30 PM"), Utc(2012, 6, 5, 7, 0));
+    // A 12-hour text from another caller.
+    EXPECT_EQ(FileTimeFromExportDate(L"6/5/2012 2:30 PM"), Utc(2012, 6, 5, 9, 0));
+    EXPECT_EQ(FileTimeFromExportDate(L"6/5/2012 12:10 AM"), Utc(2012, 6, 4, 18, 40));
+    EXPECT_EQ(FileTimeFromExportDate(L"2/29/2012 10:00 AM"), Utc(2012, 2, 29, 4, 30));
+    EXPECT_EQ(FileTimeFromExportDate(L"  6/5/2012 10:00  "), Utc(2012, 6, 5, 4, 30));
+}
+
+TEST(ComponentsTexts, TextsThatAreNoDateGiveNoTime) {
+    for (const wchar_t* text : {L"", L"6/5/2012", L"13/1/2012 10:00 AM", L"2/30/2012 10:00 AM", L"2/29/2011 10:00 AM",
+                                L"6/5/2012 24:00", L"6/5/2012 10:60 AM", L"6/5/2012 10:00 XM", L"6-5-2012 10:00",
+                                L"6/5/1500 10:00 AM", L"6/5/2012 10:00 AM extra", L"123/5/2012 10:00"})
+        EXPECT_EQ(FileTimeFromExportDate(text), 0u) << text;
+}
+
+TEST(ComponentsTexts, AddressTextsInTheFormsTheExportersBuild) {
+    Address a = ParseAddressText(L"Bob Stone<bob@example.com>");
+    EXPECT_EQ(a.name, L"Bob Stone");
+    EXPECT_EQ(a.email, L"bob@example.com");
+    a = ParseAddressText(L"<bob@example.com>");
+    EXPECT_EQ(a.name, L"bob@example.com");
+    EXPECT_EQ(a.email, L"bob@example.com");
+    a = ParseAddressText(L"<Bob Stone>");                  // a name whose address held no "@"
+    EXPECT_EQ(a.name, L"Bob Stone");
+    EXPECT_EQ(a.email, L"");
+    a = ParseAddressText(L"  Bob  ");
+    EXPECT_EQ(a.name, L"Bob");
+    EXPECT_EQ(a.email, L"");
+    a = ParseAddressText(L"A <b> c<d@e.f>");               // the last pair is the address
+    EXPECT_EQ(a.name, L"A <b> c");
+    EXPECT_EQ(a.email, L"d@e.f");
+}
+
+TEST(ComponentsTexts, RecipientTextsSplitAtSemicolons) {
+    // A display-to text with the received-by address appended to its end.
+    const std::vector<Address> r = ParseRecipientsText(L"Ann Lee; Cid Moss<cid@example.com>;; ");
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_EQ(r[0].name, L"Ann Lee");
+    EXPECT_EQ(r[1].name, L"Cid Moss");
+    EXPECT_EQ(r[1].email, L"cid@example.com");
+    EXPECT_TRUE(ParseRecipientsText(L"").empty());
+    EXPECT_EQ(ParseRecipientsText(L"R\U0001F600 1").at(0).name, L"R\U0001F600 1");
+}
+
+TEST(ComponentsTexts, TheSenderComesFromTheHeaderFilesFromLine) {
+    Address a = SenderFromHeader("From:Bob Stone<bob@example.com>\r\n");
+    EXPECT_EQ(a.name, L"Bob Stone");
+    EXPECT_EQ(a.email, L"bob@example.com");
+    EXPECT_EQ(SenderFromHeader("Subject: x\r\nfrom: Eve\r\n").name, L"Eve");
+    EXPECT_EQ(SenderFromHeader("From:UnKnown\r\n").name, L"");
+    EXPECT_EQ(SenderFromHeader("").name, L"");
+    EXPECT_EQ(SenderFromHeader("From:Gr\xFC\xDF" "e").name, L"Gr\u00fc\u00dfe");   // ANSI code page bytes, no line end
+    EXPECT_EQ(ReadHeaderSender(L"Z:\\no\\such\\Temp.eml").name, L"");
+}
+
+TEST(ComponentsTexts, FileListsDropEmptyPieces) {
+    const std::vector<std::wstring> files = SplitPathList(L"C:\\t\\a.txt;C:\\t\\b c.bin;;");
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[1], L"C:\\t\\b c.bin");
+    EXPECT_EQ(FileNameOf(files[1]), L"b c.bin");
+    EXPECT_EQ(FileNameOf(L"plain.txt"), L"plain.txt");
+    EXPECT_TRUE(SplitPathList(L"").empty());
+}
