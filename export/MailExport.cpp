@@ -34,9 +34,11 @@ MailBody ChooseBody(const ItemRecord& record) {
         return body;
     }
     if (message != nullptr && message->binRtfCompressed.cb != 0) {
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str())));
+        uint32_t length = 0;
+        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
         if (rtf != nullptr) {
-            body.text = WidenAnsi(rtf);
+            // The whole file: pictures inside an RTF body hold zero bytes.
+            body.text = WidenAnsiBytes(rtf, length);
             body.present = true;
             body.type = kBodyRtf;
             std::free(rtf);
@@ -151,7 +153,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 ComText headerFile(g_pstExporter.m_strHeaderFilePath);
                 ComText dateText(date);
                 ComText attachments(g_strAttachPathList.IsEmpty() ? nullptr : g_strAttachPathList.GetString());
-                ComText bodyText(body.present ? body.text.GetString() : nullptr);
+                ComText bodyText(body.text, body.present);
                 ComText spare(L"");
                 short bodyType = body.type;
                 try {

@@ -89,7 +89,7 @@ NodeEntry* FindFolderNodeById(int32_t folderId, NodeEntry* start) {
     return nullptr;
 }
 
-uint8_t* ReadFileAndDelete(const CString& path) {
+uint8_t* ReadFileAndDelete(const CString& path, uint32_t* lengthRead) {
     CFile file;
     if (!file.Open(path, CFile::modeRead)) return nullptr;
     const uint32_t length = static_cast<uint32_t>(file.GetLength());
@@ -108,6 +108,7 @@ uint8_t* ReadFileAndDelete(const CString& path) {
     block[length] = 0;
     file.Close();
     DeleteFileW(path);
+    if (lengthRead != nullptr) *lengthRead = length;
     return block;
 }
 

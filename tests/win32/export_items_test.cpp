@@ -241,7 +241,8 @@ TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
     message.txBodyHtml = texts.Bytes("<html>\xE9</html>");
     message.binRtfCompressed.cb = 10;
     const std::wstring rtfFile = install.path() + L"QM_Rtf_Body.rtf";
-    WriteBytes(rtfFile, "{\\rtf1 caf\xE9}");
+    // A picture inside the RTF holds zero bytes: the body is the whole file.
+    WriteBytes(rtfFile, std::string("{\\rtf1 \\bin3 \0\1\0 caf\xE9}", 22));
     Export();
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].numbers[7], 1);
@@ -252,7 +253,7 @@ TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
     Export();
     ASSERT_EQ(Mails().size(), 2u);
     EXPECT_EQ(Mails()[1].numbers[7], 3);
-    EXPECT_EQ(Mails()[1].texts[6], L"{\\rtf1 caf\u00E9}");
+    EXPECT_EQ(Mails()[1].texts[6], std::wstring(L"{\\rtf1 \\bin3 \0\1\0 caf\u00E9}", 22));
     EXPECT_FALSE(Exists(rtfFile));   // read and deleted
 
     // The RTF file is gone: no body at all, not even the plain text.

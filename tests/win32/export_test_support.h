@@ -76,8 +76,9 @@ public:
             call.types.push_back(v.vt);
             std::wstring text;
             int number = 0;
-            if (v.vt == (VT_BSTR | VT_BYREF)) text = *v.pbstrVal ? *v.pbstrVal : L"<null>";
-            else if (v.vt == VT_BSTR) text = v.bstrVal ? v.bstrVal : L"<null>";
+            // Whole BSTRs, zero characters included.
+            if (v.vt == (VT_BSTR | VT_BYREF)) text = *v.pbstrVal ? std::wstring(*v.pbstrVal, SysStringLen(*v.pbstrVal)) : L"<null>";
+            else if (v.vt == VT_BSTR) text = v.bstrVal ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"<null>";
             else if (v.vt == (VT_I2 | VT_BYREF)) number = *v.piVal;
             else if (v.vt == VT_I2) number = v.iVal;
             else if (v.vt == VT_I4) number = v.lVal;
