@@ -208,8 +208,8 @@ void CTarnwellView::ListFolderItems(const ListKindSpec& kind, NodeEntry* pFirstI
     // batch is sent after a short time or a number of rows, so rows keep
     // appearing while the fill runs.
     using Clock = std::chrono::steady_clock;
-    constexpr auto kBatchTime = std::chrono::milliseconds(100);
-    constexpr size_t kBatchRows = 500;
+    constexpr auto kBatchTime = std::chrono::milliseconds(200);
+    constexpr size_t kBatchRows = 4000;
     std::vector<ListRowInsert> batch;
     auto lastSent = Clock::now();
     auto sendBatch = [&] {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/AppGlobals.h"
+#include "app/ItemListFill.h"
 #include "app/ItemRenderers.h"
 #include "app/LeftView.h"
 #include "app/ListRowRecords.h"
@@ -198,6 +199,7 @@ UINT ShowItemThreadProc(LPVOID pParam) {
         if (g_pProgressBar != nullptr) ::ShowWindow(g_pProgressBar->GetSafeHwnd(), SW_HIDE);
     }
     g_pDisplayThread = nullptr;
+    WakeMainWindowAfterWorker();
     return 1;
 }
 

@@ -57,6 +57,10 @@ unsigned __stdcall ThreadEntry(void* pParam) {
     }
     FwFreeTempMaps();
     t_pThread = nullptr;
+    // A worker that ends changes what the command update handlers show
+    // (status texts, enabled buttons); an empty message to the user-interface
+    // thread runs them now, not at the next mouse move.
+    if (g_pApp && g_pApp->m_nThreadID) ::PostThreadMessageW(g_pApp->m_nThreadID, WM_NULL, 0, 0);
     pThread->Delete();
     AfxFreeRetiredThreads();
     return nResult;

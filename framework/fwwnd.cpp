@@ -7,6 +7,7 @@
 #include "framework/fwapp.h"
 #include "framework/seams.h"
 #include "framework/fwtemp.h"
+#include <mutex>
 #include <unordered_map>
 
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
@@ -20,6 +21,16 @@ const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
 namespace {
 // The property that links a window to its object.
 const wchar_t kPropName[] = L"FwCWnd";
+
+// The same links in memory: every message to one of our windows looks its
+// object up, and a window property is a round trip to the window server
+// under Wine (a list taking thousands of rows, each with a dozen
+// notifications, spent most of its time there).
+std::mutex g_permanentLock;
+std::unordered_map<HWND, CWnd*>& PermanentWindows() {
+    static auto* windows = new std::unordered_map<HWND, CWnd*>();
+    return *windows;
+}
 
 // Per thread: the message being handled (for Default), and the object
 // waiting for the next window the creation hook sees.
@@ -188,7 +199,9 @@ HWND CWnd::GetSafeHwnd() const { return this == nullptr ? nullptr : m_hWnd; }
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd) {
     if (!hWnd) return nullptr;
-    return static_cast<CWnd*>(::GetPropW(hWnd, kPropName));
+    std::lock_guard<std::mutex> lock(g_permanentLock);
+    auto found = PermanentWindows().find(hWnd);
+    return found != PermanentWindows().end() ? found->second : nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd) {
@@ -202,6 +215,8 @@ void CWnd::FwAttachPermanent(HWND hWnd, WNDPROC pfnSuper) {
     m_pfnSuper = pfnSuper;
     m_bPermanent = TRUE;
     ::SetPropW(hWnd, kPropName, this);
+    std::lock_guard<std::mutex> lock(g_permanentLock);
+    PermanentWindows()[hWnd] = this;
 }
 
 void CWnd::FwDetachPermanent() {
@@ -210,6 +225,9 @@ void CWnd::FwDetachPermanent() {
         if (m_pfnSuper && (WNDPROC)::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == &AfxWndProc)
             ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, (LONG_PTR)m_pfnSuper);
         ::RemovePropW(m_hWnd, kPropName);
+        std::lock_guard<std::mutex> lock(g_permanentLock);
+        auto found = PermanentWindows().find(m_hWnd);
+        if (found != PermanentWindows().end() && found->second == this) PermanentWindows().erase(found);
     }
     m_bPermanent = FALSE;
     m_pfnSuper = nullptr;

@@ -79,19 +79,6 @@ bool ApplyTable(StoreContext& context, ItemRecord* record, SubnodeEntry* map, ui
     return ApplyProperties(record, rows.rows, head) == 0;
 }
 
-// [MS-PST] 2.2.2.1: the low 5 bits of a node id give its type; 0x02 normal
-// folder, 0x03 search folder.
-bool IsFolderNid(uint64_t nid) {
-    const unsigned type = static_cast<unsigned>(nid & 0x1F);
-    return type == 0x02 || type == 0x03;
-}
-
-// 0x04 normal message, 0x08 associated message.
-bool IsMessageNid(uint64_t nid) {
-    const unsigned type = static_cast<unsigned>(nid & 0x1F);
-    return type == 0x04 || type == 0x08;
-}
-
 // The subnode that holds an attachment's data: its own subnode, or one of
 // that subnode's map, before any other subnode of the item of that id.
 SubnodeEntry* FindDataSubnode(SubnodeEntry* map, SubnodeEntry* own, uint32_t nid) {
@@ -114,6 +101,19 @@ ItemRecord* FinishRecord(NodeEntry* node, ItemRecord* record) {
 }
 
 }  // namespace
+
+// [MS-PST] 2.2.2.1: the low 5 bits of a node id give its type; 0x02 normal
+// folder, 0x03 search folder.
+bool IsFolderNid(uint64_t nid) {
+    const unsigned type = static_cast<unsigned>(nid & 0x1F);
+    return type == 0x02 || type == 0x03;
+}
+
+// 0x04 normal message, 0x08 associated message.
+bool IsMessageNid(uint64_t nid) {
+    const unsigned type = static_cast<unsigned>(nid & 0x1F);
+    return type == 0x04 || type == 0x08;
+}
 
 ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     if (!node || !node->pDataBlock) return nullptr;

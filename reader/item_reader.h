@@ -18,6 +18,11 @@ constexpr uint32_t kAttachmentTableNid = fmt::kSubnidAttachmentTable;
 // The top folder when the message store names no IPM subtree.
 constexpr uint32_t kDefaultTopFolderNid = 0x2142;
 
+// A node's type by its id: a folder (normal or search) or a message (normal
+// or associated). A message node is never read as a folder.
+bool IsFolderNid(uint64_t nid);
+bool IsMessageNid(uint64_t nid);
+
 // A new record (freed by the caller with FreeItemRecord), or null for a node
 // without a data block or without a readable property context. File errors
 // raise StoreFileException.

@@ -76,6 +76,10 @@ BbtEntry* AppendBlock(StoreContext* context, uint64_t blockId, uint64_t offset, 
 // The reset's part: see the top of this header.
 void ClearBlockList(StoreContext* context);
 void ResetNodeIndex(StoreContext* context);
+// Frees the node entries and name-map records that earlier resets kept.
+// Only for programs that load store after store and hold no pointer into an
+// earlier load (fuzzers, tools); the program itself never calls it.
+void FreeRetiredRecords();
 
 // Counts for tools and tests.
 uint64_t CountBlocks(const StoreContext* context);

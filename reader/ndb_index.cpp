@@ -48,6 +48,8 @@ void RecordPool::Retire() {
     Clear();
 }
 
+void FreeRetiredRecords() { RetiredChunks().clear(); }
+
 ReaderIndexes& GetIndexes(StoreContext* context) {
     if (!context->pIndexes) context->pIndexes = new ReaderIndexes();
     return *context->pIndexes;

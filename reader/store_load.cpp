@@ -75,6 +75,9 @@ void OstRepair::FillFolderTree(NodeEntry* first, TreeItemHandle parent) {
         pending.pop_back();
         if (!node) continue;
         pending.emplace_back(node->pNextSibling, parentItem);
+        // A message never reads as a folder: skip it unread, or a folder of
+        // 100,000 mails would be read whole at every load.
+        if (IsMessageNid(node->nodeId)) continue;
 
         ItemRecord* record = ReadItemRecord(g_storeFile, node);
         if (!record) continue;

@@ -12,6 +12,11 @@ namespace writer {
 
 namespace {
 uint64_t DataSize(const NodeData& data) {
+    if (!data.written.empty()) {
+        uint64_t total = 0;
+        for (const auto& w : data.written) total += w.second;
+        return total;
+    }
     if (data.source) return data.source->Size();
     uint64_t total = data.stream.size();
     for (const Bytes& b : data.blocks) total += b.size();
@@ -170,6 +175,7 @@ TableContextBuilder::TableContextBuilder(Variant variant, std::vector<TableColum
     }
     rowSize_ = rgib_[2] + (bits + 7) / 8;
     rgib_[3] = static_cast<uint16_t>(rowSize_);
+    rowsPerBlock_ = std::max<size_t>(1, MaxBlockData(variant_) / rowSize_);
 }
 
 uint32_t TableContextBuilder::StoreValue(const PropValue& value) {
@@ -178,9 +184,19 @@ uint32_t TableContextBuilder::StoreValue(const PropValue& value) {
 }
 
 void TableContextBuilder::AddRow(uint32_t rowId, const PropertySet& values) {
-    const size_t base = rows_.size();
-    rows_.resize(base + rowSize_, 0);
-    uint8_t* row = &rows_[base];
+    if (!rows_.empty() && rows_.back().size() == rowsPerBlock_ * rowSize_ && blockSink_) {
+        // A full block of rows goes to the file now.
+        written_.emplace_back(blockSink_(rows_.back()), static_cast<uint32_t>(rows_.back().size()));
+        rows_.back().clear();
+    }
+    if (rows_.empty() || rows_.back().size() == rowsPerBlock_ * rowSize_) {
+        rows_.emplace_back();
+        rows_.back().reserve(rowsPerBlock_ * rowSize_);
+    }
+    Bytes& piece = rows_.back();
+    const size_t base = piece.size();
+    piece.resize(base + rowSize_, 0);
+    uint8_t* row = &piece[base];
     uint8_t* ceb = row + rgib_[2];
     for (const Cell& cell : cells_) {
         const uint16_t id = fmt::TagId(cell.column.tag);
@@ -234,19 +250,24 @@ LtpNode TableContextBuilder::Build() {
     // Row matrix: in the heap when it fits one item, else a subnode whose
     // blocks each hold whole rows.
     uint32_t hnidRows = 0;
-    if (!rows_.empty() && rows_.size() <= kMaxHeapItem) {
-        hnidRows = heap_.Allocate(rows_);
+    if (!written_.empty()) {
+        if (!rows_.empty() && !rows_.back().empty())
+            written_.emplace_back(blockSink_(rows_.back()), static_cast<uint32_t>(rows_.back().size()));
+        Subnode sub;
+        sub.nid = ids_.Next(fmt::kNidTypeLtp);
+        sub.data.written = std::move(written_);
+        hnidRows = sub.nid;
+        subnodes_.push_back(std::move(sub));
+    } else if (rows_.size() == 1 && rows_[0].size() <= kMaxHeapItem) {
+        hnidRows = heap_.Allocate(rows_[0]);
     } else if (!rows_.empty()) {
         Subnode sub;
         sub.nid = ids_.Next(fmt::kNidTypeLtp);
-        const size_t perBlock = MaxBlockData(variant_) / rowSize_ * rowSize_;
-        for (size_t off = 0; off < rows_.size(); off += perBlock)
-            sub.data.blocks.emplace_back(rows_.begin() + off,
-                                         rows_.begin() + std::min(rows_.size(), off + perBlock));
+        sub.data.blocks = std::move(rows_);
         hnidRows = sub.nid;
         subnodes_.push_back(std::move(sub));
     }
-    Bytes().swap(rows_);
+    std::vector<Bytes>().swap(rows_);
 
     std::vector<Cell> sorted = cells_;
     std::sort(sorted.begin(), sorted.end(),

@@ -3,6 +3,8 @@
 // the node (NID_TYPE_LTP), which the caller attaches to the node.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "writer/ltp_heap.h"
@@ -61,6 +63,11 @@ public:
     size_t RowCount() const { return rowIds_.size(); }
     size_t RowSize() const { return rowSize_; }
 
+    // Where full blocks of the row matrix go as soon as they are full (the
+    // store's file), so that a table of many rows is not held whole; the
+    // sink returns the block's id. Without one, rows stay until Build.
+    void SetBlockSink(std::function<uint64_t(const Bytes&)> sink) { blockSink_ = std::move(sink); }
+
     // Damage hook: write the row index with root HID 0 while rows exist.
     void SetZeroRowIndexRoot(bool on) { zeroRowIndexRoot_ = on; }
 
@@ -80,7 +87,12 @@ private:
     std::vector<Cell> cells_;
     size_t rowSize_ = 0;
     uint16_t rgib_[4] = {0, 0, 0, 0};
-    Bytes rows_;
+    // The row matrix in pieces of one block's worth of whole rows each, so
+    // that a large table is never held twice or grown by copying.
+    std::vector<Bytes> rows_;
+    size_t rowsPerBlock_ = 0;
+    std::function<uint64_t(const Bytes&)> blockSink_;
+    std::vector<std::pair<uint64_t, uint32_t>> written_;   // row blocks written already
     std::vector<uint32_t> rowIds_;
     std::vector<Subnode> subnodes_;
     bool zeroRowIndexRoot_ = false;

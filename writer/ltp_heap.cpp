@@ -34,6 +34,8 @@ size_t HeapBuilder::HeaderSize(size_t pageIndex) const {
 
 void HeapBuilder::NewPage() {
     Page page;
+    // A page's final size is known: no room lost to growth on large heaps.
+    page.bytes.reserve(maxBlock_);
     page.bytes.assign(HeaderSize(pages_.size()), 0);
     pages_.push_back(std::move(page));
 }

@@ -16,12 +16,18 @@ public:
     // PtypObject or streamed value is not kept).
     void Add(uint32_t rowId, const PropertySet& values);
     size_t size() const { return count_; }
+    // Gives back the room kept for rows to come (when a folder is written).
+    void Trim() {
+        if (!chunks_.empty()) chunks_.back().shrink_to_fit();
+    }
     bool empty() const { return count_ == 0; }
     // Each row in the order added, rebuilt as a property set.
     void ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const;
 
 private:
-    std::vector<uint8_t> bytes_;   // per row: id, value count, then tag, size, bytes per value
+    // The rows one after the other (see msg_rows.cpp), in chunks of about
+    // 64 KiB: a folder of many rows grows without copying them all.
+    std::vector<std::vector<uint8_t>> chunks_;
     size_t count_ = 0;
 };
 

@@ -5,7 +5,7 @@
 
 namespace writer {
 namespace {
-constexpr size_t kBufferSize = size_t(4) << 20;
+constexpr size_t kBufferSize = size_t(2) << 20;
 constexpr size_t kMaxQueued = 2;     // buffers waiting for the worker
 }
 

@@ -60,7 +60,6 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::BuildTree(
             PageRef ref{};
             ref.bid = nextPageBid++;
             ref.ib = space.Allocate(fmt::kPageSize, fmt::kPageSize);
-            treePages.push_back(ref.ib);
             levels[level].push_back(ref);
         }
     }
@@ -122,41 +121,51 @@ void NdbWriter::Impl::BuildTrees() {
 
     // Block B-tree: the blocks were written in id order already; replaced
     // nodes left holes to close.
-    if (deadBlocks) {
-        blocks.erase(std::remove_if(blocks.begin(), blocks.end(), [](const BlockRecord& b) { return b.ib == 0; }),
+    if (firstDeadBlock < blocks.size()) {
+        blocks.erase(std::remove_if(blocks.begin() + static_cast<std::ptrdiff_t>(firstDeadBlock), blocks.end(),
+                                    [](const BlockRecord& b) { return b.ib == 0; }),
                      blocks.end());
-        deadBlocks = 0;
     }
-    bbtRoot = BuildTree(
-        fmt::kPageBbt, blocks.size(), damage.bbtLeafEntries, f.maxBbtLeafEntries, f.bbtLeafEntrySize,
-        [this](size_t i) { return blocks[i].bid; },
-        [this](size_t i, uint8_t* e) {
-            const BlockRecord& b = blocks[i];
-            f.PutId(e, b.bid);
-            f.PutId(e + f.bidSize, b.ib);
-            fmt::StoreLe16(e + 2 * f.bidSize, b.cb);
-            fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts
-        },
-        damage.bbtChildTrailerBidMismatch, damage.bbtLoopToRoot, damage.bbtRootEntryCountAdd);
+    firstDeadBlock = SIZE_MAX;
+    const bool live = file.IsOpen();
+    auto bbtKey = [this](size_t i) { return blocks[i].Bid(); };
+    auto bbtEntry = [this](size_t i, uint8_t* e) {
+        const BlockRecord& b = blocks[i];
+        f.PutId(e, b.Bid());
+        f.PutId(e + f.bidSize, b.ib);
+        fmt::StoreLe16(e + 2 * f.bidSize, b.cb);
+        fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts
+    };
+    if (live) {
+        bbtRoot = UpdateTree(bbtLive, fmt::kPageBbt, blocks.size(), f.maxBbtLeafEntries, f.bbtLeafEntrySize,
+                             bbtKey, bbtEntry);
+    } else {
+        bbtRoot = BuildTree(fmt::kPageBbt, blocks.size(), damage.bbtLeafEntries, f.maxBbtLeafEntries,
+                            f.bbtLeafEntrySize, bbtKey, bbtEntry, damage.bbtChildTrailerBidMismatch,
+                            damage.bbtLoopToRoot, damage.bbtRootEntryCountAdd);
+    }
 
     // Node B-tree: sorted by node id unless a test wants the order it gave.
-    if (deadNodes) {
-        nodes.erase(std::remove_if(nodes.begin(), nodes.end(), [](const NodeRecord& n) { return n.bidData == kDeadNode; }),
-                    nodes.end());
-        sortedNodes -= std::min(sortedNodes, deadSortedNodes);
-        deadNodes = deadSortedNodes = 0;
-    }
-    if (!damage.keepNodeOrder) {
-        // Only the nodes added since the last time need sorting.
-        const auto mid = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+    if (!damage.keepNodeOrder && sortedNodes < nodes.size()) {
+        // Only the nodes added since the last time need sorting. Most come
+        // after every sorted one (new messages); the few that do not (new
+        // folders, low ids) are put in place one by one, which moves only
+        // the records in front of them.
         auto byNid = [](const NodeRecord& a, const NodeRecord& b) { return a.nid < b.nid; };
-        std::stable_sort(mid, nodes.end(), byNid);
-        std::inplace_merge(nodes.begin(), mid, nodes.end(), byNid);
+        const auto mid = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
+        std::sort(mid, nodes.end(), byNid);
+        if (sortedNodes > 0 && mid->nid < nodes[sortedNodes - 1].nid) {
+            std::vector<NodeRecord> added(mid, nodes.end());
+            nodes.erase(nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes), nodes.end());
+            for (const NodeRecord& n : added) {
+                if (nodes.empty() || nodes.back().nid < n.nid) nodes.push_back(n);
+                else nodes.insert(std::lower_bound(nodes.begin(), nodes.end(), n, byNid), n);
+            }
+        }
         sortedNodes = nodes.size();
     }
     if (!damage.duplicateNodeEntries.empty() || damage.selfParentNid) {
-        std::vector<NodeRecord> out;
-        out.reserve(nodes.size() + damage.duplicateNodeEntries.size());
+        std::deque<NodeRecord> out;
         for (NodeRecord n : nodes) {
             if (damage.selfParentNid && n.nid == damage.selfParentNid) n.parentNid = n.nid;
             out.push_back(n);
@@ -165,17 +174,22 @@ void NdbWriter::Impl::BuildTrees() {
         }
         nodes.swap(out);
     }
-    nbtRoot = BuildTree(
-        fmt::kPageNbt, nodes.size(), damage.nbtLeafEntries, f.maxNbtLeafEntries, f.nbtLeafEntrySize,
-        [this](size_t i) { return nodes[i].nid; },
-        [this](size_t i, uint8_t* e) {
-            const NodeRecord& n = nodes[i];
-            f.PutId(e, n.nid);
-            f.PutId(e + f.bidSize, n.bidData);
-            f.PutId(e + 2 * f.bidSize, n.bidSub);
-            fmt::StoreLe32(e + 3 * f.bidSize, n.parentNid);
-        },
-        damage.nbtChildTrailerBidMismatch, damage.nbtLoopToRoot, damage.nbtRootEntryCountAdd);
+    auto nbtKey = [this](size_t i) { return nodes[i].nid; };
+    auto nbtEntry = [this](size_t i, uint8_t* e) {
+        const NodeRecord& n = nodes[i];
+        f.PutId(e, n.nid);
+        f.PutId(e + f.bidSize, n.bidData);
+        f.PutId(e + 2 * f.bidSize, n.bidSub);
+        fmt::StoreLe32(e + 3 * f.bidSize, n.parentNid);
+    };
+    if (live) {
+        nbtRoot = UpdateTree(nbtLive, fmt::kPageNbt, nodes.size(), f.maxNbtLeafEntries, f.nbtLeafEntrySize,
+                             nbtKey, nbtEntry);
+    } else {
+        nbtRoot = BuildTree(fmt::kPageNbt, nodes.size(), damage.nbtLeafEntries, f.maxNbtLeafEntries,
+                            f.nbtLeafEntrySize, nbtKey, nbtEntry, damage.nbtChildTrailerBidMismatch,
+                            damage.nbtLoopToRoot, damage.nbtRootEntryCountAdd);
+    }
 
     // A reader takes more than 512 bytes at a page offset; keep that inside
     // the file.
@@ -183,18 +197,134 @@ void NdbWriter::Impl::BuildTrees() {
     if (!f.unicode && space.FileSize() > 0x7FFFFFFFu) throw std::length_error("8-bit store: file too large");
 }
 
+NdbWriter::Impl::PageRef NdbWriter::Impl::UpdateTree(
+    LiveTree& tree, uint8_t ptype, size_t count, int formatLeafMax, size_t leafEntrySize,
+    const std::function<uint64_t(size_t)>& keyOf, const std::function<void(size_t, uint8_t*)>& writeLeafEntry) {
+    using Page = LiveTree::Page;
+    std::vector<uint8_t> page(fmt::kPageSize);
+    // Writes one page of `n` entries of this level.
+    auto writePage = [&](int level, size_t n, const std::function<void(size_t, uint8_t*)>& entry,
+                         size_t entrySize, int maxEntries, uint64_t key) {
+        std::fill(page.begin(), page.end(), 0);
+        for (size_t i = 0; i < n; ++i) entry(i, &page[i * entrySize]);
+        page[f.btCountByte] = static_cast<uint8_t>(n);
+        page[f.btCountByte + 1] = static_cast<uint8_t>(maxEntries);
+        page[f.btCountByte + 2] = static_cast<uint8_t>(entrySize);
+        page[f.btCountByte + 3] = static_cast<uint8_t>(level);
+        Page out{};
+        out.ref.key = key;
+        out.ref.bid = nextPageBid++;
+        out.ref.ib = space.Allocate(fmt::kPageSize, fmt::kPageSize);
+        out.count = static_cast<uint32_t>(n);
+        FinishPage(page.data(), ptype, out.ref.ib, out.ref.bid, true);
+        PlaceBytes(out.ref.ib, page.data(), page.size());
+        return out;
+    };
+
+    // Level by level: entries of level 0 are the tree's entries, those of a
+    // level above are the pages of the level below. Pages of a level whose
+    // key range saw no change are kept; runs of changed ones are packed anew.
+    std::vector<Page> below;                 // the new pages of the level below
+    std::vector<uint64_t> changedKeys;       // keys of pages replaced below
+    for (int level = 0;; ++level) {
+        if (static_cast<size_t>(level) >= tree.levels.size()) tree.levels.emplace_back();
+        std::vector<Page>& old = tree.levels[static_cast<size_t>(level)];
+        std::vector<uint8_t> dirty(old.size(), 0);
+        if (level == 0) {
+            if (tree.dirty.size() == old.size()) dirty = tree.dirty;
+        } else {
+            for (uint64_t key : changedKeys) {
+                if (old.empty()) break;
+                size_t lo = 0, hi = old.size();
+                while (hi - lo > 1) {
+                    const size_t mid = (lo + hi) / 2;
+                    if (old[mid].ref.key <= key) lo = mid;
+                    else hi = mid;
+                }
+                dirty[lo] = 1;
+            }
+        }
+        const size_t n = level == 0 ? count : below.size();
+        auto key = [&](size_t i) { return level == 0 ? keyOf(i) : below[i].ref.key; };
+        const int maxEntries = level == 0 ? formatLeafMax : f.maxIntermediateEntries;
+        const size_t entrySize = level == 0 ? leafEntrySize : f.btIntermediateEntrySize;
+        auto pack = [&](size_t from, size_t to, std::vector<Page>& out, std::vector<uint64_t>& changed) {
+            for (size_t start = from; start < to; start += static_cast<size_t>(maxEntries)) {
+                const size_t m = std::min(to - start, static_cast<size_t>(maxEntries));
+                std::function<void(size_t, uint8_t*)> entry;
+                if (level == 0) {
+                    entry = [&](size_t i, uint8_t* e) { writeLeafEntry(start + i, e); };
+                } else {
+                    entry = [&](size_t i, uint8_t* e) {
+                        const PageRef& r = below[start + i].ref;
+                        f.PutId(e, r.key);
+                        f.PutId(e + f.bidSize, r.bid);
+                        f.PutId(e + 2 * f.bidSize, r.ib);
+                    };
+                }
+                out.push_back(writePage(level, m, entry, entrySize, maxEntries, key(start)));
+                changed.push_back(out.back().ref.key);
+            }
+        };
+
+        std::vector<Page> fresh;
+        std::vector<uint64_t> changedHere;
+        size_t i = 0;
+        for (size_t j = 0; j < old.size();) {
+            if (!dirty[j]) {
+                fresh.push_back(old[j]);
+                i += old[j].count;
+                ++j;
+                continue;
+            }
+            size_t k = j;
+            for (; k < old.size() && dirty[k]; ++k) {
+                space.Free(old[k].ref.ib, fmt::kPageSize);
+                changedHere.push_back(old[k].ref.key);
+            }
+            // This run's entries: up to the first of the next kept page.
+            size_t end = n;
+            if (k < old.size()) {
+                size_t lo = i, hi = n;
+                while (lo < hi) {
+                    const size_t mid = (lo + hi) / 2;
+                    if (key(mid) < old[k].ref.key) lo = mid + 1;
+                    else hi = mid;
+                }
+                end = lo;
+            }
+            pack(i, end, fresh, changedHere);
+            i = end;
+            j = k;
+        }
+        if (old.empty()) pack(0, n, fresh, changedHere);
+        if (fresh.empty()) {                  // an empty tree: one empty leaf
+            fresh.push_back(writePage(level, 0, [](size_t, uint8_t*) {}, entrySize, maxEntries, 0));
+            changedHere.push_back(0);
+        }
+        old = fresh;
+        if (level == 0) tree.dirty.assign(old.size(), 0);
+        if (old.size() == 1) {
+            // The root: levels above it from an earlier, taller tree go.
+            for (size_t up = static_cast<size_t>(level) + 1; up < tree.levels.size(); ++up)
+                for (const Page& p : tree.levels[up]) space.Free(p.ref.ib, fmt::kPageSize);
+            tree.levels.resize(static_cast<size_t>(level) + 1);
+            return old[0].ref;
+        }
+        below = old;
+        changedKeys.swap(changedHere);
+    }
+}
+
 void NdbWriter::Impl::Finish() {
     if (finished) return;
     finished = true;
     BuildTrees();
-    std::vector<Impl::BlockRecord>().swap(blocks);
+    std::deque<Impl::BlockRecord>().swap(blocks);
 }
 
 bool NdbWriter::Impl::Checkpoint() {
     if (!file.IsOpen()) return false;
-    // The trees of the last checkpoint are replaced as a whole.
-    for (uint64_t ib : treePages) space.Free(ib, fmt::kPageSize);
-    treePages.clear();
     BuildTrees();
 
     // Map pages of the intervals that changed, and the free-map pages that
@@ -349,8 +479,11 @@ bool NdbWriter::WriteFile(const std::string& path) {
         // Streaming: close the file; another path gets a copy of it.
         const std::string streamed = impl_->file.IsOpen() ? impl_->file.Path() : impl_->streamedPath;
         if (impl_->file.IsOpen() && !Close()) return false;
-        if (path == streamed) return true;
         std::error_code ec;
+        if (path == streamed || std::filesystem::equivalent(std::filesystem::u8path(streamed),
+                                                            std::filesystem::u8path(path), ec))
+            return true;
+        ec.clear();
         std::filesystem::copy_file(std::filesystem::u8path(streamed), std::filesystem::u8path(path),
                                    std::filesystem::copy_options::overwrite_existing, ec);
         return !ec;

@@ -20,6 +20,7 @@ void NdbSpace::OpenInterval() {
     const uint64_t k = intervals_++;
     bits_.resize(bits_.size() + kMapBytes, 0);
     dirty_.push_back(1);
+    longest_.push_back(-1);
     const uint64_t start = IntervalStart(k);
     // The map pages take their own space; unused slots between them stay free.
     Mark(start, 512);
@@ -33,8 +34,10 @@ void NdbSpace::Mark(uint64_t offset, uint64_t size, bool set) {
     uint64_t unit = (offset - kFirstAMapOffset) / kUnitSize;
     const uint64_t end = unit + (size + kUnitSize - 1) / kUnitSize;
     if (unit < end) {
-        dirty_[static_cast<size_t>(unit / (kMapBytes * 8))] = 1;
-        dirty_[static_cast<size_t>((end - 1) / (kMapBytes * 8))] = 1;
+        const size_t first = static_cast<size_t>(unit / (kMapBytes * 8));
+        const size_t last = static_cast<size_t>((end - 1) / (kMapBytes * 8));
+        dirty_[first] = dirty_[last] = 1;
+        longest_[first] = longest_[last] = -1;
     }
     for (; unit < end; ++unit) {
         const uint8_t bit = static_cast<uint8_t>(0x80u >> (unit % 8));
@@ -108,6 +111,7 @@ uint64_t NdbSpace::FreeBytes() const {
 }
 
 uint8_t NdbSpace::LongestFreeRun(uint64_t k) const {
+    if (longest_[static_cast<size_t>(k)] >= 0) return static_cast<uint8_t>(longest_[static_cast<size_t>(k)]);
     const uint8_t* bits = AMapBits(k);
     size_t best = 0, run = 0;
     for (size_t unit = 0; unit < kMapBytes * 8 && best < 255; ++unit) {
@@ -117,7 +121,8 @@ uint8_t NdbSpace::LongestFreeRun(uint64_t k) const {
             best = std::max(best, ++run);
         }
     }
-    return static_cast<uint8_t>(std::min<size_t>(best, 255));
+    longest_[static_cast<size_t>(k)] = static_cast<int16_t>(std::min<size_t>(best, 255));
+    return static_cast<uint8_t>(longest_[static_cast<size_t>(k)]);
 }
 
 }  // namespace writer

@@ -61,6 +61,7 @@ private:
     uint64_t cursor_ = 0;
     std::vector<uint8_t> bits_;
     std::vector<uint8_t> dirty_;
+    mutable std::vector<int16_t> longest_;   // LongestFreeRun per interval, -1: not known
     uint64_t usedUnits_ = 0;
     std::vector<std::pair<uint64_t, uint64_t>> freed_;   // offset, size: not yet reusable
     std::map<uint64_t, uint64_t> reusable_;              // offset -> size, coalesced

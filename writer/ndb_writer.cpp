@@ -65,7 +65,9 @@ uint64_t NdbWriter::Impl::WriteBlock(const uint8_t* data, size_t cb, bool intern
     f.PutId(trailer + f.blockTrailerBid, trailerBid);
 
     PlaceBytes(ib, buf, total);
-    blocks.push_back({bid, ib, static_cast<uint16_t>(cb)});
+    if ((bid >> 2) > UINT32_MAX) throw std::length_error("store: out of block ids");
+    blocks.push_back({ib, static_cast<uint32_t>(bid >> 2), static_cast<uint16_t>(cb), static_cast<uint16_t>(internal)});
+    bbtLive.Touch(bid);
     return bid;
 }
 
@@ -84,7 +86,8 @@ uint64_t NdbWriter::Impl::WriteXBlock(uint8_t level, const std::vector<uint64_t>
     return WriteBlock(body.data(), body.size(), true);
 }
 
-uint64_t NdbWriter::Impl::WriteDataTree(size_t count, const std::function<Piece(size_t)>& piece) {
+uint64_t NdbWriter::Impl::WriteDataTree(size_t count,
+                                        const std::function<std::pair<uint64_t, size_t>(size_t)>& block) {
     const size_t cap = f.xblockCapacity;
     if (count > cap * cap) throw std::length_error("node data too large for an XXBLOCK");
     std::vector<uint64_t> xblocks;
@@ -94,9 +97,9 @@ uint64_t NdbWriter::Impl::WriteDataTree(size_t count, const std::function<Piece(
         std::vector<uint64_t> bids;
         uint64_t total = 0;
         for (size_t i = start; i < end; ++i) {
-            const Piece p = piece(i);
-            bids.push_back(WriteBlock(p.first, p.second, false));
-            total += p.second;
+            const std::pair<uint64_t, size_t> b = block(i);
+            bids.push_back(b.first);
+            total += b.second;
         }
         const bool firstX = inNodeData && firstXBlockPending;
         if (firstX && damage.zeroByteXBlockChildNid == currentNid) bids.push_back(WriteBlock(nullptr, 0, false));
@@ -113,9 +116,11 @@ uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
     size_t count = 0;
     std::function<Piece(size_t)> piece;
     std::vector<uint8_t> buffer;
-    if (data.source) {
+    const uint64_t size = data.source ? data.source->Size() : 0;
+    if (!data.written.empty()) {
+        count = data.written.size();
+    } else if (data.source) {
         // Read one block's worth at a time, in order.
-        const uint64_t size = data.source->Size();
         if (size / max >= SIZE_MAX / 2) throw std::length_error("node data too large");
         count = static_cast<size_t>((size + max - 1) / max);
         buffer.resize(max);
@@ -137,23 +142,26 @@ uint64_t NdbWriter::Impl::WriteNodeData(NodeData& data) {
             return Piece(data.stream.data() + at, std::min(max, data.stream.size() - at));
         };
     }
+    auto block = [&](size_t i) -> std::pair<uint64_t, size_t> {
+        if (!data.written.empty()) return {data.written[i].first, data.written[i].second};
+        const Piece p = piece(i);
+        return {WriteBlock(p.first, p.second, false), p.second};
+    };
     uint64_t bid = 0;
-    if (count == 1) {
-        const Piece p = piece(0);
-        bid = WriteBlock(p.first, p.second, false);
-    } else if (count > 1) {
-        bid = WriteDataTree(count, piece);
-    }
+    if (count == 1) bid = block(0).first;
+    else if (count > 1) bid = WriteDataTree(count, block);
     // The caller handed the data over: free it now, not when the node goes.
     std::vector<uint8_t>().swap(data.stream);
     std::vector<std::vector<uint8_t>>().swap(data.blocks);
     data.source.reset();
+    std::vector<std::pair<uint64_t, uint32_t>>().swap(data.written);
     return bid;
 }
 
 void NdbWriter::Impl::DropFromBlockTree(uint64_t bid) {
     for (size_t i = blocks.size(); i-- > 0;) {
-        if (blocks[i].bid == bid) {
+        if (blocks[i].Bid() == bid) {
+            bbtLive.Touch(bid);
             blocks.erase(blocks.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
@@ -221,44 +229,41 @@ uint64_t NdbWriter::Impl::WriteSubnodeTree(std::vector<Subnode>& subnodes, bool 
 
 void NdbWriter::Impl::FreeBlocks(uint64_t firstIndex, uint64_t endIndex) {
     auto it = std::lower_bound(blocks.begin(), blocks.end(), firstIndex << 2,
-                               [](const BlockRecord& b, uint64_t bid) { return b.bid < bid; });
-    for (; it != blocks.end() && it->bid < (endIndex << 2); ++it) {
+                               [](const BlockRecord& b, uint64_t bid) { return b.Bid() < bid; });
+    for (; it != blocks.end() && it->Bid() < (endIndex << 2); ++it) {
         if (it->ib == 0) continue;
         space.Free(it->ib, AlignUp(it->cb + f.blockTrailerSize, kUnitSize));
         it->ib = 0;
-        ++deadBlocks;
+        firstDeadBlock = std::min(firstDeadBlock, static_cast<size_t>(it - blocks.begin()));
+        bbtLive.Touch(it->Bid());
     }
 }
 
 void NdbWriter::Impl::AddNode(Node& node, bool replace) {
     if (finished) throw std::logic_error("NdbWriter: node added after the store was written");
+    // A node put again keeps its node B-tree entry, with new blocks.
+    NodeRecord* existing = nullptr;
     if (replace) {
         auto old = replaceable.find(node.nid);
         if (old != replaceable.end()) {
             FreeBlocks(old->second.firstIndex, old->second.endIndex);
-            // Its node B-tree entry: in the sorted part, or added since.
             auto byNid = [](const NodeRecord& a, uint32_t nid) { return a.nid < nid; };
             auto end = nodes.begin() + static_cast<std::ptrdiff_t>(sortedNodes);
             auto it = std::lower_bound(nodes.begin(), end, node.nid, byNid);
-            while (it != end && it->nid == node.nid && it->bidData == kDeadNode) ++it;
             if (it != end && it->nid == node.nid) {
-                ++deadSortedNodes;
+                existing = &*it;
             } else {
-                it = nodes.end();
-                for (auto r = nodes.rbegin(); r != nodes.rend() - static_cast<std::ptrdiff_t>(sortedNodes); ++r) {
-                    if (r->nid == node.nid && r->bidData != kDeadNode) {
-                        it = std::prev(r.base());
+                for (auto r = nodes.rbegin(); r != nodes.rend(); ++r)
+                    if (r->nid == node.nid) {
+                        existing = &*r;
                         break;
                     }
-                }
-            }
-            if (it != nodes.end()) {
-                it->bidData = kDeadNode;
-                ++deadNodes;
             }
         }
     }
-    const uint64_t firstIndex = nextBlockIndex;
+    // Blocks written ahead for this node belong to it too.
+    const uint64_t firstIndex = std::min(earlyBlocksFrom, nextBlockIndex);
+    earlyBlocksFrom = UINT64_MAX;
     currentNid = node.nid;
     firstDataBlockPending = firstXBlockPending = firstSlBlockPending = true;
 
@@ -267,7 +272,9 @@ void NdbWriter::Impl::AddNode(Node& node, bool replace) {
     inNodeData = false;
     if (bidData && damage.missingDataBlockNid == node.nid) DropFromBlockTree(bidData);
     const uint64_t bidSub = WriteSubnodeTree(node.subnodes, true);
-    nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+    if (existing) *existing = NodeRecord{node.nid, node.parentNid, bidData, bidSub};
+    else nodes.push_back({node.nid, node.parentNid, bidData, bidSub});
+    nbtLive.Touch(node.nid);
     if (replace) replaceable[node.nid] = Replaceable{firstIndex, nextBlockIndex};
 
     const uint32_t type = node.nid & fmt::kNidTypeMask;
@@ -297,6 +304,13 @@ NdbWriter::NdbWriter(const StoreOptions& options) : impl_(new Impl(options)) {}
 NdbWriter::~NdbWriter() = default;
 
 void NdbWriter::AddNode(Node node) { impl_->AddNode(node, false); }
+uint64_t NdbWriter::WriteDataBlock(const uint8_t* data, size_t size) {
+    Impl& d = *impl_;
+    if (d.finished) throw std::logic_error("NdbWriter: block written after the store was written");
+    if (size > d.f.maxBlockData) throw std::length_error("a data block holds at most MaxBlockData bytes");
+    d.earlyBlocksFrom = std::min(d.earlyBlocksFrom, d.nextBlockIndex);
+    return d.WriteBlock(data, size, false);
+}
 void NdbWriter::PutNode(Node node) { impl_->AddNode(node, true); }
 bool NdbWriter::StreamTo(const std::string& path) { return impl_->StreamTo(path); }
 bool NdbWriter::Streaming() const { return impl_->file.IsOpen(); }
@@ -307,7 +321,7 @@ bool NdbWriter::Close() {
     impl_->finished = true;
     impl_->streamed = true;
     impl_->streamedPath = impl_->file.Path();
-    std::vector<Impl::BlockRecord>().swap(impl_->blocks);
+    std::deque<Impl::BlockRecord>().swap(impl_->blocks);
     return impl_->file.Close() && ok;
 }
 NdbDamage& NdbWriter::Damage() { return impl_->damage; }

@@ -46,6 +46,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace writer {
@@ -81,6 +82,9 @@ struct NodeData {
     std::vector<uint8_t> stream;
     std::vector<std::vector<uint8_t>> blocks; // used instead of stream when non-empty
     std::shared_ptr<DataSource> source;       // used instead of both when set
+    // Blocks written already by NdbWriter::WriteDataBlock (id, size), in
+    // order: used instead of the others when not empty.
+    std::vector<std::pair<uint64_t, uint32_t>> written;
 };
 
 struct Subnode {
@@ -176,6 +180,10 @@ public:
     // Adds a node that a later PutNode of the same id replaces (the old
     // version's blocks are freed): for nodes rewritten at every checkpoint.
     void PutNode(Node node);
+    // One data block (at most MaxBlockData bytes) of the node added next,
+    // written now so that a large node need not be held whole; name it in
+    // NodeData::written. Returns its id.
+    uint64_t WriteDataBlock(const uint8_t* data, size_t size);
 
     // From now on the store is laid out straight into this file (UTF-8
     // path). Checkpoint() then writes the B-trees, maps and header, so that

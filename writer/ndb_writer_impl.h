@@ -2,6 +2,8 @@
 // the finishing steps (ndb_finish.cpp: B-trees, maps, header, output).
 #pragma once
 #include <array>
+#include <cstddef>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -9,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "format/layout.h"
 #include "writer/ndb_file.h"
 #include "writer/ndb_format.h"
 #include "writer/ndb_space.h"
@@ -20,10 +23,12 @@ namespace writer {
 struct NdbWriter::Impl {
     explicit Impl(const StoreOptions& o);
 
-    struct BlockRecord {      // one block B-tree leaf entry
-        uint64_t bid;
+    struct BlockRecord {      // one block B-tree leaf entry, 16 bytes (there are millions)
         uint64_t ib;
+        uint32_t index;       // the block id is index << 2, plus 2 for internal blocks
         uint16_t cb;
+        uint16_t internal;
+        uint64_t Bid() const { return (uint64_t(index) << 2) | (internal ? fmt::kBidInternalBit : 0); }
     };
     struct NodeRecord {       // one node B-tree leaf entry
         uint32_t nid;
@@ -36,6 +41,28 @@ struct NdbWriter::Impl {
         uint64_t bid;
         uint64_t ib;
     };
+    // A B-tree kept on disk between checkpoints: pages whose entries did not
+    // change are kept, the others are written again.
+    struct LiveTree {
+        struct Page {
+            PageRef ref;
+            uint32_t count;           // entries
+        };
+        std::vector<std::vector<Page>> levels;   // [0] = leaves
+        std::vector<uint8_t> dirty;              // per leaf
+        // An entry with this key was added, changed or removed.
+        void Touch(uint64_t key) {
+            if (levels.empty() || levels[0].empty()) return;
+            const auto& leaves = levels[0];
+            size_t lo = 0, hi = leaves.size();
+            while (hi - lo > 1) {
+                const size_t mid = (lo + hi) / 2;
+                if (leaves[mid].ref.key <= key) lo = mid;
+                else hi = mid;
+            }
+            dirty[lo] = 1;
+        }
+    };
     using Piece = std::pair<const uint8_t*, size_t>;
     using Sink = std::function<bool(const uint8_t*, size_t)>;
 
@@ -43,7 +70,9 @@ struct NdbWriter::Impl {
     uint64_t NewBid(bool internal);
     uint64_t WriteBlock(const uint8_t* data, size_t cb, bool internal);
     uint64_t WriteNodeData(NodeData& data);
-    uint64_t WriteDataTree(size_t count, const std::function<Piece(size_t)>& piece);
+    // A data tree over `count` data blocks; block(i) writes block i (or
+    // names one written before) and returns its id and size.
+    uint64_t WriteDataTree(size_t count, const std::function<std::pair<uint64_t, size_t>(size_t)>& block);
     uint64_t WriteXBlock(uint8_t level, const std::vector<uint64_t>& bids, uint64_t total);
     uint64_t WriteSubnodeTree(std::vector<Subnode>& subnodes, bool nodeLevel);
     void DropFromBlockTree(uint64_t bid);
@@ -55,6 +84,10 @@ struct NdbWriter::Impl {
 
     // ---- finishing (ndb_finish.cpp) ------------------------------------------
     void BuildTrees();   // both B-trees after the blocks (also when streaming)
+    // Brings a live tree up to date with its sorted entries; returns its root.
+    PageRef UpdateTree(LiveTree& tree, uint8_t ptype, size_t count, int formatLeafMax, size_t leafEntrySize,
+                       const std::function<uint64_t(size_t)>& keyOf,
+                       const std::function<void(size_t, uint8_t*)>& writeLeafEntry);
     void Finish();       // the last BuildTrees of a store kept in memory
     bool Checkpoint();   // trees, maps and header into the output file
     bool StreamTo(const std::string& path);
@@ -78,16 +111,17 @@ struct NdbWriter::Impl {
     NdbFile file;                      // when streaming: the output itself
     bool streamed = false;             // the file was streamed and closed
     std::string streamedPath;
-    std::vector<uint64_t> treePages;   // pages of the current B-trees
+    LiveTree nbtLive, bbtLive;         // when streaming
     uint32_t treesWritten = 0;         // checkpoints so far
     uint32_t headerWrites = 0;         // added to dwUnique
 
-    std::vector<BlockRecord> blocks;   // in id order (ids grow as blocks are written)
-    std::vector<NodeRecord> nodes;     // sorted up to sortedNodes, then in the order added
+    // Deques: they grow without copying (no transient double of millions
+    // of records on a large store).
+    std::deque<BlockRecord> blocks;    // in id order (ids grow as blocks are written)
+    std::deque<NodeRecord> nodes;      // sorted up to sortedNodes, then in the order added
     size_t sortedNodes = 0;
-    static constexpr uint64_t kDeadNode = ~uint64_t(0);   // bidData of a replaced node
-    size_t deadNodes = 0, deadSortedNodes = 0;
-    size_t deadBlocks = 0;             // blocks with ib 0: freed, not yet dropped
+    size_t firstDeadBlock = SIZE_MAX;
+    uint64_t earlyBlocksFrom = UINT64_MAX;   // first block written for the node to come  // blocks with ib 0 (freed) are from here on
     struct Replaceable {               // blocks of a node that may be replaced
         uint64_t firstIndex;
         uint64_t endIndex;

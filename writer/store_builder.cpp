@@ -10,6 +10,7 @@
 #include "format/bytes.h"
 #include "format/layout.h"
 #include "format/props.h"
+#include "writer/file_source.h"
 #include "writer/msg_schema.h"
 #include "writer/rtf_compress.h"
 
@@ -84,33 +85,6 @@ uint64_t FileTimeNow() {
     const auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
     return static_cast<uint64_t>(since1970) * 10 + 116444736000000000ull;
 }
-
-// A file's bytes, read in order when its node is written.
-class FileSource : public DataSource {
-public:
-    FileSource(std::filesystem::path path, uint64_t size) : path_(std::move(path)), size_(size) {}
-    ~FileSource() override {
-        if (file_) std::fclose(file_);
-    }
-    uint64_t Size() const override { return size_; }
-    size_t Read(uint8_t* out, size_t size) override {
-        if (!file_ && !failed_) {
-#ifdef _WIN32
-            file_ = _wfopen(path_.c_str(), L"rb");
-#else
-            file_ = std::fopen(path_.c_str(), "rb");
-#endif
-            failed_ = file_ == nullptr;
-        }
-        return file_ ? std::fread(out, 1, size, file_) : 0;
-    }
-
-private:
-    std::filesystem::path path_;
-    uint64_t size_;
-    std::FILE* file_ = nullptr;
-    bool failed_ = false;
-};
 
 // Non-heap bytes: a block whose client signature no reader accepts.
 NodeData UnreadableData() {
@@ -203,10 +177,8 @@ Attachment& Message::AddAttachment(const std::u16string& filename, Bytes data) {
 }
 
 Attachment& Message::AddAttachmentFromFile(const std::u16string& filename, const std::filesystem::path& file) {
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(file, ec);
     Attachment& a = AddAttachment(filename, Bytes());
-    a.props.SetBinaryStream(fmt::kPidAttachDataBinary, std::make_shared<FileSource>(file, ec ? 0 : size));
+    a.props.SetBinaryStream(fmt::kPidAttachDataBinary, OpenFileSource(file));
     return a;
 }
 
@@ -412,6 +384,7 @@ void StoreBuilder::Commit() {
 LtpNode StoreBuilder::BuildTable(const std::vector<TableColumn>& columns, uint32_t nid, const CompactRows& rows) {
     SubnodeIds ids;
     TableContextBuilder table(options_.variant, columns, ids);
+    table.SetBlockSink([this](const Bytes& b) { return ndb_.WriteDataBlock(b.data(), b.size()); });
     rows.ForEach(options_.variant, [&](uint32_t rowId, const PropertySet& values) { table.AddRow(rowId, values); });
     if (std::count(damage_.zeroRowIndexRootNids.begin(), damage_.zeroRowIndexRootNids.end(), nid))
         table.SetZeroRowIndexRoot(true);
@@ -468,6 +441,7 @@ void StoreBuilder::WriteMetadata() {
         if (f.contentsDirty) {
             const uint32_t c = TableNid(f.nid, fmt::kNidTypeContentsTable);
             AddLtpNode(c, 0, BuildTable(contentsColumns, c, f.contents), true);
+            f.contents.Trim();
         }
         if (f.assocDirty) {
             const uint32_t a = TableNid(f.nid, fmt::kNidTypeAssocContentsTable);

@@ -25,8 +25,12 @@
 //   ... more ...
 //   b.Finish();                  // the last checkpoint; closes the file
 // A process that stops after a Checkpoint leaves a file holding everything
-// up to it. Memory stays small: a message's payload is freed when it is
-// committed, attachments added from files are read in pieces then.
+// up to it (the file may run on past the end its header records: blocks of
+// the batch cut short, which no tree points at). Memory stays small: a
+// message's payload is freed when it is committed, attachments added from
+// files are read in pieces then, and what is kept per message (its contents
+// table row and B-tree records) is a few hundred bytes. While streaming, a
+// worker thread hands the file's bytes to the system.
 #pragma once
 #include <cstdint>
 #include <deque>
@@ -89,8 +93,9 @@ public:
     // subnode, or in a data tree, as its size asks.
     Attachment& AddAttachment(const std::u16string& filename, Bytes data);
     // A by-value attachment whose data is read from the file in pieces when
-    // the message is committed, never held whole. The size is taken now; a
-    // file that shrinks in between is padded with zeros.
+    // the message is committed, never held whole. The file is opened then
+    // (a file that cannot be opened gives an attachment without data) and
+    // read to the size it had when opened.
     Attachment& AddAttachmentFromFile(const std::u16string& filename, const std::filesystem::path& file);
     // An embedded message (method 5).
     Message& AddEmbeddedMessage(const std::u16string& displayName, const std::string& messageClass);
@@ -136,6 +141,8 @@ public:
     // A folder under parent; nid 0 picks the next free folder id.
     uint32_t AddFolder(uint32_t parent, const std::u16string& name,
                        const std::string& containerClass = "IPF.Note", uint32_t nid = 0);
+    // A folder's properties, to change; after a Checkpoint ask again (the
+    // call marks the folder for writing at the next one).
     PropertySet& FolderProperties(uint32_t folder);
     // A message in a folder; nid 0 picks the next free message id.
     Message& AddMessage(uint32_t folder, const std::string& messageClass, uint32_t nid = 0);

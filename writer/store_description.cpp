@@ -161,7 +161,11 @@ void StoreDescription::Line(const std::string& raw) {
 }
 
 StoreBuilder& StoreDescription::Builder() {
-    if (!builder_) builder_ = std::make_unique<StoreBuilder>(options_, storeName_);
+    if (!builder_) {
+        builder_ = std::make_unique<StoreBuilder>(options_, storeName_);
+        // Test stores: equal descriptions give messages equal times.
+        builder_->SetDefaultTime(kDefaultFileTime);
+    }
     return *builder_;
 }
 

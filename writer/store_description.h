@@ -25,6 +25,7 @@
 //   named-string SET NAME TYPE VALUE
 //   named-strings SET NAME TEXT|TEXT|...   (multi-valued named text)
 // The variant, encoding, kind and name come before the first folder or message.
+// Messages given no times get 2020-01-01 00:00 UTC (kDefaultFileTime).
 #pragma once
 #include <cstdint>
 #include <map>

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 #include "format/crc.h"
@@ -80,8 +81,18 @@ TEST(WriterMessaging, TemplateTablesAndInternalNodesMatchOutlooksEmptyStore) {
     probe::Store outlook(testing_support::ReadWholeFile(std::string(REFERENCE_DIR) + "/samples/Empty.pst"));
     writer::StoreBuilder b(Options(Variant::Unicode));
     probe::Store ours(b.WriteMemory());
-    for (uint32_t nid : {0x21u, 0x61u, 0x122u, 0x1E1u, 0x201u, 0x261u, 0x2223u, 0x2226u, 0x2227u})
+    for (uint32_t nid : {0x21u, 0x61u, 0x122u, 0x1E1u, 0x201u, 0x261u, 0xC01u, 0xE41u, 0xEC1u, 0xF21u,
+                         0x2223u, 0x2226u, 0x2227u})
         EXPECT_TRUE(outlook.HasNode(nid) && ours.HasNode(nid)) << std::hex << nid;
+    // The empty index node: the same heap bytes as Outlook's.
+    EXPECT_EQ(ours.Data(ours.Node(0xC01).bidData).size(), outlook.Data(outlook.Node(0xC01).bidData).size());
+    // Store properties Outlook sets on a new store.
+    auto mineStore = ours.NodeProperties(fmt::kNidMessageStore);
+    auto theirStore = outlook.NodeProperties(fmt::kNidMessageStore);
+    for (uint16_t id : {uint16_t(0x6633), uint16_t(0x66FA), uint16_t(fmt::kPidPstPassword), uint16_t(fmt::kPidReplFlags)}) {
+        ASSERT_TRUE(mineStore.count(id) && theirStore.count(id)) << std::hex << id;
+        EXPECT_EQ(mineStore[id].hnid, theirStore[id].hnid) << std::hex << id;
+    }
     for (uint32_t nid : {0x60Du, 0x60Eu, 0x60Fu, 0x610u, 0x62Bu, 0x64Cu, 0x671u, 0x692u, 0x6B6u, 0x6D7u, 0x6F8u, 0x2230u}) {
         SCOPED_TRACE(nid);
         const probe::Table theirs = outlook.NodeTable(nid), mine = ours.NodeTable(nid);
@@ -388,6 +399,39 @@ TEST(WriterMessaging, DamageHooksMakeTheNamedDefectsOnly) {
     EXPECT_LT(early, inbox);
     EXPECT_EQ(s.Node(early).parent, b.IpmSubtree());
     EXPECT_EQ(probe::Utf16(s.NodeProperties(inbox)[fmt::kPidDisplayName].bytes), u"Inbox") << "others untouched";
+}
+
+// Entry ids carry the record key, so two stores must never share one; a
+// message given no times gets the time it was written.
+TEST(WriterMessaging, EveryStoreHasItsOwnRecordKeyAndMessagesTheTimeOfWriting) {
+    auto fileTimeNow = [] {
+        const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                            std::chrono::system_clock::now().time_since_epoch()).count();
+        return static_cast<uint64_t>(us) * 10 + 116444736000000000ull;
+    };
+    std::set<Bytes> keys;
+    for (int i = 0; i < 4; ++i) {
+        writer::StoreBuilder b(Options(Variant::Unicode));
+        const uint64_t before = fileTimeNow();
+        writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Inbox"), "IPM.Note");
+        const uint32_t nid = m.nid();
+        probe::Store s(b.WriteMemory());
+        const uint64_t after = fileTimeNow();
+        auto store = s.NodeProperties(fmt::kNidMessageStore);
+        keys.insert(store[fmt::kPidRecordKey].bytes);
+        const Bytes subtree = store[fmt::kPidIpmSubTreeEntryId].bytes;
+        ASSERT_EQ(subtree.size(), 24u);
+        EXPECT_TRUE(std::equal(b.RecordKey().begin(), b.RecordKey().end(), subtree.begin() + 4));
+        EXPECT_EQ(store[fmt::kPidValidFolderMask].hnid, 0x89u) << "subtree, wastebasket and finder";
+        for (uint16_t id : {fmt::kPidCreationTime, fmt::kPidLastModificationTime}) {
+            const Bytes t = s.NodeProperties(nid)[id].bytes;
+            ASSERT_EQ(t.size(), 8u);
+            const uint64_t ft = fmt::LoadLe64(t.data());
+            EXPECT_GE(ft, before - 10000000);
+            EXPECT_LE(ft, after + 10000000);
+        }
+    }
+    EXPECT_EQ(keys.size(), 4u);
 }
 
 TEST(WriterMessaging, CommitInBatchesGivesTheSameStoreAsOneWrite) {

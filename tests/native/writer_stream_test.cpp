@@ -15,10 +15,12 @@
 #include <unistd.h>
 #endif
 
+#include "format/bytes.h"
 #include "format/layout.h"
 #include "format/props.h"
 #include "support/temp_file.h"
 #include "writer/store_builder.h"
+#include "writer_ndb_check.h"
 #include "writer_store_probe.h"
 
 namespace {
@@ -48,6 +50,15 @@ protected:
     fs::path dir_;
 };
 
+// The node layer of a file, walked independently: CRCs, both B-trees, every
+// block, and allocation maps that match exactly the space in use.
+std::string StructuralProblems(const Bytes& file) {
+    ndbcheck::Store check(file, true);
+    std::string all;
+    for (const std::string& p : check.problems) all += p + "\n";
+    return all;
+}
+
 // Rows of a folder's contents table, by subject.
 std::vector<std::u16string> Subjects(const probe::Store& s, uint32_t folder) {
     std::vector<std::u16string> out;
@@ -55,6 +66,9 @@ std::vector<std::u16string> Subjects(const probe::Store& s, uint32_t folder) {
     for (const auto& row : t.rows) {
         auto it = row.find(fmt::MakeTag(fmt::kPidSubject, fmt::kPtUnicode));
         out.push_back(it == row.end() ? u"" : probe::Utf16(it->second.bytes));
+        // Rows are kept compact between checkpoints, equal values once.
+        auto topic = row.find(fmt::MakeTag(fmt::kPidConversationTopic, fmt::kPtUnicode));
+        EXPECT_TRUE(it == row.end() || (topic != row.end() && topic->second.bytes == it->second.bytes));
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -86,6 +100,16 @@ TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
     };
     make(true, Path("streamed.pst"));
     make(false, Path("whole.pst"));
+    // WriteFile after StreamTo: the same file under another spelling is
+    // closed, another path gets a copy.
+    {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        ASSERT_TRUE(b.StreamTo(Path("again.pst")));
+        AddMails(b, b.AddFolder(b.IpmSubtree(), u"Inbox"), 0, 5);
+        EXPECT_TRUE(b.WriteFile((dir_ / "." / "again.pst").string()));
+        EXPECT_TRUE(b.WriteFile(Path("copy.pst")));
+        EXPECT_TRUE(testing_support::ReadWholeFile(Path("again.pst")) == testing_support::ReadWholeFile(Path("copy.pst")));
+    }
     const Bytes streamed = testing_support::ReadWholeFile(Path("streamed.pst"));
     EXPECT_GT(streamed.size(), 100000u);
     EXPECT_TRUE(streamed == testing_support::ReadWholeFile(Path("whole.pst")));
@@ -113,7 +137,9 @@ TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
                 counts[f] += 7 + batch * 30;
             }
             ASSERT_TRUE(b.Checkpoint());
-            const probe::Store s(testing_support::ReadWholeFile(path));
+            const Bytes file = testing_support::ReadWholeFile(path);
+            EXPECT_EQ(StructuralProblems(file), "");
+            const probe::Store s(file);
             for (int f = 0; f <= batch; ++f) {
                 ASSERT_TRUE(s.HasNode(folders[f]));
                 EXPECT_EQ(Subjects(s, folders[f]).size(), size_t(counts[f]));
@@ -134,6 +160,85 @@ TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
     }
 }
 
+// What a checkpoint rewrites (folder tables, B-tree pages) takes the
+// room the previous version left once that one is no longer needed, so a
+// store written in many small batches is not much larger than in one.
+TEST_F(WriterStream, ManyCheckpointsReuseTheRoomOfWhatTheyReplace) {
+    auto write = [&](int perBatch, const std::string& path) {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        EXPECT_TRUE(b.StreamTo(path));
+        const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+        for (int n = 0; n < 2000; n += perBatch) {
+            AddMails(b, inbox, n, perBatch);
+            EXPECT_TRUE(b.Checkpoint());
+        }
+        EXPECT_TRUE(b.Finish());
+        return testing_support::ReadWholeFile(path);
+    };
+    const Bytes once = write(2000, Path("once.pst"));
+    const Bytes often = write(10, Path("often.pst"));
+    EXPECT_EQ(StructuralProblems(often), "");
+    EXPECT_LT(often.size(), once.size() * 5 / 4) << once.size() << " in one batch";
+    const probe::Store s(often);
+    EXPECT_EQ(s.NodeProperties(0x80A2)[fmt::kPidContentCount].hnid, 2000u);
+}
+
+// The file as a sudden stop would leave it: copied in the middle of a
+// batch whose messages are partly in the file already (on every platform;
+// the test below kills a real process where fork exists).
+TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
+    const std::string path = Path("live.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo(path));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    AddMails(b, inbox, 0, 60);
+    ASSERT_TRUE(b.Checkpoint());
+    AddMails(b, inbox, 60, 1500);            // megabytes: some reach the file
+    b.Commit();
+    b.AddFolder(b.IpmSubtree(), u"Never");
+    const Bytes whole = testing_support::ReadWholeFile(path);
+    const Bytes file(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(
+                                                    whole.size(), fmt::LoadLe64(&whole[fmt::unicode::kRoot_ibFileEof]))));
+    EXPECT_EQ(StructuralProblems(file), "");
+    const probe::Store s(file);
+    EXPECT_EQ(Subjects(s, inbox).size(), 60u);
+    EXPECT_EQ(s.Children(0x2142).size(), 2u) << "Deleted Items and Inbox, not Never";
+    ASSERT_TRUE(b.Finish());
+    EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
+}
+
+// Attachment files are read when their message is committed, not when they
+// are added: what the file holds then is stored, whatever its size was
+// before; a missing one gives no data.
+TEST_F(WriterStream, AttachmentFilesAreReadWhenTheirMessageIsCommitted) {
+    auto writeFile = [](const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; };
+    const fs::path changed = dir_ / "changed.txt", shrunk = dir_ / "shrunk.bin", missing = dir_ / "missing.bin";
+    const std::string big(20000, 'x');
+    writeFile(changed, "before");
+    writeFile(shrunk, big);
+    writer::StoreBuilder b(writer::StoreOptions{});
+    writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Inbox"), "IPM.Note");
+    const uint32_t nid = m.nid();
+    m.AddAttachmentFromFile(u"changed.txt", changed);
+    m.AddAttachmentFromFile(u"shrunk.bin", shrunk);
+    m.AddAttachmentFromFile(u"missing.bin", missing);
+    writeFile(changed, "after!");
+    writeFile(shrunk, "short");
+    b.Commit();
+    const probe::Store s(b.WriteMemory());
+    const probe::NodeRef& node = s.Node(nid);
+    std::vector<Bytes> data;
+    for (const auto& sub : s.Subnodes(node.bidSub)) {
+        if ((sub.first & 0x1F) != fmt::kNidTypeAttachment) continue;
+        auto props = s.PropertyContext(sub.second.bidData, sub.second.bidSub);
+        data.push_back(props.count(fmt::kPidAttachDataBinary) ? props[fmt::kPidAttachDataBinary].bytes : Bytes());
+    }
+    ASSERT_EQ(data.size(), 3u);
+    EXPECT_EQ(std::string(data[0].begin(), data[0].end()), "after!");
+    EXPECT_EQ(std::string(data[1].begin(), data[1].end()), "short");
+    EXPECT_TRUE(data[2].empty());
+}
+
 #ifndef _WIN32
 bool HaveTool(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -145,6 +250,20 @@ int CountItems(const fs::path& dir) {
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().filename().string().rfind("Message", 0) == 0) ++n;
     return n;
+}
+
+// A disk that takes nothing: the failure is reported, never a success.
+TEST_F(WriterStream, AFullDiskMakesCheckpointAndFinishFail) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo("/dev/full"));
+    AddMails(b, b.AddFolder(b.IpmSubtree(), u"Inbox"), 0, 50);
+    EXPECT_FALSE(b.Checkpoint());
+    EXPECT_FALSE(b.Finish());
+    writer::StoreBuilder c(writer::StoreOptions{});
+    EXPECT_FALSE(c.StreamTo((dir_ / "no such folder" / "x.pst").string()));
+    EXPECT_FALSE(c.Checkpoint()) << "not streaming";
+    EXPECT_TRUE(c.WriteFile(Path("kept.pst"))) << "the store is still written whole";
 }
 
 // A writing process killed in the middle of a batch, after messages of the
@@ -180,7 +299,14 @@ TEST_F(WriterStream, AProcessKilledInABatchLeavesTheLastCheckpoint) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(fs::exists(ready)) << "the writer did not get to the cut";
 
-    const probe::Store s(testing_support::ReadWholeFile(path));
+    // The batch cut short lies past the end the header records; the store
+    // itself is whole.
+    const Bytes whole = testing_support::ReadWholeFile(path);
+    const Bytes file(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(
+                                                    std::min<size_t>(whole.size(), fmt::LoadLe64(&whole[fmt::unicode::kRoot_ibFileEof]))));
+    EXPECT_GT(whole.size(), file.size());
+    EXPECT_EQ(StructuralProblems(file), "");
+    const probe::Store s(file);
     std::map<std::u16string, size_t> seen;
     for (uint32_t c : s.Children(0x2142)) {
         if ((c & 0x1F) != fmt::kNidTypeNormalFolder) continue;

@@ -663,7 +663,18 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     EXPECT_FALSE(g_bDisplayBusy);
     EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
 
+    // A real mouse click on the second row's subject.
+    RECT cell = {};
+    cell.top = 4;  // the subject column
+    cell.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(ListWindow(), LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&cell)));
+    PostMessageW(ListWindow(), WM_LBUTTONUP, 0, MAKELPARAM(cell.left + 5, cell.top + 3));
+    SendMessageW(ListWindow(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(cell.left + 5, cell.top + 3));
+    ASSERT_TRUE(PumpUntil([] { return g_nHotItem == 1 && g_pDisplayThread == nullptr; }, 5000));
+
     ClickRow(-1);  // no row: nothing starts
+    EXPECT_EQ(g_nHotItem, 1);
+    g_nHotItem = 2;
     EXPECT_EQ(g_pDisplayThread.load(), nullptr);
     EXPECT_EQ(g_nHotItem, 2);
 
@@ -709,7 +720,7 @@ std::vector<uint8_t> LargeMailStore(int count) {
 }  // namespace
 
 TEST_F(ItemList, StopAnsweredNoGoesOnAndYesEndsTheFillBetweenRows) {
-    const int count = 4000;
+    const int count = 12000;  // rows reach the view in batches of at most 4000
     TempFile file(LargeMailStore(count), ".pst");
     Load(file.wpath());
     HWND frame = theTestApp.m_pMainWnd->GetSafeHwnd();
@@ -721,7 +732,7 @@ TEST_F(ItemList, StopAnsweredNoGoesOnAndYesEndsTheFillBetweenRows) {
         SendMessageW(ListWindow(), LVM_DELETEALLITEMS, 0, 0);
         g_pLeftView->GetTreeCtrl().SelectItem(big);
         g_pLeftView->StartItemListFill(big);
-        ASSERT_TRUE(PumpUntil([] { return Rows() >= 20 || g_pItemListThread == nullptr; }));
+        ASSERT_TRUE(PumpUntil([] { return Rows() > 0 || g_pItemListThread == nullptr; }));
         ASSERT_NE(g_pItemListThread.load(), nullptr) << "the fill ended before Stop";
         SendMessageW(frame, WM_COMMAND, MAKEWPARAM(ID_TOOL_STOP, 0), 0);
         const int afterStop = Rows();

@@ -26,6 +26,7 @@ std::string MakeBenchStore(uint64_t targetBytes) {
     options.cryptMethod = 1;
     options.ost = true;
     writer::StoreBuilder builder(options);
+    if (!builder.StreamTo(path)) return std::string();
 
     std::mt19937 random(12345);
     std::vector<uint32_t> folders;
@@ -54,7 +55,7 @@ std::string MakeBenchStore(uint64_t targetBytes) {
         }
         if (++messages % 2000 == 0) builder.Commit();
     }
-    if (!builder.WriteFile(path)) return std::string();
+    if (!builder.Finish()) return std::string();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     long long size = 0;
     if (file) {

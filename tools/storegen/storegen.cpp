@@ -19,10 +19,15 @@ namespace {
 
 using writer::Bytes;
 
-// Many mails with attachments, committed in batches so that memory stays flat.
+// Many mails with attachments, streamed to the file in batches so that
+// memory stays flat.
 int Bench(unsigned long count, const std::string& output) {
     const auto start = std::chrono::steady_clock::now();
     writer::StoreBuilder b(writer::StoreOptions{});
+    if (!b.StreamTo(output)) {
+        std::fprintf(stderr, "storegen: cannot write %s\n", output.c_str());
+        return 1;
+    }
     const uint32_t folders[4] = {b.AddFolder(b.IpmSubtree(), u"Inbox"), b.AddFolder(b.IpmSubtree(), u"Sent Items"),
                                  b.AddFolder(b.IpmSubtree(), u"Archive"), b.AddFolder(b.IpmSubtree(), u"Projects")};
     Bytes attachment(9000);
@@ -35,9 +40,9 @@ int Bench(unsigned long count, const std::string& output) {
         m.SetSender(u"Sender", u"sender@example.com");
         m.AddRecipient(u"Recipient", u"rcpt@example.com");
         m.AddAttachment(u"data.bin", attachment);
-        if (i % 1000 == 999) b.Commit();
+        if (i % 1000 == 999) b.Checkpoint();
     }
-    const bool ok = b.WriteFile(output);
+    const bool ok = b.Finish();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::ifstream f(output, std::ios::binary | std::ios::ate);
     const double mib = static_cast<double>(f.tellg()) / (1024.0 * 1024.0);
