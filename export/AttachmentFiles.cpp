@@ -1,5 +1,6 @@
 #include "export/AttachmentFiles.h"
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -17,6 +18,9 @@ CString g_strLastAttachPath;
 CString g_strAttachPathList;
 
 namespace {
+
+// Files released by their item and not yet deleted.
+std::set<std::wstring> g_releasedFiles;
 
 // Folders inside the temporary folder for the second and later attachments
 // of one item that share a name, so that neither file overwrites the other
@@ -76,6 +80,31 @@ CString PathForName(const CString& folder, const CString& name, std::set<std::ws
     return path;
 }
 
+// The file opened for writing from its start, created when missing. The old
+// content beyond the new is cut when the file is finished (FinishFile):
+// truncating on open costs ten times as much on some systems, and the same
+// names come back item after item.
+FILE* OpenForRewrite(const CString& path) {
+    HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* file = _fdopen(descriptor, "wb");
+    if (file == nullptr) _close(descriptor);
+    return file;
+}
+
+// Cuts the file after what was written and closes it.
+void FinishFile(FILE* file) {
+    std::fflush(file);
+    SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+    std::fclose(file);
+}
+
 }  // namespace
 
 int CheckFileName(const char* name) {
@@ -127,7 +156,8 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
 
         const CString path = PathForName(g_pstExporter.m_strTempFolder, name, used);
         if (path.GetLength() >= MAX_PATH) continue;   // no such file can be made; the others still can
-        FILE* file = _wfopen(path, L"wb+");
+        g_releasedFiles.erase(std::wstring(path.GetString()));   // in use again
+        FILE* file = OpenForRewrite(path);
         if (file == nullptr) {
             record->pAttachCursor = nullptr;
             return 0;
@@ -135,32 +165,40 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
         try {
             WriteAttachmentToFile(file, node);
         } catch (...) {
-            std::fclose(file);
+            FinishFile(file);
             record->pAttachCursor = nullptr;
             throw;
         }
-        std::fclose(file);
+        FinishFile(file);
         g_strLastAttachPath = path;
         g_strAttachPathList += path + L";";
     }
     return 0;
 }
 
-void DeleteAttachmentFiles(const CString& pathList) {
+void ReleaseAttachmentFiles(const CString& pathList) {
     const std::wstring list(pathList.GetString());
     size_t start = 0;
     while (start < list.size()) {
         size_t end = list.find(L';', start);
         if (end == std::wstring::npos) end = list.size();
-        const std::wstring path = list.substr(start, end - start);
-        if (!path.empty() && _waccess(path.c_str(), 0) == 0) {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
-            // A numbered folder of a same-named file goes with it once empty.
-            const size_t slash = path.find_last_of(L'\\');
-            if (slash != std::wstring::npos && path.find(kSameNameFolderPrefix) != std::wstring::npos)
-                RemoveDirectoryW(path.substr(0, slash).c_str());
-        }
+        if (end > start) g_releasedFiles.insert(list.substr(start, end - start));
         start = end + 1;
     }
+}
+
+void DeleteReleasedAttachmentFiles() {
+    for (const std::wstring& path : g_releasedFiles) {
+        // Our own files carry no attributes that stop a delete; only when
+        // one does is it cleared first.
+        if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(path.c_str(), 0) == 0) {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+        // A numbered folder of a same-named file goes with it once empty.
+        const size_t slash = path.find_last_of(L'\\');
+        if (slash != std::wstring::npos && path.find(kSameNameFolderPrefix) != std::wstring::npos)
+            RemoveDirectoryW(path.substr(0, slash).c_str());
+    }
+    g_releasedFiles.clear();
 }

@@ -20,6 +20,12 @@ int SaveAttachmentsToTempFiles(ItemRecord* record);
 // PRN -6, COM1..9 -7..-15, LPT1..9 -16..-24, CLOCK$ -2).
 int CheckFileName(const char* name);
 
-// Deletes the files of a ";"-separated path list (attributes reset first),
-// and the private folders that held same-named files.
-void DeleteAttachmentFiles(const CString& pathList);
+// The files of a ";"-separated path list are no longer needed. They are
+// deleted by DeleteReleasedAttachmentFiles; a file written again before then
+// (the next item's attachment of the same name) is simply reused, since a
+// delete costs more than the item's whole export on some systems.
+void ReleaseAttachmentFiles(const CString& pathList);
+// Deletes the released files (attributes reset where needed) and the private
+// folders that held same-named files. The saving worker calls it at the end
+// of each folder and of the save.
+void DeleteReleasedAttachmentFiles();

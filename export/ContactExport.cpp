@@ -129,9 +129,10 @@ void PutBody(COleDispatchDriver& item, const ItemRecord& record) {
     const MessageDetail* message = record.pMessage;
     if (message == nullptr) return;
     if (message->binRtfCompressed.cb != 0) {
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str())));
+        uint32_t length = 0;
+        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
         if (rtf == nullptr) return;
-        const CString text = WidenAnsi(rtf);
+        const CString text = WidenAnsiBytes(rtf, length);
         std::free(rtf);
         PutText(item, kRtfBodyText, text);
     } else if (HasText(record.txBody)) {

@@ -18,9 +18,13 @@ CString WidenStoreText(const StoreText& text) {
 }
 
 CString WidenAnsi(const char* text) {
-    if (text == nullptr || *text == 0) return CString();
-    const size_t bytes = std::strlen(text);
-    std::vector<wchar_t> wide(bytes + 1, L'\0');
-    const size_t units = AnsiToWide(text, bytes, wide.data(), bytes);
+    if (text == nullptr) return CString();
+    return WidenAnsiBytes(text, std::strlen(text));
+}
+
+CString WidenAnsiBytes(const char* bytes, size_t count) {
+    if (bytes == nullptr || count == 0) return CString();
+    std::vector<wchar_t> wide(count + 1, L'\0');
+    const size_t units = AnsiToWide(bytes, count, wide.data(), count);
     return CString(wide.data(), static_cast<int>(units));
 }

@@ -8,5 +8,7 @@
 inline bool HasText(const StoreText& text) { return text.pData != nullptr; }
 // The text widened by the store string mode; empty when absent.
 CString WidenStoreText(const StoreText& text);
-// 8-bit text of the system's ANSI code page, widened.
+// 8-bit text of the system's ANSI code page, widened (up to its first zero).
 CString WidenAnsi(const char* text);
+// The same for `bytes` bytes, zero bytes included.
+CString WidenAnsiBytes(const char* bytes, size_t count);

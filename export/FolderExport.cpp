@@ -5,6 +5,8 @@
 #include "app/AppGlobals.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
+#include "export/AttachmentFiles.h"
+#include "export/ContactExport.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"
@@ -19,6 +21,9 @@
 namespace {
 
 const int kFreeSpaceStep = 150;
+// The counters reach the dialog at most this often; a repaint per item
+// would cost more than saving the item.
+const DWORD kShowCountersEveryMs = 100;
 // The save stops when the destination disk has this many free bytes or fewer.
 const ULONGLONG kMinimumFreeBytes = 314572800ULL;   // 300 MiB
 const wchar_t kPersonalFolders[] = L"Personal Folders";
@@ -187,6 +192,27 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     } catch (...) {
     }
 
+    // Counters waiting to be shown: the latest text and bar positions.
+    CString shownCount;
+    int shownFolderPos = -1, shownTotalPos = -1;
+    bool pending = false;
+    DWORD lastShown = GetTickCount() - kShowCountersEveryMs;
+    auto showCounters = [&]() {
+        if (!pending) return;
+        if (shownFolderPos >= 0) SetBarPos(IDC_PROGRESS_FOLDER, shownFolderPos);
+        if (shownTotalPos >= 0) SetBarPos(IDC_PROGRESS_TOTAL, shownTotalPos);
+        SetItemText(IDC_COUNT_VALUE, shownCount);
+        pending = false;
+        lastShown = GetTickCount();
+    };
+    auto counters = [&](const CString& text, int folderPos, int totalPos) {
+        shownCount = text;
+        if (folderPos >= 0) shownFolderPos = folderPos;
+        if (totalPos >= 0) shownTotalPos = totalPos;
+        pending = true;
+        if (GetTickCount() - lastShown >= kShowCountersEveryMs) showCounters();
+    };
+
     for (NodeEntry* child = folderNode->pFirstChild; child != nullptr && !g_bSaveAbort;
          child = child->pNextSibling) {
         g_saveGate.Checkpoint();
@@ -199,18 +225,20 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             continue;
         }
         if (route == ItemRoute::NotCounted) {
-            SetItemText(IDC_COUNT_VALUE, counterText + L"/" + countText);
+            counters(counterText + L"/" + countText, -1, -1);
             FreeItemRecord(record);
             continue;
         }
 
         if (g_nSavedInFolder % kFreeSpaceStep == 0) {
             if (!EnoughFreeSpace()) {
+                showCounters();
                 FreeItemRecord(record);
                 CloseFolderQuietly();
                 AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                               g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
                 EndBatchQuietly();
+                DeleteReleasedAttachmentFiles();
                 return 2;
             }
             // The item writer's folder is closed and opened again at each step.
@@ -229,15 +257,15 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
 
         if (g_nSavedInFolder < g_nFolderItemCount) ++g_nSavedInFolder;
         counterText.Format(L"%d", g_nSavedInFolder);
-        SetBarPos(IDC_PROGRESS_FOLDER, g_nSavedInFolder);
         ++g_nSavedTotal;
-        SetBarPos(IDC_PROGRESS_TOTAL, g_nSavedTotal);
-        SetItemText(IDC_COUNT_VALUE, counterText + L"/" + countText);
+        counters(counterText + L"/" + countText, g_nSavedInFolder, g_nSavedTotal);
         FreeItemRecord(record);
     }
+    showCounters();
 
     if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, count);
     CloseFolderQuietly();
     EndBatchQuietly();
+    DeleteReleasedAttachmentFiles();
     return 1;
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "export/AttachmentFiles.h"
-#include "export/ContactExport.h"
 #include "export/ExportDate.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"
@@ -22,9 +21,11 @@ ExportedBody ItemBodyRtfFirst(const ItemRecord& record) {
     ExportedBody body;
     const MessageDetail* message = record.pMessage;
     if (message != nullptr && message->binRtfCompressed.cb != 0) {
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str())));
+        uint32_t length = 0;
+        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
         if (rtf != nullptr) {
-            body.text = WidenAnsi(rtf);
+            // The whole file: pictures inside an RTF body hold zero bytes.
+            body.text = WidenAnsiBytes(rtf, length);
             body.present = true;
             body.type = kBodyRtf;
             std::free(rtf);
@@ -120,7 +121,7 @@ int ExportAppointmentItem(ItemRecord* record) {
         try {
             ComText folder(g_strPstFolderPath), subjectText(subject), organizerText(organizer), startText(start),
                 endText(end), spare(L""), locationText(hasLocation ? location.GetString() : nullptr),
-                bodyText(body.present ? body.text.GetString() : nullptr);
+                bodyText(body.text, body.present);
             short bodyType = body.type;
             g_itemWriter.SaveAppointment(folder.Ref(), subjectText.Ref(), organizerText.Ref(), startText.Ref(),
                                          endText.Ref(), spare.Ref(), locationText.Ref(), spare.Ref(),

@@ -41,4 +41,4 @@ int ExportTaskItem(ItemRecord* record);
 int ExportStickyNoteItem(ItemRecord* record);
 int ExportJournalItem(ItemRecord* record);
 int ExportAppointmentItem(ItemRecord* record);
-int ExportContactItem(ItemRecord* record);
+// Contacts: export/ContactExport.h.

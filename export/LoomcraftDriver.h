@@ -11,13 +11,24 @@ class ComText {
 public:
     ComText() = default;
     explicit ComText(const wchar_t* text) : m_bstr(text != nullptr ? ::SysAllocString(text) : nullptr) {}
+    // The whole text, zero characters included.
+    explicit ComText(const CString& text)
+        : m_bstr(::SysAllocStringLen(text.GetString(), static_cast<UINT>(text.GetLength()))) {}
+    // The text, or a null BSTR when it is absent.
+    ComText(const CString& text, bool present) : ComText(present ? ComText(text).Release() : nullptr, 0) {}
     ~ComText() { ::SysFreeString(m_bstr); }
     ComText(const ComText&) = delete;
     ComText& operator=(const ComText&) = delete;
     BSTR* Ref() { return &m_bstr; }
+    BSTR Release() {
+        BSTR b = m_bstr;
+        m_bstr = nullptr;
+        return b;
+    }
     BSTR Get() const { return m_bstr; }
 
 private:
+    ComText(BSTR owned, int) : m_bstr(owned) {}
     BSTR m_bstr = nullptr;
 };
 

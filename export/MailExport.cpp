@@ -34,9 +34,11 @@ MailBody ChooseBody(const ItemRecord& record) {
         return body;
     }
     if (message != nullptr && message->binRtfCompressed.cb != 0) {
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str())));
+        uint32_t length = 0;
+        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
         if (rtf != nullptr) {
-            body.text = WidenAnsi(rtf);
+            // The whole file: pictures inside an RTF body hold zero bytes.
+            body.text = WidenAnsiBytes(rtf, length);
             body.present = true;
             body.type = kBodyRtf;
             std::free(rtf);
@@ -78,6 +80,13 @@ CString MailRecipientsText(const CString* displayTo, const CString* receivedBy) 
 }
 
 bool WriteMailHeaderFile(const CString& path, const CString& sender) {
+    // Mails of one sender follow each other: the file already holds the
+    // line when the last one written is the same and the file is still there.
+    static CString lastPath, lastSender;
+    static bool lastValid = false;
+    if (lastValid && path == lastPath && sender == lastSender && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    lastValid = false;
     CFile file;
     if (!file.Open(path, CFile::modeCreate | CFile::modeReadWrite)) return false;
     const CString line = L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender);
@@ -87,6 +96,9 @@ bool WriteMailHeaderFile(const CString& path, const CString& sender) {
     bytes[count++] = '\n';
     if (!file.Write(bytes.data(), static_cast<UINT>(count))) throw HeaderWriteError();
     file.Close();
+    lastPath = path;
+    lastSender = sender;
+    lastValid = true;
     return true;
 }
 
@@ -141,7 +153,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 ComText headerFile(g_pstExporter.m_strHeaderFilePath);
                 ComText dateText(date);
                 ComText attachments(g_strAttachPathList.IsEmpty() ? nullptr : g_strAttachPathList.GetString());
-                ComText bodyText(body.present ? body.text.GetString() : nullptr);
+                ComText bodyText(body.text, body.present);
                 ComText spare(L"");
                 short bodyType = body.type;
                 try {
@@ -150,7 +162,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                           spare.Ref());
                 } catch (...) {
                 }
-                DeleteAttachmentFiles(g_strAttachPathList);
+                ReleaseAttachmentFiles(g_strAttachPathList);
             } catch (...) {
             }
         }

@@ -8,6 +8,7 @@
 #include "app/AppGlobals.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
+#include "export/AttachmentFiles.h"
 #include "export/ExportSetup.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
@@ -88,7 +89,7 @@ NodeEntry* FindFolderNodeById(int32_t folderId, NodeEntry* start) {
     return nullptr;
 }
 
-uint8_t* ReadFileAndDelete(const CString& path) {
+uint8_t* ReadFileAndDelete(const CString& path, uint32_t* lengthRead) {
     CFile file;
     if (!file.Open(path, CFile::modeRead)) return nullptr;
     const uint32_t length = static_cast<uint32_t>(file.GetLength());
@@ -107,6 +108,7 @@ uint8_t* ReadFileAndDelete(const CString& path) {
     block[length] = 0;
     file.Close();
     DeleteFileW(path);
+    if (lengthRead != nullptr) *lengthRead = length;
     return block;
 }
 
@@ -125,6 +127,7 @@ UINT SaveThreadProc(LPVOID param) {
     } catch (...) {
         // The worker always ends through the done flag below.
         ReleaseItemWriter();
+        DeleteReleasedAttachmentFiles();
     }
     g_saveGate.Leave();
     g_bSaveRunning = false;
@@ -192,6 +195,7 @@ void COstSaving::RunSave() {
     }
 
     ReleaseItemWriter();
+    DeleteReleasedAttachmentFiles();
     if (g_bSaveAbort) {
         ::EnableWindow(dialog, TRUE);
         AppMessageBox(dialog, L"Saving aborted by user.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);

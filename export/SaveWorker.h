@@ -13,7 +13,10 @@ NodeEntry* FindFolderNodeById(int32_t folderId, NodeEntry* start);
 // The whole file in a malloc'd block (its length + 10 bytes, a zero byte
 // after the data), the file deleted; null when it cannot be opened or the
 // block cannot be had (the file then stays). The caller frees the block.
-uint8_t* ReadFileAndDelete(const CString& path);
+// `length`, when given, receives the file's length: an RTF body may hold
+// zero bytes of its own (binary pictures), so it is not measured up to the
+// first zero.
+uint8_t* ReadFileAndDelete(const CString& path, uint32_t* length = nullptr);
 
 // The destination text of the saving dialog: the path, or its first 70
 // characters and "..." when it is longer.

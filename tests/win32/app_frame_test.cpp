@@ -26,7 +26,6 @@
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
 #include "framework/seam_script.h"
-#include "framework/seams.h"
 #include "reader/store_load.h"
 #include "res/resource.h"
 #include "support/temp_file.h"
@@ -575,26 +574,7 @@ TEST_F(AppFrame, SaveWithNothingCheckedSaysSo) {
     EXPECT_TRUE(script.folderBrowses.empty());
 }
 
-// Makes both components uncreatable and the registration tool a no-op for
-// one test, whatever this Wine prefix has installed and registered.
-struct NoComponents {
-    NoComponents() : savedCreate(g_Seams.CreateDispatch), savedSpawn(g_Seams.SpawnWait) {
-        g_Seams.CreateDispatch = [](LPCWSTR, IDispatch** out) -> HRESULT {
-            *out = nullptr;
-            return REGDB_E_CLASSNOTREG;
-        };
-        g_Seams.SpawnWait = [](LPCWSTR, const wchar_t* const*) -> intptr_t { return 0; };
-    }
-    ~NoComponents() {
-        g_Seams.CreateDispatch = savedCreate;
-        g_Seams.SpawnWait = savedSpawn;
-    }
-    std::function<HRESULT(LPCWSTR, IDispatch**)> savedCreate;
-    std::function<intptr_t(LPCWSTR, const wchar_t* const*)> savedSpawn;
-};
-
 TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
-    NoComponents noComponents;
     LoadThroughDialog(SamplePathW("ost-unicode-sample.ost"));
     ClickCheckBox(FindFolder(L"Inbox"));
     wchar_t temp[MAX_PATH];
@@ -605,11 +585,17 @@ TEST_F(AppFrame, SaveMakesTheRecoveryFolderInTheChosenDestination) {
     RemoveDirectoryW(made.c_str());
 
     script.folderAnswers = {destination, destination, L""};
+    // As on a machine without the components (the script puts the seam back).
+    g_Seams.CreateDispatch = [](LPCWSTR, IDispatch** out) -> HRESULT {
+        *out = nullptr;
+        return REGDB_E_CLASSNOTREG;
+    };
+    g_Seams.SpawnWait = [](LPCWSTR, const wchar_t* const*) -> intptr_t { return 0; };
     for (int i = 0; i < 3; ++i) SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_MENU_SAVE, 0), 0);
     ASSERT_EQ(script.folderBrowses.size(), 3u);
     EXPECT_EQ(script.folderBrowses[0].title, L"Please Select a Folder For Storing Received Files");
     EXPECT_EQ(GetFileAttributesW(made.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
-    // Each chosen destination runs the saving dialog; without components
+    // Each chosen destination runs the saving dialog; without the components
     // each save ends with the setup's message.
     ASSERT_EQ(script.messageBoxes.size(), 2u);
     for (const auto& box : script.messageBoxes)

@@ -22,133 +22,31 @@
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
 #include "export/OstSaving.h"
-#include "export_fake_automation.h"
+#include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
 #include "reader/rtf_decompress.h"
 
 using exporttest::FakeComponents;
 using exporttest::OperationName;
+using exporttest::Exists;
+using exporttest::ReadBytes;
 using exporttest::RecordedCall;
+using exporttest::RecordTexts;
+using exporttest::ScratchFolder;
+using exporttest::TempRoot;
+using exporttest::WriteBytes;
 
 namespace {
 
 const VARTYPE kText = VT_BSTR | VT_BYREF;
 const VARTYPE kShort = VT_I2 | VT_BYREF;
 
-std::wstring TempRoot() {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return folder;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadBytes(const std::wstring& path) {
-    FILE* f = _wfopen(path.c_str(), L"rb");
-    if (f == nullptr) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-// A fresh, empty folder; removed with its files at the end.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const wchar_t* name) : m_path(TempRoot() + name + L"\\") {
-        Clear();
-        CreateDirectoryW(m_path.c_str(), nullptr);
-    }
-    ~ScratchFolder() { Clear(); }
-    const std::wstring& path() const { return m_path; }
-    std::vector<std::wstring> Files() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((m_path + L"*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::wstring n = data.cFileName;
-            if (n != L"." && n != L"..") names.push_back(n);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-
-private:
-    void Clear() {
-        for (const std::wstring& name : Files()) {
-            const std::wstring full = m_path + name;
-            if (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-                WIN32_FIND_DATAW data;
-                HANDLE find = FindFirstFileW((full + L"\\*").c_str(), &data);
-                if (find != INVALID_HANDLE_VALUE) {
-                    do DeleteFileW((full + L"\\" + data.cFileName).c_str());
-                    while (FindNextFileW(find, &data));
-                    FindClose(find);
-                }
-                RemoveDirectoryW(full.c_str());
-            } else {
-                DeleteFileW(full.c_str());
-            }
-        }
-        RemoveDirectoryW(m_path.c_str());
-    }
-    std::wstring m_path;
-};
-
 std::vector<std::wstring> Names(const std::vector<RecordedCall>& calls) {
     std::vector<std::wstring> names;
     for (const RecordedCall& c : calls) names.push_back(OperationName(c.id));
     return names;
 }
-
-// Texts of a store in the UTF-16 variant, kept alive by the test.
-class RecordTexts {
-public:
-    RecordTexts() { g_nStringMode = 2; }
-    StoreText Wide(const std::wstring& text) {
-        std::vector<uint8_t> bytes;
-        for (wchar_t c : text) {
-            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-            bytes.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        bytes.push_back(0);
-        bytes.push_back(0);
-        m_keep.push_back(bytes);
-        return StoreText{1, m_keep.back().data()};
-    }
-    StoreText Bytes(const std::string& text) {
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        bytes.push_back(0);
-        bytes.push_back(0);
-        m_keep.push_back(bytes);
-        return StoreText{0, m_keep.back().data()};
-    }
-    AttachmentNode* Attachment(const std::wstring& name, const std::string& data) {
-        auto node = std::make_unique<AttachmentNode>();
-        *node = AttachmentNode{};
-        node->txAttachLongFilename = Wide(name);
-        m_keep.push_back(std::vector<uint8_t>(data.begin(), data.end()));
-        node->pData = m_keep.back().empty() ? nullptr : m_keep.back().data();
-        node->cbData = data.size();
-        m_nodes.push_back(std::move(node));
-        return m_nodes.back().get();
-    }
-
-private:
-    std::list<std::vector<uint8_t>> m_keep;
-    std::vector<std::unique_ptr<AttachmentNode>> m_nodes;
-};
 
 }  // namespace
 
@@ -343,7 +241,8 @@ TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
     message.txBodyHtml = texts.Bytes("<html>\xE9</html>");
     message.binRtfCompressed.cb = 10;
     const std::wstring rtfFile = install.path() + L"QM_Rtf_Body.rtf";
-    WriteBytes(rtfFile, "{\\rtf1 caf\xE9}");
+    // A picture inside the RTF holds zero bytes: the body is the whole file.
+    WriteBytes(rtfFile, std::string("{\\rtf1 \\bin3 \0\1\0 caf\xE9}", 22));
     Export();
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].numbers[7], 1);
@@ -354,7 +253,7 @@ TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
     Export();
     ASSERT_EQ(Mails().size(), 2u);
     EXPECT_EQ(Mails()[1].numbers[7], 3);
-    EXPECT_EQ(Mails()[1].texts[6], L"{\\rtf1 caf\u00E9}");
+    EXPECT_EQ(Mails()[1].texts[6], std::wstring(L"{\\rtf1 \\bin3 \0\1\0 caf\u00E9}", 22));
     EXPECT_FALSE(Exists(rtfFile));   // read and deleted
 
     // The RTF file is gone: no body at all, not even the plain text.
@@ -373,7 +272,6 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     AttachmentNode* first = texts.Attachment(L"report.pdf", std::string("PDF\0data", 8));
     AttachmentNode* second = texts.Attachment(L"caf\u00E9 notes.txt", "notes");
     AttachmentNode* recipientRow = texts.Attachment(L"", "");
-    recipientRow->txAttachLongFilename = StoreText{};
     first->pNext = second;
     second->pNext = recipientRow;
     record.pAttachments = first;
@@ -388,6 +286,7 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"report.pdf;" + temp.path() + L"caf\u00E9 notes.txt;");
     EXPECT_EQ(seen, (std::vector<std::string>{std::string("PDF\0data", 8), "notes"}));
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
     EXPECT_EQ(record.pAttachCursor, nullptr);
@@ -395,13 +294,17 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     // A failing SaveMail still deletes the files.
     components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
     Export();
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
 
-    // Without a delivery time nothing is stored and the files stay.
+    // A released file that the next mail writes again is that mail's file;
+    // without a delivery time nothing is stored and the files stay.
     components.writer.failing.clear();
+    Export();
     message.pftMessageDeliveryTime = nullptr;
     Export();
-    EXPECT_EQ(Mails().size(), 2u);
+    DeleteReleasedAttachmentFiles();
+    EXPECT_EQ(Mails().size(), 3u);
     EXPECT_EQ(temp.Files().size(), 3u);
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }
@@ -452,15 +355,22 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_EQ(ReadBytes(temp.path() + L"Temp.eml"), "From:x\r\n");
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
+    // A later item's shorter file of the same name holds only its own bytes.
+    ReleaseAttachmentFiles(g_strAttachPathList);
+    ItemRecord later = {};
+    later.pAttachments = texts.Attachment(L"same.txt", "x");
+    SaveAttachmentsToTempFiles(&later);
+    EXPECT_EQ(ReadBytes(temp.path() + L"same.txt"), "x");
+
     // Deleting them leaves only the header file, and no numbered folder.
-    DeleteAttachmentFiles(g_strAttachPathList);
+    ReleaseAttachmentFiles(g_strAttachPathList);
+    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
 }
 
 TEST(AttachmentFiles, OnlyRecipientRowsWriteNothingAndAFailedFirstOpenEndsTheWalk) {
     RecordTexts texts;
     AttachmentNode* recipient = texts.Attachment(L"", "");
-    recipient->txAttachLongFilename = StoreText{};
     ItemRecord record = {};
     record.pAttachments = recipient;
     g_strAttachPathList = L"stale;";

@@ -12,30 +12,26 @@
 #include <vector>
 
 #include "export/AttachmentFiles.h"
+#include "export/ContactExport.h"
 #include "export/ExportState.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
-#include "export_fake_automation.h"
+#include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
 #include "reader/rtf_decompress.h"
 
 using exporttest::FakeComponents;
 using exporttest::OperationName;
+using exporttest::Exists;
 using exporttest::RecordedCall;
+using exporttest::TempRoot;
+using Texts = exporttest::RecordTexts;
 
 namespace {
 
 const VARTYPE kText = VT_BSTR | VT_BYREF;
 const VARTYPE kShort = VT_I2 | VT_BYREF;
-
-std::wstring TempRoot() {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return folder;
-}
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 FILETIME Stored(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     SYSTEMTIME st = {year, month, 0, day, hour, minute, 0, 0};
@@ -43,49 +39,6 @@ FILETIME Stored(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
     SystemTimeToFileTime(&st, &ft);
     return ft;
 }
-
-// Store texts of the UTF-16 variant and attachment rows, kept alive by the test.
-class Texts {
-public:
-    Texts() { g_nStringMode = 2; }
-    StoreText Wide(const std::wstring& text) {
-        std::vector<uint8_t> bytes;
-        for (wchar_t c : text) {
-            bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-            bytes.push_back(static_cast<uint8_t>(c >> 8));
-        }
-        bytes.insert(bytes.end(), {0, 0});
-        m_keep.push_back(bytes);
-        return StoreText{1, m_keep.back().data()};
-    }
-    StoreText Bytes(const std::string& text) {
-        std::vector<uint8_t> bytes(text.begin(), text.end());
-        bytes.insert(bytes.end(), {0, 0});
-        m_keep.push_back(bytes);
-        return StoreText{0, m_keep.back().data()};
-    }
-    // Attachment rows with these names (empty: a recipient row), linked in order.
-    AttachmentNode* Rows(const std::vector<std::wstring>& names) {
-        AttachmentNode* first = nullptr;
-        AttachmentNode** link = &first;
-        for (const std::wstring& name : names) {
-            m_nodes.push_back(std::make_unique<AttachmentNode>());
-            AttachmentNode* node = m_nodes.back().get();
-            *node = AttachmentNode{};
-            if (!name.empty()) node->txAttachLongFilename = Wide(name);
-            m_keep.push_back(std::vector<uint8_t>(name.begin(), name.end()));
-            node->pData = m_keep.back().data();
-            node->cbData = name.size();
-            *link = node;
-            link = &node->pNext;
-        }
-        return first;
-    }
-
-private:
-    std::list<std::vector<uint8_t>> m_keep;
-    std::vector<std::unique_ptr<AttachmentNode>> m_nodes;
-};
 
 }  // namespace
 

@@ -29,11 +29,12 @@
 #include "app/WorkerGate.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
-#include "export_fake_automation.h"
+#include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/store_load.h"
 #include "res/resource.h"
 #include "support/temp_file.h"
+#include "writer/store_description.h"
 
 using exporttest::FakeComponents;
 using exporttest::OperationName;
@@ -110,39 +111,6 @@ DialogState ReadDialog(HWND dialog, const std::wstring& message) {
     s.folderHigh = static_cast<int>(SendDlgItemMessageW(dialog, IDC_PROGRESS_FOLDER, PBM_GETRANGE, FALSE, 0));
     s.enabled = IsWindowEnabled(dialog) != FALSE;
     return s;
-}
-
-// The whole screen into a .bmp file (screenshots on request).
-void CaptureScreen(const std::wstring& path) {
-    HDC screen = GetDC(nullptr);
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
-    const DWORD headers = static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
-    BITMAPFILEHEADER file = {0x4D42, headers + size, 0, 0, headers};
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (out != nullptr) {
-        fwrite(&file, sizeof file, 1, out);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        fwrite(bits, 1, size, out);
-        fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
-std::wstring ScreenshotFolder() {
-    wchar_t folder[MAX_PATH] = L"";
-    return GetEnvironmentVariableW(L"EXPORT_SCREENSHOTS", folder, MAX_PATH) ? folder : L"";
 }
 
 }  // namespace
@@ -374,6 +342,17 @@ TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
     EXPECT_EQ(script.diskSpaceQueries.size(), 1u);   // 12 items: one step, before the first
     EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox", 12}}));
+
+    // A query that fails counts as enough space, and an abort request left
+    // from before does not stop a new save.
+    script.messageBoxes.clear();
+    components.calls.clear();
+    script.folderAnswers = {destination};
+    g_Seams.GetDiskFreeSpaceEx = [](LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) { return FALSE; };
+    g_bSaveAbort = true;
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    EXPECT_EQ(MailsPerFolder(), (std::map<std::wstring, int>{{L"Inbox", 12}}));
 }
 
 TEST_F(ExportSave, StopAnsweredYesEndsAfterTheItemInProgress) {
@@ -432,7 +411,6 @@ TEST_F(ExportSave, StopAnsweredNoAndPauseThenResumeFinishTheSave) {
         seen.stopEnabled = IsWindowEnabled(GetDlgItem(d, IDC_PAUSE)) != FALSE;
         SendMessageW(d, WM_CLOSE, 0, 0);   // ignored while paused
         seen.openAfterClose = IsWindow(d) != FALSE;
-        if (!ScreenshotFolder().empty()) CaptureScreen(ScreenshotFolder() + L"\\saving-paused.bmp");
         Click(d, IDC_SAVE_PAUSE);
         seen.resumeText = WindowText(GetDlgItem(d, IDC_SAVE_PAUSE));
     });
@@ -461,6 +439,51 @@ TEST_F(ExportSave, MissingComponentsEndTheSaveWithTheSetupMessageOnly) {
                                                      L"install Microsoft Outlook & re-run Application."}));
     EXPECT_TRUE(components.WriterCalls().empty());
     EXPECT_EQ(g_pSaveThread.load(), nullptr);
+}
+
+// A store made by our writer with 301 mails in one folder: the free-space
+// step runs before the 1st, 151st and 301st item, each time closing and
+// opening the folder again; Enter and Escape during the save change nothing.
+TEST_F(ExportSave, WriterStoreOfThreeHundredMailsTakesThreeFreeSpaceSteps) {
+    std::string description = "variant unicode\nfolder Bulk IPF.Note\n";
+    for (int i = 0; i < 301; ++i)
+        description += "message Bulk IPM.Note\nsubject Bulk " + std::to_string(i) +
+                       "\nsender Bo <bo@example.com>\nbody b\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    const std::vector<uint8_t> bytes = writer::StoreFromDescription(description);
+    testing_support::TempFile store(bytes, ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Bulk"});
+    components.writer.onCall = [&](const RecordedCall& call) {
+        static int n = 0;
+        if (call.id != CLoomcraftDriver::kSaveMail || ++n != 5) return;
+        HWND dialog = FindWindowW(L"#32770", kMainTitle);
+        HWND focus = GetDlgItem(dialog, IDC_PAUSE);
+        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+            PostMessageW(focus, WM_KEYDOWN, key, 0);
+            PostMessageW(focus, WM_KEYUP, key, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    EXPECT_EQ(script.diskSpaceQueries.size(), 3u);
+    std::vector<std::wstring> folderCalls;
+    int mails = 0;
+    for (const RecordedCall& c : components.WriterCalls()) {
+        const std::wstring name = OperationName(c.id);
+        if (name == L"SaveMail") {
+            ++mails;
+        } else if (name == L"OpenFolder" || name == L"CloseFolder") {
+            folderCalls.push_back(name + L"@" + std::to_wstring(mails));
+        }
+    }
+    EXPECT_EQ(mails, 301);
+    EXPECT_EQ(folderCalls, (std::vector<std::wstring>{L"OpenFolder@0", L"CloseFolder@0", L"OpenFolder@0",
+                                                      L"CloseFolder@150", L"OpenFolder@150", L"CloseFolder@300",
+                                                      L"OpenFolder@300", L"CloseFolder@301"}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].count, L"301/301");
+    EXPECT_EQ(boxes[0].folderPos, 301);
 }
 
 // An 8-bit store: texts through the ANSI code page, the attachment written
@@ -507,30 +530,42 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
     EXPECT_EQ(GetFileAttributesW(list.substr(0, list.size() - 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// Screenshots of the dialog during a save and of its end message, when
-// EXPORT_SCREENSHOTS names a folder (a real message box is shown, then closed).
-TEST_F(ExportSave, Screenshots) {
-    const std::wstring folder = ScreenshotFolder();
-    if (folder.empty()) GTEST_SKIP() << "EXPORT_SCREENSHOTS not set";
-    CheckOnly({L"sub1"});
-    components.writer.onCall = [&](const RecordedCall& call) {
-        static int n = 0;
-        if (call.id == CLoomcraftDriver::kSaveMail && ++n == 12) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
-            CaptureScreen(folder + L"\\saving-dialog.bmp");
-        }
-    };
-    g_Seams.MessageBox = [folder](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-        std::thread closer([folder, caption] {
-            HWND box = nullptr;
-            WaitFor([&] { return (box = FindWindowW(L"#32770", caption)) != nullptr && IsWindowVisible(box); }, 5000);
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            CaptureScreen(folder + L"\\saving-end.bmp");
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
+// The whole sample saved through the real components, when they are
+// registered on this machine (otherwise skipped). The new store is left in
+// EXPORT_E2E_DIR (or the temporary folder) for the independent readers;
+// EXPORT_E2E_STORE names another store to save, EXPORT_E2E_STOP_AFTER a
+// number of items after which the save is stopped.
+TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
+    {
+        FakeComponents::Suspend real(components);
+        IDispatch* probe = nullptr;
+        CoInitialize(nullptr);
+        if (FAILED(g_Seams.CreateDispatch(L"loomcraft.Class1", &probe)) || probe == nullptr)
+            GTEST_SKIP() << "the item writer is not registered here";
+        probe->Release();
+        wchar_t store[MAX_PATH] = L"";
+        if (GetEnvironmentVariableW(L"EXPORT_E2E_STORE", store, MAX_PATH)) LoadStore(store);
+        wchar_t folder[MAX_PATH] = L"";
+        if (GetEnvironmentVariableW(L"EXPORT_E2E_DIR", folder, MAX_PATH)) script.folderAnswers = {folder};
+        CheckAll();
+        // EXPORT_E2E_STOP_AFTER=n: Stop, answered Yes, once n items are saved.
+        wchar_t stopAfter[32] = L"";
+        const int stopAt = GetEnvironmentVariableW(L"EXPORT_E2E_STOP_AFTER", stopAfter, 32) ? _wtoi(stopAfter) : 0;
+        std::atomic<bool> saving{true};
+        std::thread stopper([&] {
+            if (stopAt <= 0) return;
+            script.messageBoxAnswers = {IDYES};
+            WaitFor([&] { return !saving || g_nSavedTotal >= stopAt; }, 120000);
+            if (saving) Click(FindWindowW(L"#32770", kMainTitle), IDC_PAUSE);
         });
-        int answer = ::MessageBoxW(owner, text, caption, type);
-        closer.join();
-        return answer;
-    };
-    Save();
+        const auto start = Clock::now();
+        Save();
+        saving = false;
+        stopper.join();
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_EQ(Messages().back(), stopAt > 0 ? L"Saving aborted by user." : L"Saving  completed successfully.");
+        EXPECT_NE(GetFileAttributesW(g_strPstPath), INVALID_FILE_ATTRIBUTES);
+        printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
+        if (folder[0] == 0) DeleteFileW(g_strPstPath);   // kept only where it was asked for
+    }
 }

@@ -95,6 +95,29 @@ TEST(FrameworkOle, TextsByReferenceStayTheCallersStrings) {
     ::SysFreeString(text);
 }
 
+TEST(FrameworkOle, VariantArgumentsGoByValueAndTheCallersCopyStays) {
+    FakeServer server;
+    COleDispatchDriver driver(&server, FALSE);
+    static const BYTE params[] = VTS_VARIANT VTS_VARIANT VTS_PVARIANT;
+    VARIANT text, number, byRef;
+    ::VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = ::SysAllocString(L"kept");
+    ::VariantInit(&number);
+    number.vt = VT_I4;
+    number.lVal = 2;
+    ::VariantInit(&byRef);
+    driver.InvokeHelper(1, DISPATCH_METHOD, VT_EMPTY, nullptr, params, &text, &number, &byRef);
+    ASSERT_EQ(3u, server.argTypes.size());
+    EXPECT_EQ(VT_VARIANT | VT_BYREF, server.argTypes[0]);
+    EXPECT_EQ(VT_I4, server.argTypes[1]);
+    EXPECT_EQ(VT_BSTR, server.argTypes[2]);
+    EXPECT_EQ(L"kept", server.firstText);
+    EXPECT_EQ(VT_BSTR, text.vt);   // the driver freed its own copy only
+    EXPECT_STREQ(L"kept", text.bstrVal);
+    ::VariantClear(&text);
+}
+
 TEST(FrameworkOle, ServerErrorsBecomeExceptions) {
     FakeServer server;
     COleDispatchDriver driver(&server, FALSE);
