@@ -252,6 +252,55 @@ int CountItems(const fs::path& dir) {
     return n;
 }
 
+// A save driven item by item: every message with an attachment file
+// committed on its own, a checkpoint when a folder is made and another when
+// its messages are in. The many small commits and checkpoints leave the file
+// about as large as the same messages in one folder written in one batch.
+TEST_F(WriterStream, ItemByItemSavesIntoManyFoldersDoNotGrowTheFile) {
+    const fs::path attachment = dir_ / "small.txt";
+    std::ofstream(attachment, std::ios::binary) << std::string(2000, 'a');
+    const int folders = 12, perFolder = 100;
+    auto write = [&](bool itemByItem, const std::string& path) {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        EXPECT_TRUE(b.StreamTo(path));
+        EXPECT_TRUE(b.Checkpoint());
+        uint32_t folder = 0;
+        for (int i = 0; i < folders * perFolder; ++i) {
+            if (i % perFolder == 0 && (itemByItem || i == 0)) {
+                folder = b.AddFolder(b.IpmSubtree(), Num(u"Folder ", itemByItem ? i / perFolder : 0));
+                if (itemByItem) {
+                    EXPECT_TRUE(b.Checkpoint());
+                }
+            }
+            writer::Message& m = b.AddMessage(folder, "IPM.Note");
+            m.SetSubject(Num(u"mail ", i));
+            m.SetBody(u"Body text of the mail");
+            m.AddRecipient(u"Ann", u"ann@example.com");
+            m.AddAttachmentFromFile(u"small.txt", attachment);
+            if (itemByItem) b.Commit();
+            if (itemByItem && i % perFolder == perFolder - 1) {
+                EXPECT_TRUE(b.Checkpoint());
+            }
+        }
+        EXPECT_TRUE(b.Finish());
+        return testing_support::ReadWholeFile(path);
+    };
+    const Bytes once = write(false, Path("once.pst"));
+    const std::string path = Path("saved.pst");
+    const Bytes saved = write(true, path);
+    EXPECT_EQ(StructuralProblems(saved), "");
+    EXPECT_LT(saved.size(), once.size() * 5 / 4) << once.size() << " in one batch";
+
+    if (!HaveTool("pffexport")) return;
+    const std::string target = Path("saved-x");
+    ASSERT_EQ(std::system(("pffexport -q -t '" + target + "' '" + path + "' >/dev/null 2>&1").c_str()), 0);
+    const fs::path top = fs::path(target + ".export") / "Top of Personal Folders";
+    for (int f = 0; f < folders; f += 5) {
+        const std::u16string name = Num(u"Folder ", f);
+        EXPECT_EQ(CountItems(top / std::string(name.begin(), name.end())), perFolder) << f;
+    }
+}
+
 // A disk that takes nothing: the failure is reported, never a success.
 TEST_F(WriterStream, AFullDiskMakesCheckpointAndFinishFail) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
