@@ -19,7 +19,11 @@ WINEPREFIX_OVERRIDE=$prefix wine_target "$arch"
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: run inside the test session"; exit 1; }
 [ -f "$installer" ] || { echo "no installer $installer"; exit 1; }
 
-if [ "$arch" = win64 ]; then program_files="Program Files"; else program_files="Program Files (x86)"; fi
+wine_prefix_ensure
+# A 32-bit program goes to "Program Files (x86)" on 64-bit Windows, and to
+# "Program Files" on a 32-bit one (a prefix made by 32-bit Wine).
+program_files="Program Files"
+if [ "$arch" = win32 ] && [ -d "$WINEPREFIX/drive_c/Program Files (x86)" ]; then program_files="Program Files (x86)"; fi
 install_win="C:\\$program_files\\Quillmere for OST to PST"
 install_dir="$WINEPREFIX/drive_c/$program_files/Quillmere for OST to PST"
 image_dir="$WINEPREFIX/drive_c/windows/Quillmere for OST to PST"
@@ -40,7 +44,6 @@ progid_of() {
     esac
 }
 
-wine_prefix_ensure
 # What a failed earlier run may have left.
 rm -rf "$install_dir" "$image_dir"
 wine reg delete 'HKCR\QMKEYOST_PST' /f >/dev/null 2>&1
