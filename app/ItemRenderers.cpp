@@ -61,6 +61,18 @@ void ShowPlainOf(const ItemRecord* record) {
     ShowPlainBody(text.GetString(), Pane());
 }
 
+// The RTF body (body kind 3), else the plain text (0), of an item with a
+// message sub-record: the notes' and the tasks' body.
+void ShowRtfElsePlain(CMailItemsBody* pane, const ItemRecord* record) {
+    if (record->pMessage->binRtfCompressed.cb != 0) {
+        g_nBodyKind = 3;
+        ShowRtfBody(pane);
+    } else if (IsSet(record->txBody)) {
+        g_nBodyKind = 0;
+        ShowPlainOf(record);
+    }
+}
+
 // Hides the list (when asked) and the rich edit, shows the list afresh with
 // its one column, and collapses the browser at its corner.
 void PrepareLabelList(CMailItemsBody* pane) {
@@ -281,13 +293,7 @@ void ShowNoteItem(int nRow) {
 
     RecordPtr record(ReadRowItem(index));
     if (!record || !record->pMessage) return;
-    if (record->pMessage->binRtfCompressed.cb != 0) {
-        g_nBodyKind = 3;
-        ShowRtfBody(pane);
-    } else if (IsSet(record->txBody)) {
-        g_nBodyKind = 0;
-        ShowPlainOf(record.get());
-    }
+    ShowRtfElsePlain(pane, record.get());
 }
 
 void ShowTaskItem(int nRow) {
@@ -304,12 +310,8 @@ void ShowTaskItem(int nRow) {
     const MessageDetail* message = record->pMessage;
     if (IsSet(message->txBodyHtml)) {
         ShowHtmlOf(message);
-    } else if (message->binRtfCompressed.cb != 0) {
-        g_nBodyKind = 3;
-        ShowRtfBody(pane);
-    } else if (IsSet(record->txBody)) {
-        g_nBodyKind = 0;
-        ShowPlainOf(record.get());
+    } else {
+        ShowRtfElsePlain(pane, record.get());
     }
 }
 
