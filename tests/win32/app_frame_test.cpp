@@ -250,11 +250,7 @@ TEST_F(AppFrame, StoreDialogShowsTheChosenPathAndEnablesStart) {
 TEST_F(AppFrame, EnterAndEscapeDoNotCloseTheStoreDialog) {
     DialogFacts facts;
     OpenStore([&](HWND dialog) {
-        HWND focus = GetDlgItem(dialog, IDC_SELECT_OST);
-        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
-            PostMessageW(focus, WM_KEYDOWN, key, 0);
-            PostMessageW(focus, WM_KEYUP, key, 0);
-        }
+        PostEnterAndEscape(GetDlgItem(dialog, IDC_SELECT_OST));
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         facts.stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
         Click(dialog, IDC_CANCEL_BUTTON);

@@ -44,6 +44,15 @@ inline void Click(HWND dialog, int id) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+// Enter and Escape pressed on a control of a dialog (posted: they arrive
+// through the dialog's message loop, as typed keys do).
+inline void PostEnterAndEscape(HWND control) {
+    for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
+        PostMessageW(control, WM_KEYDOWN, key, 0);
+        PostMessageW(control, WM_KEYUP, key, 0);
+    }
+}
+
 // The store dialog: a visible dialog window of this process with a Start button.
 inline BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
     wchar_t cls[64] = L"";

@@ -385,11 +385,7 @@ TEST_F(ExportSave, WriterStoreOfThreeHundredMailsTakesThreeFreeSpaceSteps) {
         static int n = 0;
         if (call.id != CLoomcraftDriver::kSaveMail || ++n != 5) return;
         HWND dialog = FindWindowW(L"#32770", kMainTitle);
-        HWND focus = GetDlgItem(dialog, IDC_PAUSE);
-        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
-            PostMessageW(focus, WM_KEYDOWN, key, 0);
-            PostMessageW(focus, WM_KEYUP, key, 0);
-        }
+        PostEnterAndEscape(GetDlgItem(dialog, IDC_PAUSE));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     };
     Save();
