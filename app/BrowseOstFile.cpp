@@ -31,13 +31,10 @@ const unsigned kWorkerExitWaitMs = 30000;
 
 CBrowseOstFile::CBrowseOstFile(CWnd* pParent) : CDialogEx(IDD_BROWSE_OST, pParent) {
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    CString picture = g_strImageFolder + L"\\Browse.bmp";
-    m_hPicture = static_cast<HBITMAP>(LoadImageW(nullptr, picture, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 CBrowseOstFile::~CBrowseOstFile() {
     if (g_pBrowseDlg == this) g_pBrowseDlg = nullptr;
-    if (m_hPicture != nullptr) DeleteObject(m_hPicture);
 }
 
 void CBrowseOstFile::DoDataExchange(CDataExchange* pDX) {
@@ -59,7 +56,6 @@ BOOL CBrowseOstFile::OnInitDialog() {
     g_pBrowseDlg = nullptr;
     g_bAnalysisDone = 0;
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-    m_picture.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hPicture));
     SetWindowText(g_szMainTitle);
     m_pauseButton.EnableWindow(FALSE);
     m_startButton.EnableWindow(FALSE);

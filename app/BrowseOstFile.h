@@ -5,6 +5,7 @@
 #pragma once
 #include "framework/framework.h"
 
+#include "app/SkinPicture.h"
 #include "app/controls/TransparentStatic.h"
 #include "res/resource.h"
 
@@ -48,6 +49,5 @@ private:
     HICON m_hIcon = nullptr;
     CButton m_pauseButton;
     CTransparentStatic m_statusLabel;
-    HBITMAP m_hPicture = nullptr;
-    CStatic m_picture;
+    CSkinPicture m_picture{L"Browse.bmp"};
 };

@@ -9,6 +9,7 @@
 #include "app/ListRowRecords.h"
 #include "app/MailItemsBody.h"
 #include "app/TarnwellDoc.h"
+#include "app/WorkerGate.h"
 #include "reader/ltp.h"
 
 IMPLEMENT_DYNCREATE(CTarnwellView, CFormView)
@@ -174,12 +175,7 @@ void CTarnwellView::OnListClick(NMHDR* pNMHDR, LRESULT* pResult) {
     const int row = activate->iItem >= 0 ? activate->iItem : m_list.GetHotItem();
     if (row < 0) return;
     g_nHotItem = row;
-    CWinThread* thread = AfxBeginThread(ShowItemThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (thread == nullptr) return;
-    // The slot is taken before the worker can run, so its own clearing is
-    // never undone.
-    g_pDisplayThread = thread;
-    thread->ResumeThread();
+    StartWorkerThread(ShowItemThreadProc, this, g_pDisplayThread);
 }
 
 void CTarnwellView::OnColumnClick(NMHDR* pNMHDR, LRESULT* pResult) {

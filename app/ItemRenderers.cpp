@@ -7,6 +7,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/ItemListView.h"
+#include "app/ListDates.h"
 #include "app/MailItemsBody.h"
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
@@ -59,6 +60,18 @@ void ShowHtmlOf(const MessageDetail* message) {
 void ShowPlainOf(const ItemRecord* record) {
     const CString text = StoreTextToCString(record->txBody);
     ShowPlainBody(text.GetString(), Pane());
+}
+
+// The RTF body (body kind 3), else the plain text (0), of an item with a
+// message sub-record: the notes' and the tasks' body.
+void ShowRtfElsePlain(CMailItemsBody* pane, const ItemRecord* record) {
+    if (record->pMessage->binRtfCompressed.cb != 0) {
+        g_nBodyKind = 3;
+        ShowRtfBody(pane);
+    } else if (IsSet(record->txBody)) {
+        g_nBodyKind = 0;
+        ShowPlainOf(record);
+    }
 }
 
 // Hides the list (when asked) and the rich edit, shows the list afresh with
@@ -134,26 +147,13 @@ CString MakeAttachmentLine(const ItemRecord* record) {
 BOOL MakeTimeRowText(const ItemFileTime& time, BOOL bCheckDate, CString& strText) {
     SYSTEMTIME st = {};
     FileTimeToSystemTime(&time, &st);
-    int year = st.wYear;
-    if (year > 9999) {
-        // A year of more than four digits: the current year of the local clock.
-        __time64_t now = _time64(nullptr);
-        struct tm local = {};
-        year = _localtime64_s(&local, &now) == 0 ? local.tm_year + 1900 : 0;
-    }
+    if (st.wYear > 9999) st.wYear = static_cast<WORD>(CurrentLocalYear());
+    const int year = st.wYear;
     if (bCheckDate && (st.wDay < 1 || st.wDay > 31 || st.wMonth < 1 || st.wMonth > 12 || year < 1980 || year > 2099))
         return FALSE;
     const int extraSecond = st.wMilliseconds >= 991 ? 1 : 0;
 
-    struct tm fields = {};
-    fields.tm_year = year - 1900;
-    fields.tm_mon = st.wMonth - 1;
-    fields.tm_mday = st.wDay;
-    fields.tm_hour = st.wHour;
-    fields.tm_min = st.wMinute;
-    fields.tm_sec = st.wSecond;
-    fields.tm_isdst = -1;
-    __time64_t value = year < 1900 ? 0 : _mktime64(&fields);
+    __time64_t value = year < 1900 ? 0 : LocalTimeOfFields(st);
     if (value == -1) {
         // Beyond what the local-time conversion takes: the stored fields, unshifted.
         strText = FormatTimeRow(st.wDayOfWeek, st.wDay, st.wMonth, year, st.wHour, st.wMinute);
@@ -281,13 +281,7 @@ void ShowNoteItem(int nRow) {
 
     RecordPtr record(ReadRowItem(index));
     if (!record || !record->pMessage) return;
-    if (record->pMessage->binRtfCompressed.cb != 0) {
-        g_nBodyKind = 3;
-        ShowRtfBody(pane);
-    } else if (IsSet(record->txBody)) {
-        g_nBodyKind = 0;
-        ShowPlainOf(record.get());
-    }
+    ShowRtfElsePlain(pane, record.get());
 }
 
 void ShowTaskItem(int nRow) {
@@ -304,12 +298,8 @@ void ShowTaskItem(int nRow) {
     const MessageDetail* message = record->pMessage;
     if (IsSet(message->txBodyHtml)) {
         ShowHtmlOf(message);
-    } else if (message->binRtfCompressed.cb != 0) {
-        g_nBodyKind = 3;
-        ShowRtfBody(pane);
-    } else if (IsSet(record->txBody)) {
-        g_nBodyKind = 0;
-        ShowPlainOf(record.get());
+    } else {
+        ShowRtfElsePlain(pane, record.get());
     }
 }
 

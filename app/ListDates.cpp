@@ -31,13 +31,6 @@ CString SortKeyOf(const CalendarFields& f) {
     return key;
 }
 
-int CurrentLocalYear() {
-    __time64_t now = g_Seams.Time64(nullptr);
-    struct tm local = {};
-    if (_localtime64_s(&local, &now) != 0) return 0;
-    return local.tm_year + 1900;
-}
-
 // The leading decimal digits of a text, as the runtime's _wtol reads them.
 long LeadingNumber(const std::wstring& text) {
     size_t i = 0;
@@ -56,6 +49,25 @@ std::wstring DropFront(const std::wstring& text, size_t count) {
 }
 
 }  // namespace
+
+int CurrentLocalYear() {
+    __time64_t now = g_Seams.Time64(nullptr);
+    struct tm local = {};
+    if (_localtime64_s(&local, &now) != 0) return 0;
+    return local.tm_year + 1900;
+}
+
+__time64_t LocalTimeOfFields(const SYSTEMTIME& fields) {
+    struct tm local = {};
+    local.tm_year = fields.wYear - 1900;
+    local.tm_mon = fields.wMonth - 1;
+    local.tm_mday = fields.wDay;
+    local.tm_hour = fields.wHour;
+    local.tm_min = fields.wMinute;
+    local.tm_sec = fields.wSecond;
+    local.tm_isdst = -1;
+    return _mktime64(&local);
+}
 
 CString FormatListDateText(int nDayOfWeek, int nDay, int nMonth, int nYear, int nHour, int nMinute) {
     CString text = nDayOfWeek >= 0 && nDayOfWeek <= 7 ? kDayNames[nDayOfWeek] : L"";

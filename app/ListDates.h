@@ -14,6 +14,14 @@ CString FormatListDateText(int nDayOfWeek, int nDay, int nMonth, int nYear, int 
 // The display text and the sort key of a stored UTC time.
 void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& strSortKey);
 
+// The year of the local clock (read through the clock seam); 0 where it
+// cannot be read. Stored years beyond 9999 are shown as this year.
+int CurrentLocalYear();
+
+// The calendar fields from year to second read as a local time, daylight
+// saving unknown (the runtime's _mktime64); -1 where it cannot convert them.
+__time64_t LocalTimeOfFields(const SYSTEMTIME& fields);
+
 // A sort key back to a local time value; 0 for a key outside 1981..2020 or
 // with a field out of range.
 __time64_t ParseListDateText(const wchar_t* pszKey);

@@ -20,12 +20,6 @@ const wchar_t COstAboutUs::kSupportMail[] = L"mailto:support@quillmere.example";
 
 COstAboutUs::COstAboutUs(CWnd* pParent) : CDialogEx(IDD_ABOUT_US, pParent) {
     m_hIcon = ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
-    CString picture = g_strImageFolder + L"\\AboutUs.bmp";
-    m_hPicture = static_cast<HBITMAP>(::LoadImageW(nullptr, picture, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-}
-
-COstAboutUs::~COstAboutUs() {
-    if (m_hPicture != nullptr) ::DeleteObject(m_hPicture);
 }
 
 void COstAboutUs::DoDataExchange(CDataExchange* pDX) {
@@ -44,7 +38,6 @@ void COstAboutUs::DoDataExchange(CDataExchange* pDX) {
 
 BOOL COstAboutUs::OnInitDialog() {
     CDialogEx::OnInitDialog();
-    m_picture.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hPicture));
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     return TRUE;
 }

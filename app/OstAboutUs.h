@@ -3,6 +3,7 @@
 #pragma once
 #include "framework/framework.h"
 
+#include "app/SkinPicture.h"
 #include "app/controls/TransparentStatic.h"
 #include "app/controls/URLLinkButton.h"
 #include "res/resource.h"
@@ -11,7 +12,6 @@ class COstAboutUs : public CDialogEx {
     DECLARE_DYNAMIC(COstAboutUs)
 public:
     explicit COstAboutUs(CWnd* pParent = nullptr);
-    ~COstAboutUs() override;
     enum { IDD = IDD_ABOUT_US };
 
     // The addresses the link buttons open (each button shows its own).
@@ -33,7 +33,7 @@ protected:
 private:
     void OpenLink(const wchar_t* address, CURLLinkButton& button);
 
-    CStatic m_picture;
+    CSkinPicture m_picture{L"AboutUs.bmp"};
     CTransparentStatic m_version;
     CTransparentStatic m_notice;
     CTransparentStatic m_websiteLabel;
@@ -44,5 +44,4 @@ private:
     CTransparentStatic m_supportLabel;
     CURLLinkButton m_supportLink;
     HICON m_hIcon = nullptr;
-    HBITMAP m_hPicture = nullptr;
 };

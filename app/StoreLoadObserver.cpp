@@ -126,13 +126,10 @@ UINT StoreLoadThreadProc(LPVOID param) {
 
 BOOL StartStoreLoad(const wchar_t* path) {
     auto* job = new StoreLoadJob{std::make_unique<OstRepair>(path), g_analysisGate.Begin()};
-    CWinThread* thread = AfxBeginThread(StoreLoadThreadProc, job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (thread == nullptr) {
+    if (StartWorkerThread(StoreLoadThreadProc, job, g_pAnalysisThread) == nullptr) {
         delete job;
         g_analysisGate.End();
         return FALSE;
     }
-    g_pAnalysisThread = thread;
-    thread->ResumeThread();
     return TRUE;
 }

@@ -102,3 +102,11 @@ void WorkerGate::SetPausesEnabled(bool enabled) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pausesEnabled = enabled;
 }
+
+CWinThread* StartWorkerThread(AFX_THREADPROC proc, LPVOID param, std::atomic<CWinThread*>& slot) {
+    CWinThread* thread = AfxBeginThread(proc, param, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+    if (thread == nullptr) return nullptr;
+    slot = thread;
+    thread->ResumeThread();
+    return thread;
+}

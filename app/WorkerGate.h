@@ -5,8 +5,11 @@
 // arbitrary point could hold the heap's or a window's lock; a checkpoint holds
 // none.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
+
+#include "framework/framework.h"
 
 struct WorkerEnded {};
 
@@ -49,6 +52,11 @@ private:
     int m_threadsInside = 0;    // worker threads between Enter and Leave
     bool m_pausesEnabled = true;
 };
+
+// Starts `proc(param)` on a new thread whose object is put in `slot` before
+// the thread runs, so that the worker's own clearing of the slot at its end
+// is never undone. Null, with `slot` unchanged, when no thread could be made.
+CWinThread* StartWorkerThread(AFX_THREADPROC proc, LPVOID param, std::atomic<CWinThread*>& slot);
 
 // The store load's gate (the analysis worker) and the item-list worker's.
 extern WorkerGate g_analysisGate;

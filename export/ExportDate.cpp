@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include "app/ListDates.h"
 #include "framework/seams.h"
 
 namespace {
@@ -10,28 +11,13 @@ const __time64_t kExportShiftSeconds = 19800;
 // The last second the calendar conversion takes: 3000-12-31 23:59:59 UTC.
 const __time64_t kLastConvertibleTime = 32535215999LL;
 
-int CurrentLocalYear() {
-    __time64_t now = g_Seams.Time64(nullptr);
-    struct tm local = {};
-    if (_localtime64_s(&local, &now) != 0) return 0;
-    return local.tm_year + 1900;
-}
-
 // The calendar fields read as a local time with daylight saving unknown.
 __time64_t LocalFieldsToTime(const SYSTEMTIME& fields) {
     if (fields.wYear < 1900) return 0;
     if (fields.wMonth < 1 || fields.wMonth > 12 || fields.wDay < 1 || fields.wDay > 31 || fields.wHour > 23 ||
         fields.wMinute > 59 || fields.wSecond > 59)
         throw ExportDateError();
-    struct tm local = {};
-    local.tm_year = fields.wYear - 1900;
-    local.tm_mon = fields.wMonth - 1;
-    local.tm_mday = fields.wDay;
-    local.tm_hour = fields.wHour;
-    local.tm_min = fields.wMinute;
-    local.tm_sec = fields.wSecond;
-    local.tm_isdst = -1;
-    __time64_t value = _mktime64(&local);
+    const __time64_t value = LocalTimeOfFields(fields);
     if (value < 0 || value > kLastConvertibleTime) throw ExportDateError();
     return value;
 }

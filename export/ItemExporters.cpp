@@ -15,29 +15,38 @@ namespace {
 
 bool ClassIs(const char* cls, const char* name) { return std::strcmp(cls, name) == 0; }
 
+// The RTF body file as the body, when the item has compressed RTF; true then,
+// also when the file is missing (no body at all).
+bool TakeRtfBody(const MessageDetail* message, ExportedBody& body) {
+    if (message == nullptr || message->binRtfCompressed.cb == 0) return false;
+    uint32_t length = 0;
+    char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
+    if (rtf != nullptr) {
+        // The whole file: pictures inside an RTF body hold zero bytes.
+        body.text = WidenAnsiBytes(rtf, length);
+        body.present = true;
+        body.type = kBodyRtf;
+        std::free(rtf);
+    }
+    return true;
+}
+
+bool TakeHtmlBody(const MessageDetail* message, ExportedBody& body) {
+    if (message == nullptr || !HasText(message->txBodyHtml)) return false;
+    body.text = WidenAnsi(reinterpret_cast<const char*>(message->txBodyHtml.pData));
+    body.present = true;
+    body.type = kBodyHtml;
+    return true;
+}
+
 }  // namespace
 
-ExportedBody ItemBodyRtfFirst(const ItemRecord& record) {
+ExportedBody ItemBody(const ItemRecord& record, BodyOrder order) {
     ExportedBody body;
     const MessageDetail* message = record.pMessage;
-    if (message != nullptr && message->binRtfCompressed.cb != 0) {
-        uint32_t length = 0;
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
-        if (rtf != nullptr) {
-            // The whole file: pictures inside an RTF body hold zero bytes.
-            body.text = WidenAnsiBytes(rtf, length);
-            body.present = true;
-            body.type = kBodyRtf;
-            std::free(rtf);
-        }
-        return body;   // a missing file means no body; HTML and plain text are not tried
-    }
-    if (message != nullptr && HasText(message->txBodyHtml)) {
-        body.text = WidenAnsi(reinterpret_cast<const char*>(message->txBodyHtml.pData));
-        body.present = true;
-        body.type = kBodyHtml;
-        return body;
-    }
+    if (order == BodyOrder::HtmlFirst && TakeHtmlBody(message, body)) return body;
+    if (TakeRtfBody(message, body)) return body;
+    if (order == BodyOrder::RtfFirst && TakeHtmlBody(message, body)) return body;
     if (HasText(record.txBody)) {
         body.text = WidenStoreText(record.txBody);
         body.present = true;
@@ -117,7 +126,7 @@ int ExportAppointmentItem(ItemRecord* record) {
         const CString location = hasLocation ? WidenStoreText(appointment->txLocation) : CString();
         if (!timeSeen) start = end = CurrentLocalDateText();
 
-        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         try {
             ComText folder(g_strPstFolderPath), subjectText(subject), organizerText(organizer), startText(start),
                 endText(end), spare(L""), locationText(hasLocation ? location.GetString() : nullptr),
@@ -135,7 +144,7 @@ int ExportAppointmentItem(ItemRecord* record) {
 
 int ExportTaskItem(ItemRecord* record) {
     try {
-        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         const CString subject = ItemSubject(*record);
         const CString attachment = LastAttachmentPath(record);
         const bool dated = record->pMessage != nullptr && record->pMessage->pftMessageDeliveryTime != nullptr;
@@ -155,7 +164,7 @@ int ExportTaskItem(ItemRecord* record) {
 
 int ExportJournalItem(ItemRecord* record) {
     try {
-        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         const CString subject = ItemSubject(*record);
         const CString attachment = LastAttachmentPath(record);
         try {
@@ -174,7 +183,7 @@ int ExportJournalItem(ItemRecord* record) {
 int ExportStickyNoteItem(ItemRecord* record) {
     try {
         const CString subject = ItemSubject(*record);
-        const ExportedBody body = ItemBodyRtfFirst(*record);
+        const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         try {
             ComText folder(g_strPstFolderPath), bodyText(body.text), subjectText(subject);
             short bodyType = body.type;

@@ -19,15 +19,18 @@ enum class ItemRoute {
 // The first matching rule, classes compared exactly.
 ItemRoute RouteForItem(const ItemRecord& record);
 
-// An item's body for the item writer: the RTF body file first (when the item
-// has compressed RTF; a missing file means no body at all), then HTML, then
-// plain text. `type` is the item writer's body type code.
+// An item's body for the item writer, in the first form the item has: the
+// RTF body file (when the item has compressed RTF; a missing file then means
+// no body at all, no other form is tried) and HTML in the order given, then
+// plain text. Mails take HTML first, the other items RTF. `type` is the item
+// writer's body type code.
 struct ExportedBody {
     CString text;
     bool present = false;
     short type = 0;
 };
-ExportedBody ItemBodyRtfFirst(const ItemRecord& record);
+enum class BodyOrder { RtfFirst, HtmlFirst };
+ExportedBody ItemBody(const ItemRecord& record, BodyOrder order);
 // The conversation topic, else the subject, else empty.
 CString ItemSubject(const ItemRecord& record);
 // An appointment's start or end text: empty when the time is absent, cannot

@@ -7,6 +7,7 @@
 #include "export/AttachmentFiles.h"
 #include "export/ExportDate.h"
 #include "export/ExportText.h"
+#include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
 #include "export/SaveWorker.h"
 #include "reader/rtf_decompress.h"
@@ -16,40 +17,11 @@ namespace {
 
 struct HeaderWriteError {};
 
-struct MailBody {
-    CString text;
-    bool present = false;
-    short type = kBodyPlain;
-};
-
-// The body by its first available form: HTML, then the RTF body file (when a
-// compressed RTF exists), then plain text.
-MailBody ChooseBody(const ItemRecord& record) {
-    MailBody body;
-    const MessageDetail* message = record.pMessage;
-    if (message != nullptr && HasText(message->txBodyHtml)) {
-        body.text = WidenAnsi(reinterpret_cast<const char*>(message->txBodyHtml.pData));
-        body.present = true;
-        body.type = kBodyHtml;
-        return body;
-    }
-    if (message != nullptr && message->binRtfCompressed.cb != 0) {
-        uint32_t length = 0;
-        char* rtf = reinterpret_cast<char*>(ReadFileAndDelete(CString(RtfBodyFilePath().c_str()), &length));
-        if (rtf != nullptr) {
-            // The whole file: pictures inside an RTF body hold zero bytes.
-            body.text = WidenAnsiBytes(rtf, length);
-            body.present = true;
-            body.type = kBodyRtf;
-            std::free(rtf);
-        }
-        return body;  // a missing file means no body; the plain text is not tried
-    }
-    if (HasText(record.txBody)) {
-        body.text = WidenStoreText(record.txBody);
-        body.present = true;
-    }
-    return body;
+// The text widened into `holder`, or null when the store holds none.
+const CString* StoredTextOrNull(const StoreText& text, CString& holder) {
+    if (!HasText(text)) return nullptr;
+    holder = WidenStoreText(text);
+    return &holder;
 }
 
 }  // namespace
@@ -109,20 +81,18 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
 
         CString sender;
         try {
-            CString name = WidenStoreText(message.txSentRepresentingName);
-            CString address = WidenStoreText(message.txSentRepresentingEmailAddress);
-            sender = MailSenderText(HasText(message.txSentRepresentingName) ? &name : nullptr,
-                                    HasText(message.txSentRepresentingEmailAddress) ? &address : nullptr);
+            CString name, address;
+            sender = MailSenderText(StoredTextOrNull(message.txSentRepresentingName, name),
+                                    StoredTextOrNull(message.txSentRepresentingEmailAddress, address));
         } catch (...) {
         }
         WriteMailHeaderFile(g_pstExporter.m_strHeaderFilePath, sender);
 
         CString recipients;
         try {
-            CString displayTo = WidenStoreText(message.txDisplayTo);
-            CString receivedBy = WidenStoreText(message.txReceivedByEmailAddress);
-            recipients = MailRecipientsText(HasText(message.txDisplayTo) ? &displayTo : nullptr,
-                                            HasText(message.txReceivedByEmailAddress) ? &receivedBy : nullptr);
+            CString displayTo, receivedBy;
+            recipients = MailRecipientsText(StoredTextOrNull(message.txDisplayTo, displayTo),
+                                            StoredTextOrNull(message.txReceivedByEmailAddress, receivedBy));
         } catch (...) {
         }
 
@@ -131,14 +101,11 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
 
         CString subject;
         try {
-            if (HasText(message.txConversationTopic))
-                subject = WidenStoreText(message.txConversationTopic);
-            else if (HasText(record->txSubject))
-                subject = WidenStoreText(record->txSubject);
+            subject = ItemSubject(*record);
         } catch (...) {
         }
 
-        MailBody body = ChooseBody(*record);
+        const ExportedBody body = ItemBody(*record, BodyOrder::HtmlFirst);
 
         try {
             SaveAttachmentsToTempFiles(record);

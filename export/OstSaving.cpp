@@ -17,14 +17,7 @@ BEGIN_MESSAGE_MAP(COstSaving, CDialogEx)
     ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-COstSaving::COstSaving() : CDialogEx(IDD_OST_SAVING, nullptr) {
-    CString skin = g_strImageFolder + L"\\Save.bmp";
-    m_hSkin = static_cast<HBITMAP>(LoadImageW(nullptr, skin, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-}
-
-COstSaving::~COstSaving() {
-    if (m_hSkin != nullptr) DeleteObject(m_hSkin);
-}
+COstSaving::COstSaving() : CDialogEx(IDD_OST_SAVING, nullptr) {}
 
 void COstSaving::DoDataExchange(CDataExchange* pDX) {
     CDialogEx::DoDataExchange(pDX);
@@ -46,7 +39,6 @@ BOOL COstSaving::OnInitDialog() {
     CDialogEx::OnInitDialog();
     SetWindowText(g_szMainTitle);
     g_strDestDir = g_strDestFolder.Left(g_strDestFolder.GetLength() - 1);
-    m_picture.SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_hSkin));
     g_bSaveDone = false;
     g_nSavedTotal = 0;
     g_strDefaultDest = g_strDestFolder;

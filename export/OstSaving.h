@@ -5,6 +5,7 @@
 #pragma once
 #include "framework/framework.h"
 
+#include "app/SkinPicture.h"
 #include "app/controls/TransparentStatic.h"
 #include "reader/ndb.h"
 #include "res/resource.h"
@@ -13,7 +14,6 @@ class COstSaving : public CDialogEx {
     DECLARE_DYNAMIC(COstSaving)
 public:
     COstSaving();
-    ~COstSaving() override;
     enum { IDD = IDD_OST_SAVING };
 
     // The worker's body: setup, the checked folders, the closing message.
@@ -62,8 +62,7 @@ private:
     CTransparentStatic m_statusText;
     CProgressCtrl m_progressTotal;
     CProgressCtrl m_progressFolder;
-    HBITMAP m_hSkin = nullptr;
-    CStatic m_picture;
+    CSkinPicture m_picture{L"Save.bmp"};
 };
 
 // The saving worker's procedure (parameter: the dialog).

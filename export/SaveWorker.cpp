@@ -139,14 +139,11 @@ UINT SaveThreadProc(LPVOID param) {
 
 BOOL StartSaveWorker(COstSaving* dialog) {
     auto* job = new SaveJob{dialog, g_saveGate.Begin()};
-    CWinThread* thread = AfxBeginThread(SaveThreadProc, job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (thread == nullptr) {
+    if (StartWorkerThread(SaveThreadProc, job, g_pSaveThread) == nullptr) {
         delete job;
         g_saveGate.End();
         return FALSE;
     }
-    g_pSaveThread = thread;
-    thread->ResumeThread();
     return TRUE;
 }
 

@@ -7,14 +7,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
 #include <cstring>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app_frame_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/BrowseOstFile.h"
 #include "app/FolderChecks.h"
@@ -30,69 +29,12 @@
 #include "res/resource.h"
 #include "support/temp_file.h"
 
+using namespace frametest;
 using testing_support::SamplePathW;
 
 CTarnwellApp theTestApp;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-// The store dialog: a visible dialog window of this thread's program titled
-// with the main title.
-BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
-    if (ClassOf(window) == L"#32770" && WindowText(window) == kMainTitle && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindStoreDialog() {
-    HWND found = nullptr;
-    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
-    if (found != nullptr) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(found, &process);
-        if (process != GetCurrentProcessId()) return nullptr;
-    }
-    return found;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 20000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-// Runs `steps` on a second thread while the test thread runs a modal dialog.
-class Driver {
-public:
-    explicit Driver(std::function<void()> steps) : m_thread(std::move(steps)) {}
-    ~Driver() { m_thread.join(); }
-
-private:
-    std::thread m_thread;
-};
 
 // What the driver saw of the store dialog, checked on the test thread.
 struct DialogFacts {
@@ -108,8 +50,6 @@ struct DialogFacts {
     bool workerRunning = false;
     UINT treeCount = 0;
 };
-
-HWND Tree() { return g_pLeftView->GetTreeCtrl().GetSafeHwnd(); }
 
 // The item list's column headings and widths, "text/width" each.
 std::vector<std::wstring> ListColumns() {
@@ -143,47 +83,24 @@ protected:
     DialogFacts startup;
 
     void SetUp() override {
-        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
-        AfxSetResourceHandle(GetModuleHandleW(nullptr));
-        AfxSetThreadRetireDelay(0);
-        g_analysisGate.SetPausesEnabled(false);
+        PrepareProgram();
         if (theTestApp.m_pMainWnd == nullptr) {
             // The store dialog of start-up: seen, then closed with Cancel (no load runs).
-            Driver driver([this] {
-                WaitFor([] { return FindStoreDialog() != nullptr; });
-                startup.dialog = FindStoreDialog();
-                startup.owner = GetWindow(startup.dialog, GW_OWNER);
-                startup.startEnabled = IsWindowEnabled(GetDlgItem(startup.dialog, IDC_START));
-                startup.pauseEnabled = IsWindowEnabled(GetDlgItem(startup.dialog, IDC_PAUSE));
-                Click(startup.dialog, IDC_CANCEL_BUTTON);
-            });
-            ASSERT_TRUE(theTestApp.InitInstance());
+            ASSERT_TRUE(StartProgram([this](HWND dialog) {
+                startup.dialog = dialog;
+                startup.owner = GetWindow(dialog, GW_OWNER);
+                startup.startEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_START));
+                startup.pauseEnabled = IsWindowEnabled(GetDlgItem(dialog, IDC_PAUSE));
+                Click(dialog, IDC_CANCEL_BUTTON);
+            }));
         }
         ASSERT_NE(theTestApp.m_pMainWnd, nullptr);
         ASSERT_NE(g_pLeftView, nullptr);
     }
 
-    HWND Frame() { return theTestApp.m_pMainWnd->GetSafeHwnd(); }
     CMainFrame* MainFrame() { return static_cast<CMainFrame*>(theTestApp.m_pMainWnd); }
 
-    // Runs the Open command; `steps` drive the store dialog it shows.
-    void OpenStore(const std::function<void(HWND)>& steps) {
-        Driver driver([&] {
-            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
-            steps(FindStoreDialog());
-        });
-        SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
-    }
-
-    // Open, choose the file, Start, wait for the dialog to close itself.
-    void LoadThroughDialog(const std::wstring& path) {
-        script.fileDialogAnswers.push_back(path);
-        OpenStore([](HWND dialog) {
-            Click(dialog, IDC_SELECT_OST);
-            Click(dialog, IDC_START);
-            WaitFor([dialog] { return !IsWindow(dialog); }, 60000);
-        });
-    }
+    void LoadThroughDialog(const std::wstring& path) { frametest::LoadThroughDialog(script, path); }
 
     int UpdateState(UINT id, std::wstring* text = nullptr) {
         RecordingCmdUI ui;
@@ -191,14 +108,6 @@ protected:
         theTestApp.m_pMainWnd->OnCmdMsg(id, CN_UPDATE_COMMAND_UI, &ui, nullptr);
         if (text) *text = ui.text;
         return ui.enabled;
-    }
-
-    HTREEITEM FindFolder(const wchar_t* text) {
-        for (const folder& f : g_listFolders) {
-            HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
-            if (g_pLeftView->GetTreeCtrl().GetItemText(item) == text) return item;
-        }
-        return nullptr;
     }
 
     // A real mouse click on the item's check box.
@@ -341,11 +250,7 @@ TEST_F(AppFrame, StoreDialogShowsTheChosenPathAndEnablesStart) {
 TEST_F(AppFrame, EnterAndEscapeDoNotCloseTheStoreDialog) {
     DialogFacts facts;
     OpenStore([&](HWND dialog) {
-        HWND focus = GetDlgItem(dialog, IDC_SELECT_OST);
-        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
-            PostMessageW(focus, WM_KEYDOWN, key, 0);
-            PostMessageW(focus, WM_KEYUP, key, 0);
-        }
+        PostEnterAndEscape(GetDlgItem(dialog, IDC_SELECT_OST));
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         facts.stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
         Click(dialog, IDC_CANCEL_BUTTON);

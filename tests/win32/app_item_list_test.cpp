@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app_frame_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/ItemListFill.h"
 #include "app/ItemListView.h"
@@ -33,6 +34,7 @@
 #include "support/temp_file.h"
 #include "writer/store_builder.h"
 
+using namespace frametest;
 using testing_support::SamplePathW;
 using testing_support::TempFile;
 
@@ -41,14 +43,6 @@ CTarnwellApp theTestApp;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // Waits while answering the workers' messages to this thread's windows.
 bool PumpUntil(const std::function<bool()>& condition, int milliseconds = 60000) {
@@ -66,19 +60,6 @@ bool PumpUntil(const std::function<bool()>& condition, int milliseconds = 60000)
         if (!got) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
     return condition();
-}
-
-BOOL CALLBACK CloseStoreDialogProc(HWND window, LPARAM) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (std::wstring(name) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window)) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CANCEL_BUTTON)));
-        return FALSE;
-    }
-    return TRUE;
 }
 
 FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0, WORD ms = 0) {
@@ -284,17 +265,9 @@ protected:
     SeamScript script;
 
     void SetUp() override {
-        if (theTestApp.m_pMainWnd == nullptr) {
-            theTestApp.m_hInstance = GetModuleHandleW(nullptr);
-            AfxSetResourceHandle(GetModuleHandleW(nullptr));
-            AfxSetThreadRetireDelay(0);
-            g_analysisGate.SetPausesEnabled(false);
-            // The start-up store dialog is closed as soon as it shows.
-            std::thread closer([] {
-                for (int i = 0; i < 2000 && EnumWindows(CloseStoreDialogProc, 0); ++i) Sleep(10);
-            });
-            theTestApp.InitInstance();
-            closer.join();
+        if (!ProgramRunning()) {
+            PrepareProgram();
+            StartProgram();   // the start-up store dialog is closed as soon as it shows
         }
         ASSERT_NE(g_pItemListView, nullptr);
     }
@@ -307,22 +280,13 @@ protected:
             ResetReader();
         } catch (...) {
         }
-        g_storeLoadObserver.SetLoadWindows(nullptr, g_pLeftView->GetTreeCtrl().GetSafeHwnd());
-        OstRepair(path).LoadStore();
+        LoadIntoTree(path);
         ASSERT_FALSE(g_listFolders.empty());
-    }
-
-    HTREEITEM Folder(const wchar_t* label) {
-        for (const folder& f : g_listFolders) {
-            HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
-            if (std::wstring(g_pLeftView->GetTreeCtrl().GetItemText(item)) == label) return item;
-        }
-        return nullptr;
     }
 
     // A folder click as the tree's click handler makes it, then the fill to its end.
     void List(const wchar_t* label) {
-        HTREEITEM item = Folder(label);
+        HTREEITEM item = FindFolder(label);
         ASSERT_NE(item, nullptr) << Narrow(label);
         g_pLeftView->GetTreeCtrl().SelectItem(item);
         g_pLeftView->StartItemListFill(item);
@@ -689,7 +653,7 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     // A folder click while the display worker runs starts no fill.
     const std::vector<std::wstring> before = Columns();
     HWND tree = g_pLeftView->GetTreeCtrl().GetSafeHwnd();
-    HTREEITEM notes = Folder(L"Notes");
+    HTREEITEM notes = FindFolder(L"Notes");
     TreeView_EnsureVisible(tree, notes);
     RECT rect;
     *reinterpret_cast<HTREEITEM*>(&rect) = notes;
@@ -724,7 +688,7 @@ TEST_F(ItemList, StopAnsweredNoGoesOnAndYesEndsTheFillBetweenRows) {
     TempFile file(LargeMailStore(count), ".pst");
     Load(file.wpath());
     HWND frame = theTestApp.m_pMainWnd->GetSafeHwnd();
-    HTREEITEM big = Folder(L"Big");
+    HTREEITEM big = FindFolder(L"Big");
 
     for (int answer : {IDNO, IDYES}) {
         SCOPED_TRACE(answer == IDYES ? "Yes" : "No");

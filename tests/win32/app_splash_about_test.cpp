@@ -1,7 +1,8 @@
 // The start-up picture and the About box on real windows: the splash window's
 // shape from its bitmap's key colour, its end on input, the hidden host
 // dialog; the About box's picture, hidden second link, and the links that
-// open their address and turn to the visited colour.
+// open their address and turn to the visited colour; the store dialog's skin
+// picture, read from the image folder as the About box's is.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/AppGlobals.h"
+#include "app/BrowseOstFile.h"
 #include "app/OstAboutUs.h"
 #include "app/SplashDlg.h"
 #include "app/controls/SplashScreenEx.h"
@@ -315,4 +317,27 @@ TEST_F(AppAbout, LinksOpenTheirAddressAndTurnToTheVisitedColour) {
             EXPECT_GT(CountPixels(button, kVisited), 0) << link.id;
         }
     });
+}
+
+// The store dialog's picture comes from the image folder (the same skin
+// picture control as the About box's and the saving dialog's); where the
+// folder has no such file the control stays empty and the dialog still runs.
+TEST(AppSkinPicture, StoreDialogShowsItsPictureFromTheImageFolder) {
+    SeamScript script;
+    const struct {
+        const wchar_t* folder;
+        bool picture;
+    } cases[] = {{L"" SKIN_DIR, true}, {L"C:\\no-such-image-folder", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture ? "skin folder" : "no such folder");
+        ImageFolder images{c.folder};
+        LRESULT shown = -1;
+        script.modalActions.push_back([&shown](HWND dialog) {
+            shown = SendDlgItemMessageW(dialog, IDC_BROWSE_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0);
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED), 0);
+        });
+        CBrowseOstFile dialog;
+        EXPECT_EQ(dialog.DoModal(), IDOK);
+        EXPECT_EQ(shown != 0, c.picture);
+    }
 }

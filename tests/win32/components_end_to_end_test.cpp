@@ -6,10 +6,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <chrono>
-#include <functional>
-#include <thread>
 
+#include "app_frame_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/FolderChecks.h"
 #include "app/LeftView.h"
@@ -31,38 +29,6 @@ namespace ct = components_test;
 CTarnwellApp theTestApp;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 60000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
-    wchar_t cls[64] = L"";
-    GetClassNameW(window, cls, 64);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (std::wstring(cls) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        GetDlgItem(window, IDC_START) != nullptr) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindStoreDialog() {
-    HWND found = nullptr;
-    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 // Items per folder name (the last component of its path) in a store, as
 // the program's reader lists them.
@@ -101,31 +67,16 @@ class ComponentsEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         CoInitialize(nullptr);
-        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
-        AfxSetResourceHandle(GetModuleHandleW(nullptr));
-        AfxSetThreadRetireDelay(0);
-        g_analysisGate.SetPausesEnabled(false);
+        frametest::PrepareProgram();
     }
 
     // Loads a store through the store dialog (at start-up, or by Open),
     // checks every folder, saves into the scratch folder, and returns the
     // new store's path.
     std::wstring LoadAndSaveAll(const std::wstring& source, const std::wstring& newName) {
-        script.fileDialogAnswers.push_back(source);
-        std::thread driver([] {
-            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
-            HWND dialog = FindStoreDialog();
-            Click(dialog, IDC_SELECT_OST);
-            Click(dialog, IDC_START);
-            WaitFor([dialog] { return !IsWindow(dialog); });
-        });
-        if (theTestApp.m_pMainWnd == nullptr) EXPECT_TRUE(theTestApp.InitInstance());
-        else SendMessageW(theTestApp.m_pMainWnd->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
-        driver.join();
+        EXPECT_TRUE(frametest::LoadThroughDialog(script, source));
         EXPECT_FALSE(g_listFolders.empty());
-        HWND tree = g_pLeftView->GetTreeCtrl().GetSafeHwnd();
-        for (const folder& f : g_listFolders) SetFolderCheck(tree, static_cast<HTREEITEM>(f.hItem), true);
-        g_bAnyFolderChecked = true;
+        frametest::CheckAllFolders();
         script.folderAnswers = {scratch.path()};
         SendMessageW(theTestApp.m_pMainWnd->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0);
         g_itemWriter.ReleaseDispatch();

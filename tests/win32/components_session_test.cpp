@@ -67,43 +67,26 @@ Fields EveryField() {
 
 // Where the program's own reader finds each field of a stored contact.
 const std::map<std::string, StoreText ContactDetail::*>& ReaderFields() {
+    // Each field under its own name in the reader's contact record.
+#define FIELD(name) {#name, &ContactDetail::tx##name}
     static const std::map<std::string, StoreText ContactDetail::*> fields = {
-        {"OrganizationalIdNumber", &ContactDetail::txOrganizationalIdNumber}, {"FileUnder", &ContactDetail::txFileUnder},
-        {"GovernmentIdNumber", &ContactDetail::txGovernmentIdNumber}, {"TtyTddPhoneNumber", &ContactDetail::txTtyTddPhoneNumber},
-        {"Business2TelephoneNumber", &ContactDetail::txBusiness2TelephoneNumber},
-        {"RadioTelephoneNumber", &ContactDetail::txRadioTelephoneNumber}, {"TelexNumber", &ContactDetail::txTelexNumber},
-        {"Mileage", &ContactDetail::txMileage}, {"GivenName", &ContactDetail::txGivenName},
-        {"MiddleName", &ContactDetail::txMiddleName}, {"Surname", &ContactDetail::txSurname},
-        {"WorkAddress", &ContactDetail::txWorkAddress}, {"Home2TelephoneNumber", &ContactDetail::txHome2TelephoneNumber},
-        {"DepartmentName", &ContactDetail::txDepartmentName}, {"CarTelephoneNumber", &ContactDetail::txCarTelephoneNumber},
-        {"PostalCode", &ContactDetail::txPostalCode}, {"StreetAddress", &ContactDetail::txStreetAddress},
-        {"StateOrProvince", &ContactDetail::txStateOrProvince}, {"Country", &ContactDetail::txCountry},
-        {"Locality", &ContactDetail::txLocality}, {"CallbackTelephoneNumber", &ContactDetail::txCallbackTelephoneNumber},
-        {"OtherAddressPostalCode", &ContactDetail::txOtherAddressPostalCode}, {"OtherAddress", &ContactDetail::txOtherAddress},
-        {"OtherTelephoneNumber", &ContactDetail::txOtherTelephoneNumber},
-        {"OtherAddressStreet", &ContactDetail::txOtherAddressStreet},
-        {"OtherAddressStateOrProvince", &ContactDetail::txOtherAddressStateOrProvince},
-        {"OtherAddressCountry", &ContactDetail::txOtherAddressCountry}, {"OtherAddressCity", &ContactDetail::txOtherAddressCity},
-        {"HomeAddressStateOrProvince", &ContactDetail::txHomeAddressStateOrProvince},
-        {"HomeAddressStreet", &ContactDetail::txHomeAddressStreet},
-        {"HomeAddressPostalCode", &ContactDetail::txHomeAddressPostalCode},
-        {"HomeAddressCountry", &ContactDetail::txHomeAddressCountry}, {"BusinessHomePage", &ContactDetail::txBusinessHomePage},
-        {"PersonalHomePage", &ContactDetail::txPersonalHomePage}, {"Nickname", &ContactDetail::txNickname},
-        {"ManagerName", &ContactDetail::txManagerName}, {"FreeBusyLocation", &ContactDetail::txFreeBusyLocation},
-        {"HomeAddressCity", &ContactDetail::txHomeAddressCity},
-        {"CompanyMainTelephoneNumber", &ContactDetail::txCompanyMainTelephoneNumber},
-        {"SpouseName", &ContactDetail::txSpouseName}, {"Profession", &ContactDetail::txProfession},
-        {"Assistant", &ContactDetail::txAssistant}, {"AssistantTelephoneNumber", &ContactDetail::txAssistantTelephoneNumber},
-        {"IsdnNumber", &ContactDetail::txIsdnNumber}, {"PagerTelephoneNumber", &ContactDetail::txPagerTelephoneNumber},
-        {"OfficeLocation", &ContactDetail::txOfficeLocation}, {"HomeFaxNumber", &ContactDetail::txHomeFaxNumber},
-        {"Language", &ContactDetail::txLanguage}, {"BusinessTelephoneNumber", &ContactDetail::txBusinessTelephoneNumber},
-        {"BusinessFaxNumber", &ContactDetail::txBusinessFaxNumber}, {"HomeAddress", &ContactDetail::txHomeAddress},
-        {"Hobbies", &ContactDetail::txHobbies}, {"CustomerId", &ContactDetail::txCustomerId},
-        {"Generation", &ContactDetail::txGeneration}, {"Email1EmailAddress", &ContactDetail::txEmail1EmailAddress},
-        {"CompanyName", &ContactDetail::txCompanyName}, {"Title", &ContactDetail::txTitle},
-        {"HomeTelephoneNumber", &ContactDetail::txHomeTelephoneNumber},
-        {"MobileTelephoneNumber", &ContactDetail::txMobileTelephoneNumber},
+        FIELD(OrganizationalIdNumber), FIELD(FileUnder), FIELD(GovernmentIdNumber), FIELD(TtyTddPhoneNumber),
+        FIELD(Business2TelephoneNumber), FIELD(RadioTelephoneNumber), FIELD(TelexNumber), FIELD(Mileage),
+        FIELD(GivenName), FIELD(MiddleName), FIELD(Surname), FIELD(WorkAddress), FIELD(Home2TelephoneNumber),
+        FIELD(DepartmentName), FIELD(CarTelephoneNumber), FIELD(PostalCode), FIELD(StreetAddress),
+        FIELD(StateOrProvince), FIELD(Country), FIELD(Locality), FIELD(CallbackTelephoneNumber),
+        FIELD(OtherAddressPostalCode), FIELD(OtherAddress), FIELD(OtherTelephoneNumber), FIELD(OtherAddressStreet),
+        FIELD(OtherAddressStateOrProvince), FIELD(OtherAddressCountry), FIELD(OtherAddressCity),
+        FIELD(HomeAddressStateOrProvince), FIELD(HomeAddressStreet), FIELD(HomeAddressPostalCode),
+        FIELD(HomeAddressCountry), FIELD(BusinessHomePage), FIELD(PersonalHomePage), FIELD(Nickname),
+        FIELD(ManagerName), FIELD(FreeBusyLocation), FIELD(HomeAddressCity), FIELD(CompanyMainTelephoneNumber),
+        FIELD(SpouseName), FIELD(Profession), FIELD(Assistant), FIELD(AssistantTelephoneNumber), FIELD(IsdnNumber),
+        FIELD(PagerTelephoneNumber), FIELD(OfficeLocation), FIELD(HomeFaxNumber), FIELD(Language),
+        FIELD(BusinessTelephoneNumber), FIELD(BusinessFaxNumber), FIELD(HomeAddress), FIELD(Hobbies),
+        FIELD(CustomerId), FIELD(Generation), FIELD(Email1EmailAddress), FIELD(CompanyName), FIELD(Title),
+        FIELD(HomeTelephoneNumber), FIELD(MobileTelephoneNumber),
     };
+#undef FIELD
     return fields;
 }
 
@@ -130,30 +113,12 @@ void ExportContact(const Fields& fields, const std::wstring& attachment, const s
                    bool save = true) {
     COleDispatchDriver session;
     ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
-    VARIANT empty;
-    VariantInit(&empty);
-    session.InvokeHelper(4, DISPATCH_METHOD, VT_EMPTY, nullptr,
-                         reinterpret_cast<const BYTE*>(VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT),
-                         &empty, &empty, &empty, &empty, &empty, &empty);
-    LPDISPATCH raw = nullptr;
-    session.InvokeHelper(0x60020016, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_BSTR), kFolder);
-    COleDispatchDriver folder(raw);
-    raw = nullptr;
-    folder.InvokeHelper(0x11, DISPATCH_PROPERTYGET, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_NONE));
-    COleDispatchDriver items(raw);
-    VARIANT kind;
-    VariantInit(&kind);
-    V_VT(&kind) = VT_I4;
-    V_I4(&kind) = 2;
-    raw = nullptr;
-    items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind);
-    COleDispatchDriver item(raw);
-    if (!attachment.empty())
-        item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR),
-                          attachment.c_str());
-    auto put = [&](DISPID id, const std::wstring& text) {
-        item.InvokeHelper(id, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), text.c_str());
-    };
+    ct::LogOn(session);
+    COleDispatchDriver folder = ct::FolderByPath(session, kFolder);
+    COleDispatchDriver items = ct::ItemsOf(folder);
+    COleDispatchDriver item = ct::AddItem(items, 2);
+    if (!attachment.empty()) ct::AttachFile(item, attachment);
+    auto put = [&](DISPID id, const std::wstring& text) { ct::PutText(item, id, text.c_str()); };
     for (size_t row = 0; row < sizeof kPuts / sizeof kPuts[0]; ++row) {
         if (row == kBodyAfter) {
             if (!rtf.empty()) put(0x45, rtf);
@@ -162,7 +127,7 @@ void ExportContact(const Fields& fields, const std::wstring& attachment, const s
         auto it = fields.find(kPuts[row].field);
         if (it != fields.end()) put(kPuts[row].id, it->second);
     }
-    if (save) item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE));
+    if (save) ct::SaveItem(item);
 }
 
 std::string Field(const std::string& text, const std::string& label) {
@@ -267,46 +232,25 @@ TEST(ComponentsSessionLibrary, CallsOutOfOrderOrUnknownFailAsAutomationErrors) {
 
     COleDispatchDriver session;
     ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
-    LPDISPATCH raw = nullptr;
-    auto folderByPath = [&](const wchar_t* path) {
-        raw = nullptr;
-        session.InvokeHelper(0x60020016, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_BSTR), path);
-        return COleDispatchDriver(raw);
-    };
-    EXPECT_THROW(folderByPath(kFolder), COleDispatchException) << "before the log-on";
-    VARIANT empty;
-    VariantInit(&empty);
-    session.InvokeHelper(4, DISPATCH_METHOD, VT_EMPTY, nullptr,
-                         reinterpret_cast<const BYTE*>(VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT),
-                         &empty, &empty, &empty, &empty, &empty, &empty);
-    EXPECT_THROW(folderByPath(L"\\\\Contacts store\\No such folder"), COleDispatchException);
-    EXPECT_THROW(folderByPath(L"\\\\No such store\\Contacts"), COleDispatchException);
+    EXPECT_THROW(ct::FolderByPath(session, kFolder), COleDispatchException) << "before the log-on";
+    ct::LogOn(session);
+    EXPECT_THROW(ct::FolderByPath(session, L"\\\\Contacts store\\No such folder"), COleDispatchException);
+    EXPECT_THROW(ct::FolderByPath(session, L"\\\\No such store\\Contacts"), COleDispatchException);
 
-    COleDispatchDriver folder(folderByPath(kFolder).DetachDispatch());
-    raw = nullptr;
-    folder.InvokeHelper(0x11, DISPATCH_PROPERTYGET, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_NONE));
-    COleDispatchDriver items(raw);
-    VARIANT kind;
-    VariantInit(&kind);
-    V_VT(&kind) = VT_I4;
-    V_I4(&kind) = 0;
-    raw = nullptr;
-    EXPECT_THROW(items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind),
-                 COleDispatchException) << "only contacts";
-    V_I4(&kind) = 2;
-    items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &kind);
-    COleDispatchDriver item(raw);
+    COleDispatchDriver folder = ct::FolderByPath(session, kFolder);
+    COleDispatchDriver items = ct::ItemsOf(folder);
+    EXPECT_THROW(ct::AddItem(items, 0), COleDispatchException) << "only contacts";
+    COleDispatchDriver item = ct::AddItem(items, 2);
     try {
-        item.InvokeHelper(0x60040001, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), L"x");
+        ct::PutText(item, 0x60040001, L"x");
         ADD_FAILURE() << "an id that is no contact property";
     } catch (const COleException& e) {
         EXPECT_EQ(e.m_sc, DISP_E_MEMBERNOTFOUND);
     }
     // An attached file that is gone is left out; the contact is saved.
-    item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR),
-                      (scratch / L"gone.txt").c_str());
-    item.InvokeHelper(0x6004004D, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), L"Di");
-    EXPECT_NO_THROW(item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE)));
+    ct::AttachFile(item, scratch / L"gone.txt");
+    ct::PutText(item, 0x6004004D, L"Di");
+    EXPECT_NO_THROW(ct::SaveItem(item));
     item.ReleaseDispatch();
     items.ReleaseDispatch();
     folder.ReleaseDispatch();

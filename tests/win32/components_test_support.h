@@ -1,6 +1,7 @@
 // Shared by the component tests: registration of this build's component
 // files, the item writer driven as the program drives it (every text a
-// BSTR by reference, the body type a 16-bit integer by reference), scratch
+// BSTR by reference, the body type a 16-bit integer by reference), the
+// session library called as the contact export calls it, scratch
 // folders, and the independent store readers of this machine run from
 // inside Wine.
 #pragma once
@@ -169,6 +170,46 @@ private:
         for (BSTR s : b) SysFreeString(s);
     }
 };
+
+// The session library's calls as the contact export makes them: the log-on
+// with six empty arguments, a folder by its path, the folder's items, a new
+// item of a kind (2: a contact), a file attached, a text property put, and
+// save.
+inline void LogOn(COleDispatchDriver& session) {
+    VARIANT empty;
+    VariantInit(&empty);
+    session.InvokeHelper(4, DISPATCH_METHOD, VT_EMPTY, nullptr,
+                         reinterpret_cast<const BYTE*>(VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT VTS_VARIANT),
+                         &empty, &empty, &empty, &empty, &empty, &empty);
+}
+inline COleDispatchDriver FolderByPath(COleDispatchDriver& session, const wchar_t* path) {
+    LPDISPATCH raw = nullptr;
+    session.InvokeHelper(0x60020016, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_BSTR), path);
+    return COleDispatchDriver(raw);
+}
+inline COleDispatchDriver ItemsOf(COleDispatchDriver& folder) {
+    LPDISPATCH raw = nullptr;
+    folder.InvokeHelper(0x11, DISPATCH_PROPERTYGET, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_NONE));
+    return COleDispatchDriver(raw);
+}
+inline COleDispatchDriver AddItem(COleDispatchDriver& items, int kind) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = kind;
+    LPDISPATCH raw = nullptr;
+    items.InvokeHelper(4, DISPATCH_METHOD, VT_DISPATCH, &raw, reinterpret_cast<const BYTE*>(VTS_VARIANT), &v);
+    return COleDispatchDriver(raw);
+}
+inline void AttachFile(COleDispatchDriver& item, const std::wstring& path) {
+    item.InvokeHelper(0x600400E0, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), path.c_str());
+}
+inline void PutText(COleDispatchDriver& item, DISPID id, const wchar_t* text) {
+    item.InvokeHelper(id, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_BSTR), text);
+}
+inline void SaveItem(COleDispatchDriver& item) {
+    item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE));
+}
 
 // A folder of its own under the temporary folder, removed at the end.
 class ScratchFolder {

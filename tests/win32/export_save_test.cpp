@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "app_frame_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/FolderChecks.h"
 #include "app/LeftView.h"
@@ -36,6 +37,7 @@
 #include "support/temp_file.h"
 #include "writer/store_description.h"
 
+using namespace frametest;
 using exporttest::FakeComponents;
 using exporttest::OperationName;
 using exporttest::RecordedCall;
@@ -46,46 +48,6 @@ CTarnwellApp theTestApp;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::wstring WindowText(HWND window) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-bool WaitFor(const std::function<bool()>& condition, int milliseconds = 30000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-BOOL CALLBACK FindStoreDialogProc(HWND window, LPARAM param) {
-    wchar_t cls[64] = L"";
-    GetClassNameW(window, cls, 64);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (std::wstring(cls) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window) &&
-        GetDlgItem(window, IDC_START) != nullptr) {
-        *reinterpret_cast<HWND*>(param) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindStoreDialog() {
-    HWND found = nullptr;
-    EnumWindows(FindStoreDialogProc, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-HWND Tree() { return g_pLeftView->GetTreeCtrl().GetSafeHwnd(); }
 
 // What the saving dialog showed when the worker asked a question or told
 // its outcome.
@@ -124,17 +86,9 @@ protected:
     std::mutex boxLock;
 
     void SetUp() override {
-        theTestApp.m_hInstance = GetModuleHandleW(nullptr);
-        AfxSetResourceHandle(GetModuleHandleW(nullptr));
-        AfxSetThreadRetireDelay(0);
-        g_analysisGate.SetPausesEnabled(false);
-        if (theTestApp.m_pMainWnd == nullptr) {
-            std::thread driver([] {
-                WaitFor([] { return FindStoreDialog() != nullptr; });
-                Click(FindStoreDialog(), IDC_CANCEL_BUTTON);
-            });
-            ASSERT_TRUE(theTestApp.InitInstance());
-            driver.join();
+        PrepareProgram();
+        if (!ProgramRunning()) {
+            ASSERT_TRUE(StartProgram());
         }
         ASSERT_NE(g_pLeftView, nullptr);
         if (g_listFolders.empty()) LoadStore(SamplePathW("ost-unicode-sample.ost"));
@@ -164,39 +118,13 @@ protected:
         RemoveDirectoryW(destination.c_str());
     }
 
-    HWND Frame() { return theTestApp.m_pMainWnd->GetSafeHwnd(); }
-
-    void LoadStore(const std::wstring& path) {
-        script.fileDialogAnswers.push_back(path);
-        std::thread driver([] {
-            if (!WaitFor([] { return FindStoreDialog() != nullptr; })) return;
-            HWND dialog = FindStoreDialog();
-            Click(dialog, IDC_SELECT_OST);
-            Click(dialog, IDC_START);
-            WaitFor([dialog] { return !IsWindow(dialog); }, 60000);
-        });
-        SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_OPEN, 0), 0);
-        driver.join();
-    }
-
-    HTREEITEM FindFolder(const wchar_t* text) {
-        for (const folder& f : g_listFolders) {
-            HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
-            if (g_pLeftView->GetTreeCtrl().GetItemText(item) == text) return item;
-        }
-        return nullptr;
-    }
+    void LoadStore(const std::wstring& path) { LoadThroughDialog(script, path); }
 
     void CheckOnly(const std::vector<const wchar_t*>& names) {
         for (const folder& f : g_listFolders) SetFolderCheck(Tree(), static_cast<HTREEITEM>(f.hItem), false);
         for (const wchar_t* name : names) SetFolderCheck(Tree(), FindFolder(name), true);
         g_bAnyFolderChecked = !names.empty();
     }
-    void CheckAll() {
-        for (const folder& f : g_listFolders) SetFolderCheck(Tree(), static_cast<HTREEITEM>(f.hItem), true);
-        g_bAnyFolderChecked = true;
-    }
-
     // Save, as the toolbar button runs it; returns when the saving dialog has closed.
     void Save() { SendMessageW(Frame(), WM_COMMAND, MAKEWPARAM(ID_TOOL_SAVE, 0), 0); }
 
@@ -221,7 +149,7 @@ protected:
 };
 
 TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
-    CheckAll();
+    CheckAllFolders();
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
     ASSERT_EQ(boxes.size(), 1u);
@@ -457,11 +385,7 @@ TEST_F(ExportSave, WriterStoreOfThreeHundredMailsTakesThreeFreeSpaceSteps) {
         static int n = 0;
         if (call.id != CLoomcraftDriver::kSaveMail || ++n != 5) return;
         HWND dialog = FindWindowW(L"#32770", kMainTitle);
-        HWND focus = GetDlgItem(dialog, IDC_PAUSE);
-        for (WPARAM key : {WPARAM(VK_RETURN), WPARAM(VK_ESCAPE)}) {
-            PostMessageW(focus, WM_KEYDOWN, key, 0);
-            PostMessageW(focus, WM_KEYUP, key, 0);
-        }
+        PostEnterAndEscape(GetDlgItem(dialog, IDC_PAUSE));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     };
     Save();
@@ -494,16 +418,8 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
     std::vector<std::string> attachment, headerFile;
     components.writer.onCall = [&](const RecordedCall& call) {
         if (call.id != CLoomcraftDriver::kSaveMail) return;
-        for (const std::wstring& path : {call.texts[5].substr(0, call.texts[5].size() - 1), call.texts[3]}) {
-            std::string bytes;
-            if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-                char buffer[8192];
-                size_t n;
-                while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-                fclose(f);
-            }
-            (attachment.empty() ? attachment : headerFile).push_back(bytes);
-        }
+        for (const std::wstring& path : {call.texts[5].substr(0, call.texts[5].size() - 1), call.texts[3]})
+            (attachment.empty() ? attachment : headerFile).push_back(exporttest::ReadBytes(path));
     };
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
@@ -547,7 +463,7 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         if (GetEnvironmentVariableW(L"EXPORT_E2E_STORE", store, MAX_PATH)) LoadStore(store);
         wchar_t folder[MAX_PATH] = L"";
         if (GetEnvironmentVariableW(L"EXPORT_E2E_DIR", folder, MAX_PATH)) script.folderAnswers = {folder};
-        CheckAll();
+        CheckAllFolders();
         // EXPORT_E2E_STOP_AFTER=n: Stop, answered Yes, once n items are saved.
         wchar_t stopAfter[32] = L"";
         const int stopAt = GetEnvironmentVariableW(L"EXPORT_E2E_STOP_AFTER", stopAfter, 32) ? _wtoi(stopAfter) : 0;

@@ -6,68 +6,29 @@
 
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "../bench.h"
 #include "../bench_list.h"
 #include "app/AppGlobals.h"
 #include "app/ItemListView.h"
 #include "app/LeftView.h"
-#include "app/StoreLoadObserver.h"
 #include "app/TarnwellApp.h"
-#include "app/WorkerGate.h"
 #include "framework/seam_script.h"
 #include "reader/store_load.h"
-#include "res/resource.h"
+#include "tests/win32/app_frame_test_support.h"
 
 CTarnwellApp theBenchApp;
 
-namespace {
-
-BOOL CALLBACK CloseStoreDialog(HWND window, LPARAM) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (std::wstring(name) == L"#32770" && process == GetCurrentProcessId() && IsWindowVisible(window)) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CANCEL_BUTTON, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_CANCEL_BUTTON)));
-        return FALSE;
-    }
-    return TRUE;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-}  // namespace
-
 void RunListFillBench(const std::string& path) {
     SeamScript script;  // no modal question blocks the run
-    theBenchApp.m_hInstance = GetModuleHandleW(nullptr);
-    AfxSetResourceHandle(GetModuleHandleW(nullptr));
-    g_analysisGate.SetPausesEnabled(false);
-    std::thread closer([] {
-        for (int i = 0; i < 3000 && EnumWindows(CloseStoreDialog, 0); ++i) Sleep(10);
-    });
-    const BOOL started = theBenchApp.InitInstance();
-    closer.join();
+    frametest::PrepareProgram(false);   // threads retire as in the program
+    const bool started = frametest::StartProgram();   // the start-up store dialog closed at once
     if (!started || g_pLeftView == nullptr || g_pItemListView == nullptr) {
         std::printf("item list fill: the frame could not be made\n");
         return;
     }
-    g_storeLoadObserver.SetLoadWindows(nullptr, g_pLeftView->GetTreeCtrl().GetSafeHwnd());
-    OstRepair(std::wstring(path.begin(), path.end())).LoadStore();
-    HTREEITEM big = nullptr;
-    for (const folder& f : g_listFolders) {
-        HTREEITEM item = static_cast<HTREEITEM>(f.hItem);
-        if (g_pLeftView->GetTreeCtrl().GetItemText(item) == L"Big") big = item;
-    }
+    frametest::LoadIntoTree(std::wstring(path.begin(), path.end()));
+    HTREEITEM big = frametest::FindFolder(L"Big");
     if (big == nullptr) {
         std::printf("item list fill: no folder \"Big\"\n");
         return;
@@ -80,7 +41,7 @@ void RunListFillBench(const std::string& path) {
     double last = NowSeconds();
     while (g_pItemListThread != nullptr) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        Pump();
+        frametest::Pump();
         const double now = NowSeconds();
         if (now - last > longestGap) longestGap = now - last;
         last = now;
