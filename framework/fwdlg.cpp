@@ -13,14 +13,14 @@ IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND h = m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
-    if (!h) throw CDataExchangeFailure(nIDC);
+    if (!h) throw CDataExchangeFailure();
     return h;
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (rControl.m_hWnd) return;
     HWND h = pDX->PrepareCtrl(nIDC);
-    if (!rControl.SubclassWindow(h)) throw CDataExchangeFailure(nIDC);
+    if (!rControl.SubclassWindow(h)) throw CDataExchangeFailure();
 }
 
 // ---------------------------------------------------------------------------

@@ -15,9 +15,6 @@ public:
 // Thrown by data exchange when a control or a value is missing.
 class CDataExchangeFailure : public CException {
     DECLARE_DYNAMIC(CDataExchangeFailure)
-public:
-    explicit CDataExchangeFailure(int nIDC = 0) : m_nIDC(nIDC) {}
-    int m_nIDC;
 };
 
 // Subclasses the template control nIDC into rControl (once: a control that

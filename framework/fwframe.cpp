@@ -174,10 +174,8 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
         if (pane.nID == ID_SEPARATOR) {
             if (!bStretchGiven) pane.nStyle = SBPS_STRETCH | SBPS_NOBORDERS;
             bStretchGiven = true;
-        } else if (!pane.strText.LoadString(pane.nID)) {
-            if (pane.nID == ID_INDICATOR_CAPS) pane.strText = L"CAP";
-            else if (pane.nID == ID_INDICATOR_NUM) pane.strText = L"NUM";
-            else if (pane.nID == ID_INDICATOR_SCRL) pane.strText = L"SCRL";
+        } else {
+            pane.strText.LoadString(pane.nID);
         }
         SIZE sz = {0, 0};
         if (!pane.strText.IsEmpty()) ::GetTextExtentPoint32W(hDC, pane.strText, pane.strText.GetLength(), &sz);
@@ -282,7 +280,6 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_SETFOCUS()
     ON_MESSAGE(WM_INITMENUPOPUP, &CFrameWnd::OnInitMenuPopup)
     ON_MESSAGE(WM_MENUSELECT, &CFrameWnd::OnMenuSelect)
-    ON_MESSAGE(WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUIMessage)
     ON_COMMAND_EX(ID_VIEW_TOOLBAR, &CFrameWnd::OnBarCheck)
     ON_COMMAND_EX(ID_VIEW_STATUS_BAR, &CFrameWnd::OnBarCheck)
     ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, &CFrameWnd::OnUpdateControlBarMenu)
@@ -485,11 +482,6 @@ void CFrameWnd::OnIdleUpdateCmdUI() {
     std::vector<CControlBar*> bars = m_bars;
     for (CControlBar* b : bars)
         if (b->m_hWnd && (b->GetStyle() & WS_VISIBLE)) b->OnUpdateCmdUI(this, TRUE);
-}
-
-LRESULT CFrameWnd::OnIdleUpdateCmdUIMessage(WPARAM, LPARAM) {
-    OnIdleUpdateCmdUI();
-    return 0;
 }
 
 LRESULT CFrameWnd::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {

@@ -31,7 +31,6 @@ class CFrameWnd;
 class CCmdTarget;
 
 // Framework messages (values as the program's neighbours expect them).
-#define WM_IDLEUPDATECMDUI   0x0363   // wParam: disable items without handler
 #define WM_INITIALUPDATE     0x0364   // sent to views after the frame is built
 #define WM_REFLECT_BASE      0xBC00   // a notification reflected to its control
 #ifndef WM_CTLCOLOR

@@ -140,7 +140,7 @@ TEST(FrameworkControls, StatusPanesKeepTextsAndHideDisabledOnes) {
     ASSERT_TRUE(bar.Create(pFrame));
     const UINT ids[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, 0x7ABD};
     ASSERT_TRUE(bar.SetIndicators(ids, 3));
-    EXPECT_EQ(CString(L"CAP"), bar.GetPaneText(1));   // built-in text without a string resource
+    EXPECT_EQ(CString(L"CAP"), bar.GetPaneText(1));   // from the id's string resource
     EXPECT_TRUE(bar.SetPaneText(0, L"Insertion is in progress, please wait....."));
     EXPECT_FALSE(bar.SetPaneText(3, L"x"));
     pFrame->RecalcLayout();
