@@ -64,13 +64,6 @@ HWND ProgressBar() { return g_pProgressBar != nullptr ? g_pProgressBar->GetSafeH
 
 }  // namespace
 
-// An empty message: the frame's idle-time command updates (Stop, Open, Save,
-// the status pane's text) follow the worker slots, and run after a message.
-void WakeMainWindowAfterWorker() {
-    if (g_pItemListView == nullptr) return;
-    ::PostMessageW(::GetAncestor(g_pItemListView->GetSafeHwnd(), GA_ROOT), WM_NULL, 0, 0);
-}
-
 ItemRecordPtr ReadListRecord(NodeEntry* node) {
     try {
         return ItemRecordPtr(ReadItemRecord(g_storeFile, node));
@@ -129,8 +122,10 @@ UINT ItemListThreadProc(LPVOID pParam) {
         ::ShowWindow(ProgressBar(), SW_HIDE);
     }
     // Only this run's slot: after a Stop the slot may already hold a newer fill.
+    // The frame's commands and status text follow when the worker has ended
+    // (the framework wakes the user-interface thread then).
     CWinThread* self = job->thread;
-    if (g_pItemListThread.compare_exchange_strong(self, nullptr)) WakeMainWindowAfterWorker();
+    g_pItemListThread.compare_exchange_strong(self, nullptr);
     g_itemListGate.Leave();
     return 1;
 }

@@ -16,9 +16,6 @@ extern std::atomic<uint32_t> g_nSelFolderId;
 // Contact rows inserted by the current fill.
 extern std::atomic<int> g_nContactRows;
 
-// Lets the main window run its idle-time command updates (a worker has ended).
-void WakeMainWindowAfterWorker();
-
 // The item-list worker's procedure (parameter: the CLeftView).
 UINT ItemListThreadProc(LPVOID pParam);
 

@@ -195,7 +195,6 @@ UINT ShowItemThreadProc(LPVOID pParam) {
         if (g_pProgressBar != nullptr) ::ShowWindow(g_pProgressBar->GetSafeHwnd(), SW_HIDE);
     }
     g_pDisplayThread = nullptr;
-    WakeMainWindowAfterWorker();
     return 1;
 }
 

@@ -190,23 +190,11 @@ CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPri
     return pThread;
 }
 
-void AfxEndThread(UINT nExitCode, BOOL bDelete) {
-    CWinThread* pThread = t_pThread;
-    FwFreeTempMaps();
-    if (pThread && bDelete) pThread->Delete();
-    _endthreadex(nExitCode);
-}
-
 // ---------------------------------------------------------------------------
 // CCommandLineInfo
 
 void CCommandLineInfo::ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL) {
-    if (bFlag) {
-        if (_wcsicmp(pszParam, L"Embedding") == 0) m_bRunEmbedded = TRUE;
-        else if (_wcsicmp(pszParam, L"Automation") == 0) m_bRunAutomated = TRUE;
-        return;
-    }
-    if (m_strFileName.IsEmpty()) {
+    if (!bFlag && m_strFileName.IsEmpty()) {
         m_strFileName = pszParam;
         m_nShellCommand = FileOpen;
     }
@@ -214,10 +202,6 @@ void CCommandLineInfo::ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL) {
 
 // ---------------------------------------------------------------------------
 // CWinApp
-
-BEGIN_MESSAGE_MAP(CWinApp, CWinThread)
-    ON_COMMAND(ID_APP_EXIT, &CWinApp::OnAppExit)
-END_MESSAGE_MAP()
 
 CWinApp::CWinApp(LPCWSTR lpszAppName) {
     g_pApp = this;
@@ -342,8 +326,6 @@ BOOL CWinApp::ProcessShellCommand(CCommandLineInfo& rCmdInfo) {
         return m_pMainWnd != nullptr;
     case CCommandLineInfo::FileOpen:
         return OpenDocumentFile(rCmdInfo.m_strFileName) != nullptr;
-    case CCommandLineInfo::FileNothing:
-        return TRUE;
     default:
         return FALSE;
     }
@@ -367,10 +349,6 @@ void CWinApp::AddToRecentFileList(LPCWSTR lpszPathName) {
 
 void CWinApp::OnFileNew() {
     if (CDocTemplate* pTemplate = GetFirstDocTemplate()) pTemplate->OpenDocumentFile(nullptr);
-}
-
-void CWinApp::OnAppExit() {
-    if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE, 0, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -412,21 +390,9 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
 BOOL AfxOleInit() { return SUCCEEDED(::OleInitialize(nullptr)); }
 
 
-BOOL AfxInitRichEdit2() {
+BOOL AfxInitRichEdit() {
     static HMODULE hRichEdit = ::LoadLibraryW(L"riched20.dll");
     return hRichEdit != nullptr;
-}
-
-BOOL AfxInitRichEdit() { return AfxInitRichEdit2(); }
-
-BOOL AfxPumpMessage() {
-    CWinThread* pThread = t_pThread ? t_pThread : static_cast<CWinThread*>(g_pApp);
-    if (pThread) return pThread->PumpMessage();
-    MSG msg;
-    if (!::GetMessageW(&msg, nullptr, 0, 0)) return FALSE;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-    return TRUE;
 }
 
 LPCWSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
@@ -456,11 +422,10 @@ LPCWSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     return names.back().c_str();
 }
 
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPWSTR lpCmdLine, int nCmdShow) {
+int AfxWinMain(HINSTANCE hInstance, int nCmdShow) {
     CWinApp* pApp = AfxGetApp();
     if (!pApp) return -1;
     pApp->m_hInstance = hInstance;
-    pApp->m_lpCmdLine = lpCmdLine;
     pApp->m_nCmdShow = nCmdShow;
     pApp->m_nThreadID = ::GetCurrentThreadId();
     static CString s_appName;

@@ -11,7 +11,7 @@ typedef UINT (*AFX_THREADPROC)(LPVOID);
 // runs the procedure; with m_bAutoDelete (the default) the object deletes
 // itself when the procedure returns. Deletion is deferred by a short grace
 // period (AfxSetThreadRetireDelay), so a caller that still holds the pointer
-// for a moment may still call SuspendThread/ResumeThread harmlessly.
+// for a moment may still call ResumeThread harmlessly.
 class CWinThread : public CCmdTarget {
     DECLARE_DYNAMIC(CWinThread)
 public:
@@ -20,11 +20,8 @@ public:
     ~CWinThread() override;
 
     BOOL CreateThread(DWORD dwCreateFlags = 0, UINT nStackSize = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-    DWORD SuspendThread() { return ::SuspendThread(m_hThread); }
     DWORD ResumeThread() { return ::ResumeThread(m_hThread); }
     BOOL SetThreadPriority(int nPriority) { return ::SetThreadPriority(m_hThread, nPriority); }
-    int GetThreadPriority() const { return ::GetThreadPriority(m_hThread); }
-    operator HANDLE() const { return m_hThread; }
     virtual CWnd* GetMainWnd();
 
     // Message-loop threads (the application).
@@ -50,8 +47,6 @@ protected:
 // thread waits for ResumeThread. Null when the thread cannot start.
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL,
                            UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
-// Ends the calling thread (started by AfxBeginThread) at once.
-void AfxEndThread(UINT nExitCode, BOOL bDelete = TRUE);
 // Delay before a finished auto-delete thread object is freed (default 2000 ms).
 void AfxSetThreadRetireDelay(DWORD dwMilliseconds);
 // Frees the finished thread objects whose delay has passed.
@@ -59,10 +54,8 @@ void AfxFreeRetiredThreads();
 
 class CCommandLineInfo : public CObject {
 public:
-    enum { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister, FileNothing = -1 } m_nShellCommand = FileNew;
-    BOOL m_bShowSplash = TRUE;
-    BOOL m_bRunEmbedded = FALSE;
-    BOOL m_bRunAutomated = FALSE;
+    // The first argument that is not a flag (-x or /x) is the file to open.
+    enum { FileNew, FileOpen } m_nShellCommand = FileNew;
     CString m_strFileName;
     virtual void ParseParam(const wchar_t* pszParam, BOOL bFlag, BOOL bLast);
 };
@@ -94,11 +87,9 @@ public:
     virtual void AddToRecentFileList(LPCWSTR lpszPathName);
     const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
     CDocTemplate* GetFirstDocTemplate() const { return m_templates.empty() ? nullptr : m_templates.front(); }
-    afx_msg void OnFileNew();
-    afx_msg void OnAppExit();
+    void OnFileNew();
 
     HINSTANCE m_hInstance = nullptr;
-    LPWSTR m_lpCmdLine = nullptr;
     int m_nCmdShow = SW_SHOWNORMAL;
     LPCWSTR m_pszAppName = nullptr;
     LPCWSTR m_pszRegistryKey = nullptr;
@@ -108,7 +99,6 @@ protected:
     CString m_strAppName, m_strRegistryKey, m_strProfileName;
     std::vector<CString> m_recentFiles;
     UINT m_nMaxMRU = 0;
-    DECLARE_MESSAGE_MAP()
 };
 
 CWinApp* AfxGetApp();
@@ -124,10 +114,9 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = (UINT)-1);
 BOOL AfxOleInit();
 void AfxEnableControlContainer();
 BOOL AfxInitRichEdit();    // loads the RichEdit20W control
-BOOL AfxInitRichEdit2();
-BOOL AfxPumpMessage();
 // Registers a window class of the framework's window procedure; returns its name.
 LPCWSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr, HICON hIcon = nullptr);
 // The program's entry: runs the application object's InitInstance and
-// message loop. The library's WinMain calls it.
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nCmdShow);
+// message loop (the command line is read by CWinApp::ParseCommandLine). The
+// library's WinMain calls it.
+int AfxWinMain(HINSTANCE hInstance, int nCmdShow);

@@ -2,7 +2,6 @@
 #include "framework/fwdlg.h"
 #include "framework/fwapp.h"
 #include "framework/seams.h"
-#include <cwchar>
 
 IMPLEMENT_DYNAMIC(CDataExchangeFailure, CException)
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -14,49 +13,14 @@ IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 
 HWND CDataExchange::PrepareCtrl(int nIDC) {
     HWND h = m_pDlgWnd ? ::GetDlgItem(m_pDlgWnd->m_hWnd, nIDC) : nullptr;
-    if (!h) throw CDataExchangeFailure(nIDC);
+    if (!h) throw CDataExchangeFailure();
     return h;
 }
 
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
     if (rControl.m_hWnd) return;
     HWND h = pDX->PrepareCtrl(nIDC);
-    if (!rControl.SubclassWindow(h)) throw CDataExchangeFailure(nIDC);
-}
-
-void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        int n = ::GetWindowTextLengthW(h);
-        ::GetWindowTextW(h, value.GetBufferSetLength(n), n + 1);
-        value.ReleaseBuffer();
-    } else {
-        ::SetWindowTextW(h, value);
-    }
-}
-
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) {
-        wchar_t buf[64] = {};
-        ::GetWindowTextW(h, buf, 64);
-        wchar_t* end = nullptr;
-        long v = wcstol(buf, &end, 10);
-        if (end == buf) throw CDataExchangeFailure(nIDC);
-        value = (int)v;
-    } else {
-        wchar_t buf[32];
-        swprintf(buf, 32, L"%d", value);
-        ::SetWindowTextW(h, buf);
-    }
-}
-
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
-    HWND h = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate)
-        value = (int)::SendMessageW(h, BM_GETCHECK, 0, 0);
-    else
-        ::SendMessageW(h, BM_SETCHECK, (WPARAM)value, 0);
+    if (!rControl.SubclassWindow(h)) throw CDataExchangeFailure();
 }
 
 // ---------------------------------------------------------------------------
@@ -71,9 +35,6 @@ CDialog::CDialog() = default;
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_lpszTemplateName(MAKEINTRESOURCEW(nIDTemplate)), m_pParentWnd(pParentWnd) {}
-
-CDialog::CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd)
-    : m_lpszTemplateName(lpszTemplateName), m_pParentWnd(pParentWnd) {}
 
 BOOL CDialog::InitModalIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd) {
     m_lpDialogTemplate = lpDialogTemplate;
@@ -98,19 +59,6 @@ BOOL CDialog::CreateFromTemplate(LPCDLGTEMPLATEW lpTemplate, HWND hWndParent) {
     return h != nullptr;
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) { return Create(MAKEINTRESOURCEW(nIDTemplate), pParentWnd); }
-
-BOOL CDialog::Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd) {
-    m_lpszTemplateName = lpszTemplateName;
-    m_pParentWnd = pParentWnd;
-    return CreateFromTemplate(FindTemplate(), pParentWnd->GetSafeHwnd());
-}
-
-BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd) {
-    m_pParentWnd = pParentWnd;
-    return CreateFromTemplate(lpDialogTemplate, pParentWnd->GetSafeHwnd());
-}
-
 INT_PTR CDialog::DoModal() {
     LPCDLGTEMPLATEW lpTemplate = FindTemplate();
     if (!lpTemplate) return -1;
@@ -123,7 +71,6 @@ INT_PTR CDialog::DoModal() {
 
     m_nModalResult = -1;
     m_bEndModal = FALSE;
-    m_bInModalLoop = TRUE;
     if (CreateFromTemplate(lpTemplate, hOwner)) {
         bool bShown = false;
         while (!m_bEndModal) {
@@ -151,7 +98,6 @@ INT_PTR CDialog::DoModal() {
             if (!m_hWnd) break;   // destroyed under us
         }
     }
-    m_bInModalLoop = FALSE;
 
     // Give activation back to the owner before the dialog goes away.
     if (bReenableOwner) ::EnableWindow(hOwner, TRUE);
@@ -166,12 +112,8 @@ INT_PTR CDialog::DoModal() {
 
 void CDialog::EndDialog(int nResult) {
     m_nModalResult = nResult;
-    if (m_bInModalLoop) {
-        m_bEndModal = TRUE;
-        if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);   // wake the loop
-    } else if (m_hWnd) {
-        ::ShowWindow(m_hWnd, SW_HIDE);
-    }
+    m_bEndModal = TRUE;
+    if (m_hWnd) ::PostMessageW(m_hWnd, WM_NULL, 0, 0);   // wake the loop
 }
 
 BOOL CDialog::FwHandleInitDialog() {
@@ -233,8 +175,6 @@ INT_PTR CFileDialog::DoModal() {
     m_ofn.lpstrDefExt = m_strDefExt.IsEmpty() ? nullptr : m_strDefExt.GetString();
     m_ofn.lpstrFile = m_szFileName;
     m_ofn.nMaxFile = (DWORD)(sizeof(m_szFileName) / sizeof(wchar_t));
-    m_ofn.lpstrFileTitle = m_szFileTitle;
-    m_ofn.nMaxFileTitle = (DWORD)(sizeof(m_szFileTitle) / sizeof(wchar_t));
     BOOL ok = m_bOpenFileDialog ? g_Seams.GetOpenFileName(&m_ofn) : g_Seams.GetSaveFileName(&m_ofn);
     return ok ? IDOK : IDCANCEL;
 }
@@ -245,16 +185,4 @@ CString CFileDialog::GetFileName() const {
     CString path(m_szFileName);
     int slash = path.FindOneOf(L"\\/") < 0 ? -1 : (int)std::wstring(m_szFileName).find_last_of(L"\\/");
     return path.Mid(slash + 1);
-}
-
-CString CFileDialog::GetFileExt() const {
-    CString name = GetFileName();
-    int dot = name.ReverseFind(L'.');
-    return dot < 0 ? CString() : name.Mid(dot + 1);
-}
-
-CString CFileDialog::GetFileTitle() const {
-    CString name = GetFileName();
-    int dot = name.ReverseFind(L'.');
-    return dot < 0 ? name : name.Left(dot);
 }

@@ -1,4 +1,4 @@
-// Dialogs: modal and modeless, data exchange, the file dialog.
+// Modal dialogs, data exchange, the file dialog.
 #pragma once
 #include <windows.h>
 #include <commdlg.h>
@@ -15,24 +15,17 @@ public:
 // Thrown by data exchange when a control or a value is missing.
 class CDataExchangeFailure : public CException {
     DECLARE_DYNAMIC(CDataExchangeFailure)
-public:
-    explicit CDataExchangeFailure(int nIDC = 0) : m_nIDC(nIDC) {}
-    int m_nIDC;
 };
 
 // Subclasses the template control nIDC into rControl (once: a control that
 // is already attached is left alone).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
-void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
-void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
 
 class CDialog : public CWnd {
     DECLARE_DYNAMIC(CDialog)
 public:
     CDialog();
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-    explicit CDialog(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
 
     // Modal from an in-memory template (DLGTEMPLATE or DLGTEMPLATEEX); the
     // template must outlive DoModal.
@@ -41,23 +34,12 @@ public:
     // PreTranslateMessage, and the result of EndDialog is returned (-1 when
     // the dialog cannot be created).
     virtual INT_PTR DoModal();
-    // Modeless.
-    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-    BOOL Create(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr);
-    BOOL CreateIndirect(LPCDLGTEMPLATEW lpDialogTemplate, CWnd* pParentWnd = nullptr);
 
     void EndDialog(int nResult);
     virtual BOOL OnInitDialog();   // runs DoDataExchange (UpdateData(FALSE))
     virtual void OnOK();           // UpdateData(TRUE), then EndDialog(IDOK)
     virtual void OnCancel();       // EndDialog(IDCANCEL)
     BOOL PreTranslateMessage(MSG* pMsg) override;   // IsDialogMessage
-
-    void NextDlgCtrl() const { ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, 0, 0); }
-    void PrevDlgCtrl() const { ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, 1, 0); }
-    void GotoDlgCtrl(CWnd* pWndCtrl) { ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, (WPARAM)pWndCtrl->m_hWnd, 1); }
-    void SetDefID(UINT nID) { ::SendMessageW(m_hWnd, DM_SETDEFID, nID, 0); }
-    DWORD GetDefID() const { return (DWORD)::SendMessageW(m_hWnd, DM_GETDEFID, 0, 0); }
-    BOOL IsModal() const { return m_bInModalLoop; }
 
     // Framework internals.
     BOOL FwHandleInitDialog();
@@ -66,7 +48,6 @@ protected:
     LPCDLGTEMPLATEW m_lpDialogTemplate = nullptr;
     CWnd* m_pParentWnd = nullptr;
     int m_nModalResult = -1;
-    BOOL m_bInModalLoop = FALSE;
     BOOL m_bEndModal = FALSE;
 
     BOOL CreateFromTemplate(LPCDLGTEMPLATEW lpTemplate, HWND hWndParent);
@@ -79,7 +60,6 @@ class CDialogEx : public CDialog {
 public:
     CDialogEx() = default;
     explicit CDialogEx(UINT nIDTemplate, CWnd* pParentWnd = nullptr) : CDialog(nIDTemplate, pParentWnd) {}
-    explicit CDialogEx(LPCWSTR lpszTemplateName, CWnd* pParentWnd = nullptr) : CDialog(lpszTemplateName, pParentWnd) {}
 };
 
 // The open/save file dialog, shown through the test seam. The filter uses
@@ -93,13 +73,10 @@ public:
     INT_PTR DoModal() override;   // IDOK or IDCANCEL
     CString GetPathName() const;
     CString GetFileName() const;
-    CString GetFileExt() const;
-    CString GetFileTitle() const;
     OPENFILENAMEW m_ofn{};
 private:
     BOOL m_bOpenFileDialog;
     CString m_strFilter;
     CString m_strDefExt;
     wchar_t m_szFileName[1024]{};
-    wchar_t m_szFileTitle[260]{};
 };

@@ -10,9 +10,7 @@ IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 IMPLEMENT_DYNAMIC(CView, CWnd)
 IMPLEMENT_DYNAMIC(CCtrlView, CView)
 IMPLEMENT_DYNCREATE(CTreeView, CCtrlView)
-IMPLEMENT_DYNCREATE(CListView, CCtrlView)
-IMPLEMENT_DYNAMIC(CScrollView, CView)
-IMPLEMENT_DYNAMIC(CFormView, CScrollView)
+IMPLEMENT_DYNAMIC(CFormView, CView)
 IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
 IMPLEMENT_DYNAMIC(CSingleDocTemplate, CDocTemplate)
 
@@ -23,12 +21,7 @@ CDocument::~CDocument() {
     for (CView* v : m_views) v->m_pDocument = nullptr;
 }
 
-BOOL CDocument::OnNewDocument() {
-    DeleteContents();
-    m_strPathName.Empty();
-    SetModifiedFlag(FALSE);
-    return TRUE;
-}
+BOOL CDocument::OnNewDocument() { return TRUE; }
 
 BOOL CDocument::OnOpenDocument(LPCWSTR lpszPathName) {
     HANDLE h = ::CreateFileW(lpszPathName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -40,8 +33,6 @@ BOOL CDocument::OnOpenDocument(LPCWSTR lpszPathName) {
         return FALSE;
     }
     ::CloseHandle(h);
-    DeleteContents();
-    SetModifiedFlag(FALSE);
     return TRUE;
 }
 
@@ -52,7 +43,6 @@ void CDocument::OnCloseDocument() {
         if (CFrameWnd* f = v->GetParentFrame()) frames.push_back(f->m_hWnd);
     for (HWND h : frames)
         if (::IsWindow(h)) ::DestroyWindow(h);
-    DeleteContents();
     delete this;
 }
 
@@ -80,12 +70,6 @@ CView* CDocument::GetNextView(POSITION& rPosition) const {
     }
     rPosition = i + 1 < m_views.size() ? reinterpret_cast<POSITION>((INT_PTR)(i + 2)) : nullptr;
     return m_views[i];
-}
-
-void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, CObject* pHint) {
-    std::vector<CView*> views = m_views;
-    for (CView* v : views)
-        if (v != pSender) v->OnUpdate(pSender, lHint, pHint);
 }
 
 // ---------------------------------------------------------------------------
@@ -141,10 +125,7 @@ void CView::OnDestroy() {
 
 void CView::PostNcDestroy() { delete this; }
 
-void CView::OnPaint() {
-    CPaintDC dc(this);
-    OnDraw(&dc);
-}
+void CView::OnPaint() { CPaintDC dc(this); }
 
 int CView::OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message) {
     int nResult = CWnd::OnMouseActivate(pDesktopWnd, nHitTest, message);
@@ -175,9 +156,7 @@ void CView::OnUpdateSplitCmd(CCmdUI* pCmdUI) {
                    (pSplitter->GetColumnCount() > 1 || pSplitter->GetRowCount() > 1));
 }
 
-void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
-
-void CView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(TRUE); }
+void CView::OnInitialUpdate() { Invalidate(TRUE); }
 
 void CView::OnActivateView(BOOL bActivate, CView* pActivateView, CView*) {
     if (bActivate && pActivateView == this) {
@@ -252,7 +231,7 @@ BOOL CFormView::Create(LPCWSTR, LPCWSTR, DWORD dwStyle, const RECT& rect, CWnd* 
 
 void CFormView::OnInitialUpdate() {
     UpdateData(FALSE);
-    CScrollView::OnInitialUpdate();
+    CView::OnInitialUpdate();
 }
 
 BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
@@ -270,24 +249,7 @@ BOOL CFormView::PreTranslateMessage(MSG* pMsg) {
 
 CDocTemplate::CDocTemplate(UINT nIDResource, CRuntimeClass* pDocClass, CRuntimeClass* pFrameClass,
                            CRuntimeClass* pViewClass)
-    : m_nIDResource(nIDResource), m_pDocClass(pDocClass), m_pFrameClass(pFrameClass), m_pViewClass(pViewClass) {
-    m_strDocStrings.LoadString(nIDResource);
-}
-
-BOOL CDocTemplate::GetDocString(CString& rString, DocStringIndex index) const {
-    int start = 0;
-    for (int i = 0; i < (int)index; ++i) {
-        int nl = m_strDocStrings.Find(L'\n', start);
-        if (nl < 0) {
-            rString.Empty();
-            return FALSE;
-        }
-        start = nl + 1;
-    }
-    int end = m_strDocStrings.Find(L'\n', start);
-    rString = m_strDocStrings.Mid(start, (end < 0 ? m_strDocStrings.GetLength() : end) - start);
-    return TRUE;
-}
+    : m_nIDResource(nIDResource), m_pDocClass(pDocClass), m_pFrameClass(pFrameClass), m_pViewClass(pViewClass) {}
 
 CDocument* CDocTemplate::CreateNewDocument() {
     CObject* p = m_pDocClass ? m_pDocClass->CreateObject() : nullptr;
@@ -296,7 +258,6 @@ CDocument* CDocTemplate::CreateNewDocument() {
         delete p;
         return nullptr;
     }
-    pDoc->m_pDocTemplate = this;
     return pDoc;
 }
 
@@ -304,7 +265,6 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd*) {
     CCreateContext context;
     context.m_pCurrentDoc = pDoc;
     context.m_pNewViewClass = m_pViewClass;
-    context.m_pNewDocTemplate = this;
     CObject* p = m_pFrameClass ? m_pFrameClass->CreateObject() : nullptr;
     CFrameWnd* pFrame = dynamic_cast<CFrameWnd*>(p);
     if (!pFrame) {
@@ -312,7 +272,7 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* pDoc, CFrameWnd*) {
         return nullptr;
     }
     // On failure the frame has deleted itself.
-    if (!pFrame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context)) return nullptr;
+    if (!pFrame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW, nullptr, &context)) return nullptr;
     return pFrame;
 }
 
@@ -357,7 +317,6 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(LPCWSTR lpszPathName, BOOL bMake
     } else {
         ok = pDoc->OnOpenDocument(lpszPathName);
         if (ok) {
-            pDoc->SetPathName(lpszPathName);
             CString path(lpszPathName);
             int slash = (int)path.str().find_last_of(L"\\/");
             pDoc->SetTitle(path.Mid(slash + 1));

@@ -15,9 +15,6 @@ class CCreateContext {
 public:
     CRuntimeClass* m_pNewViewClass = nullptr;
     CDocument* m_pCurrentDoc = nullptr;
-    CDocTemplate* m_pNewDocTemplate = nullptr;
-    CView* m_pLastView = nullptr;
-    CFrameWnd* m_pCurrentFrame = nullptr;
 };
 
 class CDocument : public CCmdTarget {
@@ -30,24 +27,14 @@ public:
     // opened for reading and reads nothing.
     virtual BOOL OnOpenDocument(LPCWSTR lpszPathName);
     virtual void OnCloseDocument();
-    virtual void DeleteContents() {}
     const CString& GetTitle() const { return m_strTitle; }
-    virtual void SetTitle(LPCWSTR lpszTitle) { m_strTitle = lpszTitle; }
-    const CString& GetPathName() const { return m_strPathName; }
-    virtual void SetPathName(LPCWSTR lpszPathName) { m_strPathName = lpszPathName; }
-    CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+    void SetTitle(LPCWSTR lpszTitle) { m_strTitle = lpszTitle; }
     void AddView(CView* pView);
     void RemoveView(CView* pView);
     POSITION GetFirstViewPosition() const;
     CView* GetNextView(POSITION& rPosition) const;
-    void UpdateAllViews(CView* pSender, LPARAM lHint = 0, CObject* pHint = nullptr);
-    BOOL IsModified() const { return m_bModified; }
-    void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
-    CDocTemplate* m_pDocTemplate = nullptr;
 protected:
     CString m_strTitle;
-    CString m_strPathName;
-    BOOL m_bModified = FALSE;
     std::vector<CView*> m_views;
 };
 
@@ -58,9 +45,7 @@ public:
     BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
                 CWnd* pParentWnd, UINT nID, CCreateContext* pContext = nullptr) override;
     BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
-    virtual void OnInitialUpdate();   // calls OnUpdate
-    virtual void OnUpdate(CView* pSender, LPARAM lHint, CObject* pHint);
-    virtual void OnDraw(CDC* pDC) {}
+    virtual void OnInitialUpdate();   // repaints the view
     virtual void OnActivateView(BOOL bActivate, CView* pActivateView, CView* pDeactiveView);
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo) override;   // view, then document
     void PostNcDestroy() override;   // views delete themselves
@@ -71,7 +56,7 @@ protected:
     CCreateContext* m_pCreateContext = nullptr;   // valid during creation only
     afx_msg int OnCreate(LPCREATESTRUCTW lpcs);
     afx_msg void OnDestroy();
-    afx_msg void OnPaint();
+    afx_msg void OnPaint();   // validates: a plain view has nothing to draw
     afx_msg int OnMouseActivate(CWnd* pDesktopWnd, UINT nHitTest, UINT message);
     afx_msg LRESULT OnInitialUpdateMessage(WPARAM, LPARAM);
     afx_msg BOOL OnSplitCmd(UINT nID);
@@ -101,23 +86,9 @@ public:
     CTreeCtrl& GetTreeCtrl() const { return *reinterpret_cast<CTreeCtrl*>(const_cast<CTreeView*>(this)); }
 };
 
-class CListView : public CCtrlView {
-    DECLARE_DYNCREATE(CListView)
-public:
-    CListView() : CCtrlView(WC_LISTVIEWW, AFX_WS_DEFAULT_VIEW) {}
-    CListCtrl& GetListCtrl() const { return *reinterpret_cast<CListCtrl*>(const_cast<CListView*>(this)); }
-};
-
-// The base of form views. The program's forms fit their panes: no
-// scrolling is kept here, only the class and its handlers' names.
-class CScrollView : public CView {
-    DECLARE_DYNAMIC(CScrollView)
-protected:
-    CScrollView() = default;
-};
-
-// A view on a child dialog template. OnInitialUpdate runs the data exchange.
-class CFormView : public CScrollView {
+// A view on a child dialog template, fitting its pane (no scrolling).
+// OnInitialUpdate runs the data exchange.
+class CFormView : public CView {
     DECLARE_DYNAMIC(CFormView)
 public:
     BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
@@ -133,9 +104,6 @@ protected:
 class CDocTemplate : public CCmdTarget {
     DECLARE_DYNAMIC(CDocTemplate)
 public:
-    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
-    UINT GetResourceID() const { return m_nIDResource; }
-    BOOL GetDocString(CString& rString, DocStringIndex index) const;
     virtual CDocument* OpenDocumentFile(LPCWSTR lpszPathName, BOOL bMakeVisible = TRUE) = 0;
     virtual CDocument* CreateNewDocument();
     virtual CFrameWnd* CreateNewFrame(CDocument* pDoc, CFrameWnd* pOther);
@@ -147,7 +115,6 @@ protected:
     CRuntimeClass* m_pDocClass;
     CRuntimeClass* m_pFrameClass;
     CRuntimeClass* m_pViewClass;
-    CString m_strDocStrings;
 };
 
 class CSingleDocTemplate : public CDocTemplate {

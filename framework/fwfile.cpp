@@ -2,11 +2,10 @@
 
 IMPLEMENT_DYNAMIC(CFile, CObject)
 
-BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, void*) {
+BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags) {
     Close();
-    m_dwLastError = 0;
     if (!lpszFileName) {
-        m_dwLastError = ERROR_INVALID_PARAMETER;
+        ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     DWORD access = 0;
@@ -14,7 +13,7 @@ BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, void*) {
     case modeRead: access = GENERIC_READ; break;
     case modeWrite: access = GENERIC_WRITE; break;
     case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
-    default: m_dwLastError = ERROR_INVALID_PARAMETER; return FALSE;
+    default: ::SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
     }
     DWORD share = 0;
     switch (nOpenFlags & 0x70) {
@@ -23,38 +22,34 @@ BOOL CFile::Open(LPCWSTR lpszFileName, UINT nOpenFlags, void*) {
     case shareDenyWrite: share = FILE_SHARE_READ; break;
     case shareDenyRead: share = FILE_SHARE_WRITE; break;
     case shareDenyNone: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-    default: m_dwLastError = ERROR_INVALID_PARAMETER; return FALSE;
+    default: ::SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
     }
     DWORD disposition = OPEN_EXISTING;
     if (nOpenFlags & modeCreate) disposition = (nOpenFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, (nOpenFlags & modeNoInherit) ? FALSE : TRUE};
     HANDLE h = ::CreateFileW(lpszFileName, access, share, &sa, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Fail();
+    if (h == INVALID_HANDLE_VALUE) return FALSE;
     m_hFile = h;
-    m_strFileName = lpszFileName;
     return TRUE;
 }
 
 UINT CFile::Read(void* lpBuf, UINT nCount) {
     if (m_hFile == INVALID_HANDLE_VALUE || !lpBuf || nCount == 0) return 0;
     DWORD got = 0;
-    if (!::ReadFile(m_hFile, lpBuf, nCount, &got, nullptr)) {
-        Fail();
-        return 0;
-    }
+    if (!::ReadFile(m_hFile, lpBuf, nCount, &got, nullptr)) return 0;
     return got;
 }
 
 BOOL CFile::Write(const void* lpBuf, UINT nCount) {
     if (nCount == 0) return TRUE;
     if (m_hFile == INVALID_HANDLE_VALUE || !lpBuf) {
-        m_dwLastError = ERROR_INVALID_HANDLE;
+        ::SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     DWORD written = 0;
-    if (!::WriteFile(m_hFile, lpBuf, nCount, &written, nullptr)) return Fail();
+    if (!::WriteFile(m_hFile, lpBuf, nCount, &written, nullptr)) return FALSE;
     if (written != nCount) {
-        m_dwLastError = ERROR_DISK_FULL;
+        ::SetLastError(ERROR_DISK_FULL);
         return FALSE;
     }
     return TRUE;
@@ -64,16 +59,7 @@ ULONGLONG CFile::Seek(LONGLONG lOff, UINT nFrom) {
     LARGE_INTEGER dist, pos;
     dist.QuadPart = lOff;
     DWORD method = nFrom == current ? FILE_CURRENT : nFrom == end ? FILE_END : FILE_BEGIN;
-    if (m_hFile == INVALID_HANDLE_VALUE || !::SetFilePointerEx(m_hFile, dist, &pos, method)) {
-        Fail();
-        return (ULONGLONG)-1;
-    }
-    return (ULONGLONG)pos.QuadPart;
-}
-
-ULONGLONG CFile::GetPosition() const {
-    LARGE_INTEGER zero{}, pos{};
-    if (m_hFile == INVALID_HANDLE_VALUE || !::SetFilePointerEx(m_hFile, zero, &pos, FILE_CURRENT)) return (ULONGLONG)-1;
+    if (m_hFile == INVALID_HANDLE_VALUE || !::SetFilePointerEx(m_hFile, dist, &pos, method)) return (ULONGLONG)-1;
     return (ULONGLONG)pos.QuadPart;
 }
 
@@ -83,21 +69,8 @@ ULONGLONG CFile::GetLength() const {
     return (ULONGLONG)size.QuadPart;
 }
 
-BOOL CFile::SetLength(ULONGLONG dwNewLen) {
-    ULONGLONG pos = GetPosition();
-    if (Seek((LONGLONG)dwNewLen, begin) == (ULONGLONG)-1) return FALSE;
-    BOOL ok = ::SetEndOfFile(m_hFile);
-    if (!ok) Fail();
-    if (pos != (ULONGLONG)-1) Seek((LONGLONG)(pos < dwNewLen ? pos : dwNewLen), begin);
-    return ok;
-}
-
 void CFile::Close() {
     if (m_hFile != INVALID_HANDLE_VALUE) ::CloseHandle(m_hFile);
     m_hFile = INVALID_HANDLE_VALUE;
 }
 
-CString CFile::GetFileName() const {
-    int slash = (int)m_strFileName.str().find_last_of(L"\\/");
-    return m_strFileName.Mid(slash + 1);
-}

@@ -68,38 +68,12 @@ public:
 };
 }  // namespace
 
-BOOL CToolBar::Create(CWnd* pParentWnd, DWORD dwStyle, UINT nID) {
-    return CreateEx(pParentWnd, 0, dwStyle, CRect(0, 0, 0, 0), nID);
-}
-
 BOOL CToolBar::CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle, DWORD dwStyle, CRect, UINT nID) {
     DWORD dwCtrl = dwCtrlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
     if (dwStyle & CBRS_TOOLTIPS) dwCtrl |= TBSTYLE_TOOLTIPS;
     if (!CreateBar(TOOLBARCLASSNAMEW, dwCtrl, dwStyle, pParentWnd, nID)) return FALSE;
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     return TRUE;
-}
-
-BOOL CToolBar::LoadToolBar(UINT nIDResource) {
-    HINSTANCE hInst = AfxGetResourceHandle();
-    HRSRC hRes = ::FindResourceW(hInst, MAKEINTRESOURCEW(nIDResource), MAKEINTRESOURCEW(241));
-    HGLOBAL hGlobal = hRes ? ::LoadResource(hInst, hRes) : nullptr;
-    const WORD* p = hGlobal ? static_cast<const WORD*>(::LockResource(hGlobal)) : nullptr;
-    DWORD cb = hRes ? ::SizeofResource(hInst, hRes) : 0;
-    // version 1, image width, image height, count, then count ids.
-    if (!p || cb < 8 || p[0] != 1 || cb < 8u + 2u * p[3]) return FALSE;
-    std::vector<UINT> ids(p + 4, p + 4 + p[3]);
-    if (!SetButtons(ids.data(), (int)ids.size())) return FALSE;
-    SetSizes(CSize(p[1] + 7, p[2] + 7), CSize(p[1], p[2]));
-    return LoadBitmap(nIDResource);
-}
-
-BOOL CToolBar::LoadBitmap(UINT nIDResource) {
-    int nImages = 0;
-    for (int i = 0, n = GetCount(); i < n; ++i)
-        if (GetItemID(i) != 0) ++nImages;
-    TBADDBITMAP tbab{AfxGetResourceHandle(), (UINT_PTR)nIDResource};
-    return SendMessage(TB_ADDBITMAP, nImages, (LPARAM)&tbab) != -1;
 }
 
 BOOL CToolBar::SetButtons(const UINT* lpIDArray, int nIDCount) {
@@ -133,15 +107,11 @@ void CToolBar::SetSizes(SIZE sizeButton, SIZE sizeImage) {
 
 int CToolBar::GetCount() const { return (int)SendMessage(TB_BUTTONCOUNT, 0, 0); }
 
-int CToolBar::CommandToIndex(UINT nIDFind) const { return (int)SendMessage(TB_COMMANDTOINDEX, nIDFind, 0); }
-
 UINT CToolBar::GetItemID(int nIndex) const {
     TBBUTTON b{};
     if (!SendMessage(TB_GETBUTTON, nIndex, (LPARAM)&b)) return 0;
     return (b.fsStyle & BTNS_SEP) ? 0 : (UINT)b.idCommand;
 }
-
-void CToolBar::GetItemRect(int nIndex, LPRECT lpRect) const { SendMessage(TB_GETITEMRECT, nIndex, (LPARAM)lpRect); }
 
 int CToolBar::CalcHeight(int) {
     DWORD d = (DWORD)SendMessage(TB_GETBUTTONSIZE, 0, 0);
@@ -156,7 +126,6 @@ void CToolBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) {
         CToolCmdUI state;
         state.m_nID = id;
         state.m_nIndex = (UINT)i;
-        state.m_nIndexMax = (UINT)n;
         state.m_pOther = this;
         state.DoUpdate(pTarget, bDisableIfNoHndler);
     }
@@ -205,10 +174,8 @@ BOOL CStatusBar::SetIndicators(const UINT* lpIDArray, int nIDCount) {
         if (pane.nID == ID_SEPARATOR) {
             if (!bStretchGiven) pane.nStyle = SBPS_STRETCH | SBPS_NOBORDERS;
             bStretchGiven = true;
-        } else if (!pane.strText.LoadString(pane.nID)) {
-            if (pane.nID == ID_INDICATOR_CAPS) pane.strText = L"CAP";
-            else if (pane.nID == ID_INDICATOR_NUM) pane.strText = L"NUM";
-            else if (pane.nID == ID_INDICATOR_SCRL) pane.strText = L"SCRL";
+        } else {
+            pane.strText.LoadString(pane.nID);
         }
         SIZE sz = {0, 0};
         if (!pane.strText.IsEmpty()) ::GetTextExtentPoint32W(hDC, pane.strText, pane.strText.GetLength(), &sz);
@@ -268,41 +235,9 @@ CString CStatusBar::GetPaneText(int nIndex) const {
     return m_panes[(size_t)nIndex].strText;
 }
 
-int CStatusBar::CommandToIndex(UINT nIDFind) const {
-    for (size_t i = 0; i < m_panes.size(); ++i)
-        if (m_panes[i].nID == nIDFind) return (int)i;
-    return -1;
-}
-
-UINT CStatusBar::GetItemID(int nIndex) const {
-    return nIndex >= 0 && nIndex < (int)m_panes.size() ? m_panes[(size_t)nIndex].nID : 0;
-}
-
 void CStatusBar::GetItemRect(int nIndex, LPRECT lpRect) const {
     ::SetRectEmpty(lpRect);
     SendMessage(SB_GETRECT, nIndex, (LPARAM)lpRect);
-}
-
-void CStatusBar::SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth) {
-    if (nIndex < 0 || nIndex >= (int)m_panes.size()) return;
-    Pane& p = m_panes[(size_t)nIndex];
-    p.nID = nID;
-    p.nStyle = nStyle;
-    p.cxText = cxWidth;
-    UpdateParts();
-}
-
-void CStatusBar::GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const {
-    if (nIndex < 0 || nIndex >= (int)m_panes.size()) {
-        nID = 0;
-        nStyle = 0;
-        cxWidth = 0;
-        return;
-    }
-    const Pane& p = m_panes[(size_t)nIndex];
-    nID = p.nID;
-    nStyle = p.nStyle;
-    cxWidth = p.cxText;
 }
 
 UINT CStatusBar::GetPaneStyle(int nIndex) const {
@@ -329,7 +264,6 @@ void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL) {
         CStatusCmdUI state;
         state.m_nID = m_panes[i].nID;
         state.m_nIndex = (UINT)i;
-        state.m_nIndexMax = (UINT)m_panes.size();
         state.m_pOther = this;
         state.DoUpdate(pTarget, FALSE);
     }
@@ -337,8 +271,6 @@ void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL) {
 
 // ---------------------------------------------------------------------------
 // CFrameWnd
-
-const CRect CFrameWnd::rectDefault(CW_USEDEFAULT, CW_USEDEFAULT, 0, 0);
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_CREATE()
@@ -348,7 +280,6 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_SETFOCUS()
     ON_MESSAGE(WM_INITMENUPOPUP, &CFrameWnd::OnInitMenuPopup)
     ON_MESSAGE(WM_MENUSELECT, &CFrameWnd::OnMenuSelect)
-    ON_MESSAGE(WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUIMessage)
     ON_COMMAND_EX(ID_VIEW_TOOLBAR, &CFrameWnd::OnBarCheck)
     ON_COMMAND_EX(ID_VIEW_STATUS_BAR, &CFrameWnd::OnBarCheck)
     ON_UPDATE_COMMAND_UI(ID_VIEW_TOOLBAR, &CFrameWnd::OnUpdateControlBarMenu)
@@ -382,8 +313,7 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
     HICON hIcon = ::LoadIconW(hInst, MAKEINTRESOURCEW(nIDResource));
     m_hAccelTable = hAccel;
     m_pCreateContext = pContext;
-    DWORD style = dwDefaultStyle & ~(FWS_ADDTOTITLE | FWS_PREFIXTITLE | FWS_SNAPTOBARS);
-    if (!CreateEx(0, nullptr, m_strTitle, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+    if (!CreateEx(0, nullptr, m_strTitle, dwDefaultStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                   pParentWnd->GetSafeHwnd(), hMenu, pContext)) {
         return FALSE;   // the frame has deleted itself
     }
@@ -392,20 +322,6 @@ BOOL CFrameWnd::LoadFrame(UINT nIDResource, DWORD dwDefaultStyle, CWnd* pParentW
         SendMessage(WM_SETICON, ICON_BIG, (LPARAM)hIcon);
         SendMessage(WM_SETICON, ICON_SMALL, (LPARAM)hIcon);
     }
-    return TRUE;
-}
-
-BOOL CFrameWnd::Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
-                       CWnd* pParentWnd, LPCWSTR lpszMenuName, DWORD dwExStyle, CCreateContext* pContext) {
-    HMENU hMenu = lpszMenuName ? ::LoadMenuW(AfxGetResourceHandle(), lpszMenuName) : nullptr;
-    m_strTitle = lpszWindowName;
-    m_pCreateContext = pContext;
-    int cx = rect.right - rect.left, cy = rect.bottom - rect.top;
-    if (rect.left == CW_USEDEFAULT) cx = cy = CW_USEDEFAULT;
-    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, cx, cy,
-                  pParentWnd->GetSafeHwnd(), hMenu, pContext))
-        return FALSE;
-    m_pCreateContext = nullptr;
     return TRUE;
 }
 
@@ -515,8 +431,6 @@ void CFrameWnd::SetActiveView(CView* pViewNew, BOOL bNotify) {
     if (pViewNew && pViewNew->m_hWnd) pViewNew->OnActivateView(TRUE, pViewNew, pViewOld);
 }
 
-CDocument* CFrameWnd::GetActiveDocument() { return m_pViewActive ? m_pViewActive->GetDocument() : nullptr; }
-
 namespace {
 // Every view below hWnd, depth-first in window order.
 void CollectViews(HWND hWnd, std::vector<CView*>& views) {
@@ -570,11 +484,6 @@ void CFrameWnd::OnIdleUpdateCmdUI() {
         if (b->m_hWnd && (b->GetStyle() & WS_VISIBLE)) b->OnUpdateCmdUI(this, TRUE);
 }
 
-LRESULT CFrameWnd::OnIdleUpdateCmdUIMessage(WPARAM, LPARAM) {
-    OnIdleUpdateCmdUI();
-    return 0;
-}
-
 LRESULT CFrameWnd::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
     if (HIWORD(lParam)) return Default();   // the system menu
     HMENU hMenu = (HMENU)wParam;
@@ -585,9 +494,8 @@ LRESULT CFrameWnd::OnInitMenuPopup(WPARAM wParam, LPARAM lParam) {
         CCmdUI state;
         state.m_nID = id;
         state.m_nIndex = (UINT)i;
-        state.m_nIndexMax = (UINT)n;
         state.m_hMenu = hMenu;
-        state.DoUpdate(this, m_bAutoMenuEnable);
+        state.DoUpdate(this, TRUE);   // menu items without a handler are disabled
     }
     return 0;
 }

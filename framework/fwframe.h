@@ -11,8 +11,8 @@ class CControlBar : public CWnd {
     DECLARE_DYNAMIC(CControlBar)
 public:
     DWORD GetBarStyle() const { return m_dwStyle; }
-    void SetBarStyle(DWORD dwStyle) { m_dwStyle = dwStyle; }
-    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
+    // Bars stay docked where they were created.
+    void EnableDocking(DWORD) {}
     // Height the bar needs at the given width.
     virtual int CalcHeight(int cxWidth);
     // Runs the update handlers of the bar's items against pTarget.
@@ -23,30 +23,22 @@ protected:
     BOOL CreateBar(LPCWSTR lpszClass, DWORD dwCtrlStyle, DWORD dwStyle, CWnd* pParentWnd, UINT nID);
     void PostNcDestroy() override;
     DWORD m_dwStyle = 0;       // CBRS_ styles
-    DWORD m_dwDockStyle = 0;
     CFrameWnd* m_pFrame = nullptr;
 };
 
 class CToolBar : public CControlBar {
     DECLARE_DYNAMIC(CToolBar)
 public:
-    BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT nID = AFX_IDW_TOOLBAR);
     BOOL CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT,
                   DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
                   CRect rcBorders = CRect(0, 0, 0, 0), UINT nID = AFX_IDW_TOOLBAR);
-    // The RT_TOOLBAR resource (version 1: version, width, height, count,
-    // ids) for the buttons and sizes, and the bitmap of the same id.
-    BOOL LoadToolBar(UINT nIDResource);
-    BOOL LoadBitmap(UINT nIDResource);
     // Replaces the buttons; id 0 (ID_SEPARATOR) makes a separator. Buttons
     // take image indices 0, 1, 2, ... in order, separators none.
     BOOL SetButtons(const UINT* lpIDArray, int nIDCount);
     void SetSizes(SIZE sizeButton, SIZE sizeImage);
     CToolBarCtrl& GetToolBarCtrl() const { return *reinterpret_cast<CToolBarCtrl*>(const_cast<CToolBar*>(this)); }
     int GetCount() const;
-    int CommandToIndex(UINT nIDFind) const;
-    UINT GetItemID(int nIndex) const;
-    void GetItemRect(int nIndex, LPRECT lpRect) const;
+    UINT GetItemID(int nIndex) const;   // 0 for a separator
     int CalcHeight(int cxWidth) override;
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
 };
@@ -61,16 +53,9 @@ public:
     BOOL SetIndicators(const UINT* lpIDArray, int nIDCount);
     BOOL SetPaneText(int nIndex, LPCWSTR lpszNewText, BOOL bUpdate = TRUE);
     CString GetPaneText(int nIndex) const;
-    void GetPaneText(int nIndex, CString& rString) const { rString = GetPaneText(nIndex); }
-    int CommandToIndex(UINT nIDFind) const;
-    UINT GetItemID(int nIndex) const;
-    int GetCount() const { return (int)m_panes.size(); }
     void GetItemRect(int nIndex, LPRECT lpRect) const;
-    void SetPaneInfo(int nIndex, UINT nID, UINT nStyle, int cxWidth);
-    void GetPaneInfo(int nIndex, UINT& nID, UINT& nStyle, int& cxWidth) const;
     UINT GetPaneStyle(int nIndex) const;
     void SetPaneStyle(int nIndex, UINT nStyle);
-    CStatusBarCtrl& GetStatusBarCtrl() const { return *reinterpret_cast<CStatusBarCtrl*>(const_cast<CStatusBar*>(this)); }
     int CalcHeight(int cxWidth) override;
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
     void UpdateParts();
@@ -84,7 +69,6 @@ private:
 #define SBPS_NORMAL     0x0000
 #define SBPS_NOBORDERS  0x0100
 #define SBPS_POPOUT     0x0200
-#define SBPS_OWNERDRAW  0x1000
 #define SBPS_DISABLED   0x04000000
 #define SBPS_STRETCH    0x08000000
 
@@ -92,15 +76,11 @@ class CFrameWnd : public CWnd {
     DECLARE_DYNCREATE(CFrameWnd)
 public:
     CFrameWnd() = default;
-    static const CRect rectDefault;
 
     // Creates the frame with the menu, accelerators, icon and title
     // (first part of the string) of resource nIDResource.
-    virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
-                           CWnd* pParentWnd = nullptr, CCreateContext* pContext = nullptr);
-    BOOL Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle = WS_OVERLAPPEDWINDOW,
-                const RECT& rect = rectDefault, CWnd* pParentWnd = nullptr, LPCWSTR lpszMenuName = nullptr,
-                DWORD dwExStyle = 0, CCreateContext* pContext = nullptr);
+    virtual BOOL LoadFrame(UINT nIDResource, DWORD dwDefaultStyle = WS_OVERLAPPEDWINDOW, CWnd* pParentWnd = nullptr,
+                           CCreateContext* pContext = nullptr);
     // Default: one view of pContext->m_pNewViewClass as AFX_IDW_PANE_FIRST.
     virtual BOOL OnCreateClient(LPCREATESTRUCTW lpcs, CCreateContext* pContext);
     CWnd* CreateView(CCreateContext* pContext, UINT nID = AFX_IDW_PANE_FIRST);
@@ -108,12 +88,11 @@ public:
 
     CView* GetActiveView() const { return m_pViewActive; }
     void SetActiveView(CView* pViewNew, BOOL bNotify = TRUE);
-    CDocument* GetActiveDocument();
     virtual void InitialUpdateFrame(CDocument* pDoc, BOOL bMakeVisible);
 
     // Bars stay docked where they were created.
-    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
-    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, LPCRECT lpRect = nullptr) {}
+    void EnableDocking(DWORD) {}
+    void DockControlBar(CControlBar*) {}
     void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
     CControlBar* GetControlBar(UINT nID);
     void AddControlBar(CControlBar* pBar);
@@ -130,17 +109,14 @@ public:
     void PostNcDestroy() override;   // frames delete themselves
 
     HACCEL m_hAccelTable = nullptr;
-    BOOL m_bAutoMenuEnable = TRUE;   // menu items without a handler are disabled
 protected:
     afx_msg int OnCreate(LPCREATESTRUCTW lpcs);
     afx_msg void OnSize(UINT nType, int cx, int cy);
     afx_msg void OnClose();
     afx_msg void OnDestroy();
     afx_msg void OnSetFocus(CWnd* pOldWnd);
-    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
     afx_msg LRESULT OnInitMenuPopup(WPARAM wParam, LPARAM lParam);
     afx_msg LRESULT OnMenuSelect(WPARAM wParam, LPARAM lParam);
-    afx_msg LRESULT OnIdleUpdateCmdUIMessage(WPARAM wParam, LPARAM lParam);
     afx_msg BOOL OnBarCheck(UINT nID);
     afx_msg void OnUpdateControlBarMenu(CCmdUI* pCmdUI);
     afx_msg void OnUpdateKeyIndicator(CCmdUI* pCmdUI);
@@ -150,7 +126,6 @@ protected:
     void CyclePane(bool bNext);
 
     CView* m_pViewActive = nullptr;
-    DWORD m_dwDockStyle = 0;
     UINT m_nIDResource = 0;
     CString m_strTitle;
     std::vector<CControlBar*> m_bars;
@@ -168,14 +143,12 @@ public:
     // Creates a view of the run-time class as pane (row, col); sizeInit
     // gives the pane's first width and height.
     virtual BOOL CreateView(int row, int col, CRuntimeClass* pViewClass, SIZE sizeInit, CCreateContext* pContext);
+    // The pane's control id: the pane is the splitter's child of that id.
     int IdFromRowCol(int row, int col) const { return AFX_IDW_PANE_FIRST + row * 16 + col; }
-    CWnd* GetPane(int row, int col) const;
     int GetRowCount() const { return m_nRows; }
     int GetColumnCount() const { return m_nCols; }
+    // The column's width; the minimum is not kept (a pane may shrink to 0).
     void SetColumnInfo(int col, int cxIdeal, int cxMin);
-    void SetRowInfo(int row, int cyIdeal, int cyMin);
-    void GetColumnInfo(int col, int& cxCur, int& cxMin) const;
-    void GetRowInfo(int row, int& cyCur, int& cyMin) const;
     virtual void RecalcLayout();
     // Moving the bars with the keyboard (the View menu's Split): arrows
     // move the first bar, Enter or a click keeps it, Esc puts it back.
@@ -187,7 +160,7 @@ public:
 
     enum { kMaxPanes = 16, kBarSize = 6 };
 protected:
-    struct Info { int nIdealSize = -1; int nMinSize = 0; int nCurSize = 0; };
+    struct Info { int nIdealSize = -1; int nCurSize = 0; };
     int m_nRows = 0, m_nCols = 0;
     Info m_rowInfo[kMaxPanes];
     Info m_colInfo[kMaxPanes];

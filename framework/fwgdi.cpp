@@ -1,14 +1,10 @@
 #include "framework/fwgdi.h"
 #include "framework/fwwnd.h"
-#include "framework/fwapp.h"
 #include "framework/fwtemp.h"
 
 IMPLEMENT_DYNAMIC(CGdiObject, CObject)
 IMPLEMENT_DYNAMIC(CFont, CGdiObject)
 IMPLEMENT_DYNAMIC(CBitmap, CGdiObject)
-IMPLEMENT_DYNAMIC(CBrush, CGdiObject)
-IMPLEMENT_DYNAMIC(CPen, CGdiObject)
-IMPLEMENT_DYNAMIC(CRgn, CGdiObject)
 IMPLEMENT_DYNAMIC(CImageList, CObject)
 IMPLEMENT_DYNAMIC(CDC, CObject)
 
@@ -115,7 +111,6 @@ BOOL CGdiObject::DeleteObject() {
 
 CFont* CFont::FromHandle(HFONT hFont) { return hFont ? FwTempMaps().Gdi<CFont>(hFont) : nullptr; }
 CBitmap* CBitmap::FromHandle(HBITMAP hBitmap) { return hBitmap ? FwTempMaps().Gdi<CBitmap>(hBitmap) : nullptr; }
-CBrush* CBrush::FromHandle(HBRUSH hBrush) { return hBrush ? FwTempMaps().Gdi<CBrush>(hBrush) : nullptr; }
 
 BOOL CFont::CreatePointFontIndirect(const LOGFONTW* lpLogFont, CDC* pDC) {
     // lfHeight is in tenths of a point: convert to logical units of the DC.
@@ -138,16 +133,6 @@ BOOL CFont::CreatePointFont(int nPointSize, LPCWSTR lpszFaceName, CDC* pDC) {
     return CreatePointFontIndirect(&lf, pDC);
 }
 
-BOOL CBitmap::LoadBitmap(UINT nIDResource) { return LoadBitmap(MAKEINTRESOURCEW(nIDResource)); }
-
-BOOL CBitmap::LoadBitmap(LPCWSTR lpszResourceName) {
-    return Attach(::LoadBitmapW(AfxGetResourceHandle(), lpszResourceName));
-}
-
-BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
-    return Attach(::CreateCompatibleBitmap(pDC->m_hDC, nWidth, nHeight));
-}
-
 // ---------------------------------------------------------------------------
 // Image lists
 
@@ -159,11 +144,6 @@ HIMAGELIST CImageList::GetSafeHandle() const { return this == nullptr ? nullptr 
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow) {
     return Attach(ImageList_Create(cx, cy, nFlags, nInitial, nGrow));
-}
-
-BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask) {
-    return Attach(ImageList_LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(nBitmapID), cx, nGrow, crMask,
-                                       IMAGE_BITMAP, LR_CREATEDIBSECTION));
 }
 
 BOOL CImageList::Attach(HIMAGELIST hImageList) {
@@ -179,10 +159,6 @@ BOOL CImageList::DeleteImageList() {
     return ImageList_Destroy(h);
 }
 
-BOOL CImageList::Draw(CDC* pDC, int nImage, POINT pt, UINT nStyle) {
-    return ImageList_Draw(m_hImageList, nImage, pDC->m_hDC, pt.x, pt.y, nStyle);
-}
-
 // ---------------------------------------------------------------------------
 // Device contexts
 
@@ -191,8 +167,6 @@ CDC::~CDC() {
 }
 
 CDC* CDC::FromHandle(HDC hDC) { return hDC ? FwTempMaps().DC(hDC) : nullptr; }
-
-HDC CDC::GetSafeHdc() const { return this == nullptr ? nullptr : m_hDC; }
 
 BOOL CDC::CreateCompatibleDC(CDC* pDC) {
     HDC h = ::CreateCompatibleDC(pDC ? pDC->m_hDC : nullptr);
@@ -219,48 +193,8 @@ CBitmap* CDC::SelectObject(CBitmap* pBitmap) {
     return CBitmap::FromHandle((HBITMAP)::SelectObject(m_hDC, pBitmap ? pBitmap->m_hObject : nullptr));
 }
 
-CBrush* CDC::SelectObject(CBrush* pBrush) {
-    return CBrush::FromHandle((HBRUSH)::SelectObject(m_hDC, pBrush ? pBrush->m_hObject : nullptr));
-}
-
-CPen* CDC::SelectObject(CPen* pPen) {
-    HGDIOBJ h = ::SelectObject(m_hDC, pPen ? pPen->m_hObject : nullptr);
-    return h ? FwTempMaps().Gdi<CPen>(h) : nullptr;
-}
-
-CGdiObject* CDC::SelectStockObject(int nIndex) {
-    HGDIOBJ h = ::SelectObject(m_hDC, ::GetStockObject(nIndex));
-    return h ? FwTempMaps().Gdi<CGdiObject>(h) : nullptr;
-}
-
-CSize CDC::GetTextExtent(LPCWSTR lpszString, int nCount) const {
-    SIZE sz = {0, 0};
-    ::GetTextExtentPoint32W(m_hDC, lpszString, nCount, &sz);
-    return CSize(sz);
-}
-
-void CDC::FillSolidRect(LPCRECT lpRect, COLORREF clr) {
-    COLORREF old = ::SetBkColor(m_hDC, clr);
-    ::ExtTextOutW(m_hDC, 0, 0, ETO_OPAQUE, lpRect, nullptr, 0, nullptr);
-    ::SetBkColor(m_hDC, old);
-}
-
-void CDC::Draw3dRect(LPCRECT lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight) {
-    int x = lpRect->left, y = lpRect->top, cx = lpRect->right - x, cy = lpRect->bottom - y;
-    FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
-    FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
-    FillSolidRect(x + cx, y, -1, cy, clrBottomRight);
-    FillSolidRect(x, y + cy, cx, -1, clrBottomRight);
-}
-
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd) { Attach(::BeginPaint(m_hWnd, &m_ps)); }
 CPaintDC::~CPaintDC() {
     ::EndPaint(m_hWnd, &m_ps);
     Detach();
 }
-
-CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : nullptr) { Attach(::GetDC(m_hWnd)); }
-CClientDC::~CClientDC() { ::ReleaseDC(m_hWnd, Detach()); }
-
-CWindowDC::CWindowDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : nullptr) { Attach(::GetWindowDC(m_hWnd)); }
-CWindowDC::~CWindowDC() { ::ReleaseDC(m_hWnd, Detach()); }

@@ -1,7 +1,6 @@
 #include "framework/fwobject.h"
-#include <cwchar>
 
-const CRuntimeClass CObject::classCObject = {"CObject", (int)sizeof(CObject), nullptr, nullptr};
+const CRuntimeClass CObject::classCObject = {nullptr, nullptr};
 
 CRuntimeClass* CObject::GetRuntimeClass() const { return RUNTIME_CLASS(CObject); }
 
@@ -20,9 +19,3 @@ BOOL CRuntimeClass::IsDerivedFrom(const CRuntimeClass* pBaseClass) const {
 }
 
 IMPLEMENT_DYNAMIC(CException, CObject)
-
-BOOL CException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext) *pnHelpContext = 0;
-    if (lpszError && nMaxError) lpszError[0] = L'\0';
-    return FALSE;
-}

@@ -6,8 +6,6 @@ class CObject;
 
 // One static record per class that declares run-time class information.
 struct CRuntimeClass {
-    LPCSTR m_lpszClassName;
-    int m_nObjectSize;
     CObject* (*m_pfnCreateObject)();       // null unless dynamically creatable
     const CRuntimeClass* m_pBaseClass;
 
@@ -37,18 +35,13 @@ public: \
     static CObject* CreateObject();
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
-    const CRuntimeClass class_name::class##class_name = { \
-        #class_name, (int)sizeof(class_name), nullptr, RUNTIME_CLASS(base_class_name) }; \
+    const CRuntimeClass class_name::class##class_name = {nullptr, RUNTIME_CLASS(base_class_name)}; \
     CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name) \
     CObject* class_name::CreateObject() { return new class_name; } \
-    const CRuntimeClass class_name::class##class_name = { \
-        #class_name, (int)sizeof(class_name), &class_name::CreateObject, RUNTIME_CLASS(base_class_name) }; \
+    const CRuntimeClass class_name::class##class_name = {&class_name::CreateObject, RUNTIME_CLASS(base_class_name)}; \
     CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
-
-#define DYNAMIC_DOWNCAST(class_name, object) \
-    ((object) != nullptr && (object)->IsKindOf(RUNTIME_CLASS(class_name)) ? static_cast<class_name*>(object) : nullptr)
 
 // Base of the framework's exceptions. They are thrown by value and caught by
 // reference (catch (const COleException& e)) or by a catch-all.
@@ -56,6 +49,4 @@ class CException : public CObject {
     DECLARE_DYNAMIC(CException)
 public:
     CException() = default;
-    // Fills the buffer with a readable description; FALSE when there is none.
-    virtual BOOL GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext = nullptr) const;
 };

@@ -35,7 +35,6 @@ struct InvokeRequest {
     bool dispatchException = false;
     SCODE sc = S_OK;
     CString description;
-    CString source;
 };
 
 class ControlSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch {
@@ -275,7 +274,6 @@ void ControlSite::Invoke(InvokeRequest& request) {
         request.dispatchException = true;
         request.sc = e.m_scError;
         request.description = e.m_strDescription;
-        request.source = e.m_strSource;
     } catch (const COleException& e) {
         request.failed = true;
         request.sc = e.m_sc;
@@ -483,11 +481,7 @@ void AfxOccInvokeV(HWND site, DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void*
     ::SendMessageW(site, kMsgInvoke, 0, reinterpret_cast<LPARAM>(&request));
     va_end(args);
     if (!request.failed) return;
-    if (request.dispatchException) {
-        COleDispatchException e(request.description, request.sc);
-        e.m_strSource = request.source;
-        throw e;
-    }
+    if (request.dispatchException) throw COleDispatchException(request.description, request.sc);
     throw COleException(request.sc);
 }
 
@@ -503,8 +497,6 @@ BOOL CWnd::CreateControl(REFCLSID clsid, LPCWSTR lpszWindowName, DWORD dwStyle, 
     }
     return TRUE;
 }
-
-LPUNKNOWN CWnd::GetControlUnknown() { return AfxOccGetControl(m_hWnd); }
 
 void CWnd::InvokeHelperRaw(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...) {
     va_list args;

@@ -8,42 +8,12 @@
 IMPLEMENT_DYNAMIC(COleException, CException)
 IMPLEMENT_DYNAMIC(COleDispatchException, COleException)
 
-BOOL COleException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext) *pnHelpContext = 0;
-    if (!lpszError || nMaxError == 0) return FALSE;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, (DWORD)m_sc, 0,
-                               lpszError, nMaxError, nullptr);
-    if (n == 0) _snwprintf(lpszError, nMaxError, L"OLE error 0x%08lX", (unsigned long)m_sc);
-    lpszError[nMaxError - 1] = L'\0';
-    return TRUE;
-}
-
-BOOL COleDispatchException::GetErrorMessage(LPWSTR lpszError, UINT nMaxError, PUINT pnHelpContext) const {
-    if (pnHelpContext) *pnHelpContext = 0;
-    if (!lpszError || nMaxError == 0) return FALSE;
-    lstrcpynW(lpszError, m_strDescription, (int)nMaxError);
-    return TRUE;
-}
-
 BOOL COleDispatchDriver::CreateDispatch(LPCWSTR lpszProgID, COleException* pError) {
     ReleaseDispatch();
     IDispatch* pDispatch = nullptr;
     HRESULT hr = g_Seams.CreateDispatch(lpszProgID, &pDispatch);
     if (FAILED(hr) || !pDispatch) {
         if (pDispatch) pDispatch->Release();
-        if (pError) pError->m_sc = FAILED(hr) ? hr : E_NOINTERFACE;
-        return FALSE;
-    }
-    m_lpDispatch = pDispatch;
-    m_bAutoRelease = TRUE;
-    return TRUE;
-}
-
-BOOL COleDispatchDriver::CreateDispatch(REFCLSID clsid, COleException* pError) {
-    ReleaseDispatch();
-    IDispatch* pDispatch = nullptr;
-    HRESULT hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&pDispatch));
-    if (FAILED(hr) || !pDispatch) {
         if (pError) pError->m_sc = FAILED(hr) ? hr : E_NOINTERFACE;
         return FALSE;
     }
@@ -100,19 +70,12 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
         }
         v.vt = type;
         switch (type) {
-        case VT_I2: v.iVal = (SHORT)va_arg(argList, int); break;
         case VT_I4: v.lVal = va_arg(argList, long); break;
-        case VT_R4: v.fltVal = (float)va_arg(argList, double); break;
-        case VT_R8: v.dblVal = va_arg(argList, double); break;
-        case VT_DATE: v.date = va_arg(argList, DATE); break;
-        case VT_CY: v.cyVal = *va_arg(argList, CY*); break;
         case VT_BSTR: {
             LPCWSTR s = va_arg(argList, LPCWSTR);
             v.bstrVal = ::SysAllocString(s ? s : L"");
             break;
         }
-        case VT_DISPATCH: v.pdispVal = va_arg(argList, LPDISPATCH); break;
-        case VT_ERROR: v.scode = va_arg(argList, SCODE); break;
         case VT_BOOL: v.boolVal = va_arg(argList, BOOL) ? VARIANT_TRUE : VARIANT_FALSE; break;
         case VT_VARIANT: {
             // By value: the callee gets a copy of the variant itself.
@@ -124,8 +87,6 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
             }
             break;
         }
-        case VT_UNKNOWN: v.punkVal = va_arg(argList, LPUNKNOWN); break;
-        case VT_UI1: v.bVal = (BYTE)va_arg(argList, int); break;
         default:
             for (size_t k = 0; k < i; ++k) ::VariantClear(&args[nArgs - 1 - k]);
             throw COleException(E_INVALIDARG);
@@ -153,7 +114,6 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
             if (excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
             COleDispatchException e(excep.bstrDescription ? excep.bstrDescription : L"",
                                     excep.scode ? excep.scode : (SCODE)excep.wCode);
-            if (excep.bstrSource) e.m_strSource = excep.bstrSource;
             ::SysFreeString(excep.bstrSource);
             ::SysFreeString(excep.bstrDescription);
             ::SysFreeString(excep.bstrHelpFile);
@@ -173,37 +133,12 @@ void COleDispatchDriver::InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtR
         }
     }
     switch (vtRet) {
-    case VT_I2: *static_cast<short*>(pvRet) = result.iVal; break;
-    case VT_I4: *static_cast<long*>(pvRet) = result.lVal; break;
-    case VT_R4: *static_cast<float*>(pvRet) = result.fltVal; break;
-    case VT_R8: *static_cast<double*>(pvRet) = result.dblVal; break;
-    case VT_DATE: *static_cast<DATE*>(pvRet) = result.date; break;
-    case VT_BOOL: *static_cast<BOOL*>(pvRet) = result.boolVal != VARIANT_FALSE; break;
     case VT_BSTR:
         *static_cast<CString*>(pvRet) = CString(result.bstrVal, (int)::SysStringLen(result.bstrVal));
         ::VariantClear(&result);
         break;
     case VT_DISPATCH: *static_cast<LPDISPATCH*>(pvRet) = result.pdispVal; break;   // the caller releases
-    case VT_UNKNOWN: *static_cast<LPUNKNOWN*>(pvRet) = result.punkVal; break;
     case VT_VARIANT: *static_cast<VARIANT*>(pvRet) = result; break;              // the caller clears
     default: ::VariantClear(&result); throw COleException(E_INVALIDARG);
     }
-}
-
-void COleDispatchDriver::GetProperty(DISPID dwDispID, VARTYPE vtProp, void* pvProp) const {
-    const_cast<COleDispatchDriver*>(this)->InvokeHelperRaw(dwDispID, DISPATCH_PROPERTYGET, vtProp, pvProp, nullptr);
-}
-
-void COleDispatchDriver::SetPropertyRaw(DISPID dwDispID, VARTYPE vtProp, ...) {
-    BYTE info[2] = {(BYTE)vtProp, 0};
-    va_list args;
-    va_start(args, vtProp);
-    WORD flags = (vtProp == VT_DISPATCH) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
-    try {
-        InvokeHelperV(dwDispID, flags, VT_EMPTY, nullptr, info, args);
-    } catch (...) {
-        va_end(args);
-        throw;
-    }
-    va_end(args);
 }

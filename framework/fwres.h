@@ -30,9 +30,6 @@
 #ifndef ID_APP_ABOUT
 #define ID_APP_ABOUT            0xE140
 #endif
-#ifndef ID_APP_EXIT
-#define ID_APP_EXIT             0xE141
-#endif
 #ifndef ID_NEXT_PANE
 #define ID_NEXT_PANE            0xE150
 #endif
@@ -68,7 +65,4 @@
 #endif
 #ifndef AFX_IDW_PANE_FIRST
 #define AFX_IDW_PANE_FIRST      0xE900
-#endif
-#ifndef AFX_IDW_PANE_LAST
-#define AFX_IDW_PANE_LAST       0xE9FF
 #endif

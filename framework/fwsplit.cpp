@@ -51,32 +51,9 @@ BOOL CSplitterWnd::CreateView(int row, int col, CRuntimeClass* pViewClass, SIZE 
     return TRUE;
 }
 
-CWnd* CSplitterWnd::GetPane(int row, int col) const { return GetDlgItem(IdFromRowCol(row, col)); }
-
-void CSplitterWnd::SetColumnInfo(int col, int cxIdeal, int cxMin) {
+void CSplitterWnd::SetColumnInfo(int col, int cxIdeal, int) {
     if (col < 0 || col >= kMaxPanes) return;
     m_colInfo[col].nIdealSize = cxIdeal;
-    m_colInfo[col].nMinSize = cxMin;
-}
-
-void CSplitterWnd::SetRowInfo(int row, int cyIdeal, int cyMin) {
-    if (row < 0 || row >= kMaxPanes) return;
-    m_rowInfo[row].nIdealSize = cyIdeal;
-    m_rowInfo[row].nMinSize = cyMin;
-}
-
-void CSplitterWnd::GetColumnInfo(int col, int& cxCur, int& cxMin) const {
-    cxCur = cxMin = 0;
-    if (col < 0 || col >= kMaxPanes) return;
-    cxCur = m_colInfo[col].nCurSize;
-    cxMin = m_colInfo[col].nMinSize;
-}
-
-void CSplitterWnd::GetRowInfo(int row, int& cyCur, int& cyMin) const {
-    cyCur = cyMin = 0;
-    if (row < 0 || row >= kMaxPanes) return;
-    cyCur = m_rowInfo[row].nCurSize;
-    cyMin = m_rowInfo[row].nMinSize;
 }
 
 // Every pane but the last takes its ideal size (within what is left); the

@@ -5,30 +5,23 @@
 #include <vector>
 
 namespace {
-std::wstring FromAnsi(LPCSTR pch, int nLength) {
-    if (!pch || nLength == 0) return std::wstring();
-    int n = ::MultiByteToWideChar(CP_ACP, 0, pch, nLength, nullptr, 0);
-    if (n <= 0) return std::wstring();
+// A zero-terminated text in the ANSI code page.
+std::wstring FromAnsi(LPCSTR psz) {
+    if (!psz) return std::wstring();
+    int n = ::MultiByteToWideChar(CP_ACP, 0, psz, -1, nullptr, 0);
+    if (n <= 1) return std::wstring();
     std::wstring s((size_t)n, L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, pch, nLength, &s[0], n);
-    if (nLength < 0 && !s.empty() && s.back() == L'\0') s.pop_back();
+    ::MultiByteToWideChar(CP_ACP, 0, psz, -1, &s[0], n);
+    s.pop_back();   // the terminating zero
     return s;
 }
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
 }  // namespace
 
-CString::CString(LPCSTR psz) : m_s(FromAnsi(psz, -1)) {}
-CString::CString(LPCSTR pch, int nLength) : m_s(nLength > 0 ? FromAnsi(pch, nLength) : std::wstring()) {}
+CString::CString(LPCSTR psz) : m_s(FromAnsi(psz)) {}
 
 CString CString::Left(int nCount) const {
     if (nCount <= 0) return CString();
     return CString(m_s.substr(0, (size_t)nCount));
-}
-
-CString CString::Right(int nCount) const {
-    if (nCount <= 0) return CString();
-    if ((size_t)nCount >= m_s.size()) return *this;
-    return CString(m_s.substr(m_s.size() - (size_t)nCount));
 }
 
 CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
@@ -62,53 +55,6 @@ int CString::FindOneOf(LPCWSTR pszCharSet) const {
     return p == std::wstring::npos ? -1 : (int)p;
 }
 
-CString& CString::MakeUpper() {
-    if (!m_s.empty()) ::CharUpperBuffW(&m_s[0], (DWORD)m_s.size());
-    return *this;
-}
-
-CString& CString::MakeLower() {
-    if (!m_s.empty()) ::CharLowerBuffW(&m_s[0], (DWORD)m_s.size());
-    return *this;
-}
-
-CString& CString::MakeReverse() {
-    m_s.assign(m_s.rbegin(), m_s.rend());
-    return *this;
-}
-
-CString& CString::TrimLeft() {
-    size_t i = 0;
-    while (i < m_s.size() && IsBlank(m_s[i])) ++i;
-    m_s.erase(0, i);
-    return *this;
-}
-
-CString& CString::TrimRight() {
-    size_t n = m_s.size();
-    while (n > 0 && IsBlank(m_s[n - 1])) --n;
-    m_s.resize(n);
-    return *this;
-}
-
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
-
-CString& CString::TrimLeft(LPCWSTR pszTargets) {
-    if (!pszTargets) return *this;
-    size_t p = m_s.find_first_not_of(pszTargets);
-    m_s.erase(0, p == std::wstring::npos ? m_s.size() : p);
-    return *this;
-}
-
-CString& CString::TrimRight(LPCWSTR pszTargets) {
-    if (!pszTargets) return *this;
-    size_t p = m_s.find_last_not_of(pszTargets);
-    m_s.resize(p == std::wstring::npos ? 0 : p + 1);
-    return *this;
-}
-
-CString& CString::Trim(LPCWSTR pszTargets) { return TrimRight(pszTargets).TrimLeft(pszTargets); }
-
 int CString::Replace(LPCWSTR pszOld, LPCWSTR pszNew) {
     if (!pszOld || !*pszOld) return 0;
     std::wstring from(pszOld), to(pszNew ? pszNew : L"");
@@ -125,39 +71,6 @@ int CString::Replace(wchar_t chOld, wchar_t chNew) {
     for (auto& c : m_s)
         if (c == chOld) { c = chNew; ++n; }
     return n;
-}
-
-int CString::Remove(wchar_t ch) {
-    size_t before = m_s.size();
-    std::wstring r;
-    r.reserve(before);
-    for (wchar_t c : m_s)
-        if (c != ch) r += c;
-    m_s.swap(r);
-    return (int)(before - m_s.size());
-}
-
-int CString::Insert(int nIndex, LPCWSTR psz) {
-    if (nIndex < 0) nIndex = 0;
-    if ((size_t)nIndex > m_s.size()) nIndex = (int)m_s.size();
-    if (psz) m_s.insert((size_t)nIndex, psz);
-    return GetLength();
-}
-
-int CString::Delete(int nIndex, int nCount) {
-    if (nIndex < 0) nIndex = 0;
-    if (nCount > 0 && (size_t)nIndex < m_s.size()) m_s.erase((size_t)nIndex, (size_t)nCount);
-    return GetLength();
-}
-
-CString CString::Tokenize(LPCWSTR pszTokens, int& iStart) const {
-    if (iStart < 0 || !pszTokens) { iStart = -1; return CString(); }
-    size_t b = m_s.find_first_not_of(pszTokens, (size_t)iStart);
-    if (b == std::wstring::npos) { iStart = -1; return CString(); }
-    size_t e = m_s.find_first_of(pszTokens, b);
-    if (e == std::wstring::npos) e = m_s.size();
-    iStart = (int)e + 1;
-    return CString(m_s.substr(b, e - b));
 }
 
 void CString::FormatV(LPCWSTR pszFormat, va_list args) {
@@ -196,12 +109,6 @@ BOOL CString::LoadString(UINT nID) {
     if (n <= 0 || !p) { m_s.clear(); return FALSE; }
     m_s.assign(p, (size_t)n);
     return TRUE;
-}
-
-LPWSTR CString::GetBuffer(int nMinLength) {
-    if (nMinLength > 0 && (size_t)nMinLength > m_s.size()) m_s.resize((size_t)nMinLength);
-    m_s.reserve(m_s.size() + 1);
-    return &m_s[0];
 }
 
 LPWSTR CString::GetBufferSetLength(int nLength) {

@@ -21,17 +21,13 @@ public:
     CString(const std::wstring& s) : m_s(s) {}
     // 8-bit text in the system's ANSI code page.
     CString(LPCSTR psz);
-    CString(LPCSTR pch, int nLength);
 
     CString& operator=(const CString&) = default;
     CString& operator=(CString&&) noexcept = default;
     CString& operator=(LPCWSTR psz) { m_s = psz ? psz : L""; return *this; }
-    CString& operator=(wchar_t ch) { m_s.assign(1, ch); return *this; }
-    CString& operator=(LPCSTR psz) { return *this = CString(psz); }
 
     CString& operator+=(const CString& s) { m_s += s.m_s; return *this; }
     CString& operator+=(LPCWSTR psz) { if (psz) m_s += psz; return *this; }
-    CString& operator+=(wchar_t ch) { m_s += ch; return *this; }
 
     operator LPCWSTR() const { return m_s.c_str(); }
     LPCWSTR GetString() const { return m_s.c_str(); }
@@ -48,39 +44,20 @@ public:
     int CompareNoCase(LPCWSTR psz) const { return _wcsicmp(m_s.c_str(), psz ? psz : L""); }
 
     CString Left(int nCount) const;
-    CString Right(int nCount) const;
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
     int Find(wchar_t ch, int nStart = 0) const;
     int Find(LPCWSTR pszSub, int nStart = 0) const;
     int ReverseFind(wchar_t ch) const;
     int FindOneOf(LPCWSTR pszCharSet) const;
-    CString& MakeUpper();        // CharUpperBuffW: the system's case rules
-    CString& MakeLower();
-    CString& MakeReverse();
-    CString& Trim();
-    CString& TrimLeft();
-    CString& TrimRight();
-    CString& Trim(LPCWSTR pszTargets);
-    CString& TrimLeft(LPCWSTR pszTargets);
-    CString& TrimRight(LPCWSTR pszTargets);
     int Replace(LPCWSTR pszOld, LPCWSTR pszNew);
     int Replace(wchar_t chOld, wchar_t chNew);
-    int Remove(wchar_t ch);
-    int Insert(int nIndex, LPCWSTR psz);
-    int Delete(int nIndex, int nCount = 1);
-    CString Tokenize(LPCWSTR pszTokens, int& iStart) const;
 
     // printf-style formatting with the Microsoft conventions: %s and %c take
     // wide arguments, %hs and %hc 8-bit ones. A CString argument is passed
     // as its text (it could not travel through "..." itself).
     template <class... Args> void Format(LPCWSTR pszFormat, const Args&... args) {
         FormatRaw(pszFormat, FwVarArg(args)...);
-    }
-    template <class... Args> void Format(UINT nFormatID, const Args&... args) {
-        CString fmt;
-        fmt.LoadString(nFormatID);
-        FormatRaw(fmt.GetString(), FwVarArg(args)...);
     }
     template <class... Args> void AppendFormat(LPCWSTR pszFormat, const Args&... args) {
         CString more;
@@ -93,26 +70,18 @@ public:
     // Loads a string resource from the resource module; FALSE when missing.
     BOOL LoadString(UINT nID);
 
-    // Direct buffer access: GetBuffer gives room for at least nMinLength
-    // units; ReleaseBuffer(-1) takes the length up to the first zero unit.
-    LPWSTR GetBuffer(int nMinLength = 0);
+    // Direct buffer access: GetBufferSetLength gives nLength units to fill;
+    // ReleaseBuffer(-1) takes the length up to the first zero unit.
     LPWSTR GetBufferSetLength(int nLength);
     void ReleaseBuffer(int nNewLength = -1);
 
-    BSTR AllocSysString() const { return ::SysAllocStringLen(m_s.c_str(), (UINT)m_s.size()); }
-
     friend bool operator==(const CString& a, const CString& b) { return a.m_s == b.m_s; }
     friend bool operator==(const CString& a, LPCWSTR b) { return a.Compare(b) == 0; }
-    friend bool operator==(LPCWSTR a, const CString& b) { return b.Compare(a) == 0; }
     friend bool operator!=(const CString& a, const CString& b) { return a.m_s != b.m_s; }
     friend bool operator!=(const CString& a, LPCWSTR b) { return a.Compare(b) != 0; }
-    friend bool operator!=(LPCWSTR a, const CString& b) { return b.Compare(a) != 0; }
-    friend bool operator<(const CString& a, const CString& b) { return a.m_s < b.m_s; }
     friend CString operator+(const CString& a, const CString& b) { CString r(a); r += b; return r; }
     friend CString operator+(const CString& a, LPCWSTR b) { CString r(a); r += b; return r; }
     friend CString operator+(LPCWSTR a, const CString& b) { CString r(a); r += b; return r; }
-    friend CString operator+(const CString& a, wchar_t b) { CString r(a); r += b; return r; }
-    friend CString operator+(wchar_t a, const CString& b) { CString r(a); r += b; return r; }
 private:
     std::wstring m_s;
 };

@@ -5,18 +5,12 @@
 #include "framework/fwdlg.h"
 #include "framework/fwframe.h"
 #include "framework/fwapp.h"
-#include "framework/seams.h"
 #include "framework/fwtemp.h"
 #include <mutex>
 #include <unordered_map>
 
 IMPLEMENT_DYNAMIC(CCmdTarget, CObject)
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
-
-const CWnd CWnd::wndTop(HWND_TOP);
-const CWnd CWnd::wndBottom(HWND_BOTTOM);
-const CWnd CWnd::wndTopMost(HWND_TOPMOST);
-const CWnd CWnd::wndNoTopMost(HWND_NOTOPMOST);
 
 namespace {
 // The property that links a window to its object.
@@ -175,7 +169,6 @@ void CCmdUI::SetText(LPCWSTR lpszText) {
 BOOL CCmdUI::DoUpdate(CCmdTarget* pTarget, BOOL bDisableIfNoHndler) {
     if (!pTarget) return FALSE;
     m_bEnableChanged = FALSE;
-    m_bContinueRouting = FALSE;
     BOOL bResult = pTarget->OnCmdMsg(m_nID, (int)CN_UPDATE_COMMAND_UI, this, nullptr);
     if (bDisableIfNoHndler && !m_bEnableChanged) {
         int probe = 0;
@@ -234,19 +227,6 @@ void CWnd::FwDetachPermanent() {
     m_hWnd = nullptr;
 }
 
-BOOL CWnd::Attach(HWND hWnd) {
-    if (!hWnd || m_hWnd) return FALSE;
-    m_hWnd = hWnd;
-    return TRUE;
-}
-
-HWND CWnd::Detach() {
-    HWND h = m_hWnd;
-    if (m_bPermanent) FwDetachPermanent();
-    m_hWnd = nullptr;
-    return h;
-}
-
 BOOL CWnd::SubclassWindow(HWND hWnd) {
     if (!hWnd || !::IsWindow(hWnd) || FromHandlePermanent(hWnd) || m_hWnd) return FALSE;
     m_hWnd = hWnd;
@@ -254,10 +234,6 @@ BOOL CWnd::SubclassWindow(HWND hWnd) {
     WNDPROC old = (WNDPROC)::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, (LONG_PTR)&AfxWndProc);
     FwAttachPermanent(hWnd, old == &AfxWndProc ? &::DefWindowProcW : old);
     return TRUE;
-}
-
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
-    return pParent && SubclassWindow(::GetDlgItem(pParent->m_hWnd, (int)nID));
 }
 
 HWND CWnd::UnsubclassWindow() {
@@ -279,13 +255,6 @@ BOOL CWnd::Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, 
     return CreateEx(0, lpszClassName, lpszWindowName, dwStyle | WS_CHILD, rect.left, rect.top,
                     rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
                     (HMENU)(UINT_PTR)nID, pContext);
-}
-
-BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle,
-                    const RECT& rect, CWnd* pParentWnd, UINT nID, LPVOID lpParam) {
-    return CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, pParentWnd->GetSafeHwnd(),
-                    (HMENU)(UINT_PTR)nID, lpParam);
 }
 
 BOOL CWnd::CreateEx(DWORD dwExStyle, LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle,
@@ -383,12 +352,8 @@ public:
 }  // namespace
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
-    HWND hWndCtrl = (HWND)lParam;
     UINT nID = LOWORD(wParam);
-    if (hWndCtrl) {
-        LRESULT r = 0;
-        if (ReflectChildNotify(hWndCtrl, WM_COMMAND, wParam, lParam, &r)) return TRUE;
-    } else if (nID != 0 && HIWORD(wParam) == 1) {
+    if (!lParam && nID != 0 && HIWORD(wParam) == 1) {
         // An accelerator whose command is disabled does nothing (a disabled
         // menu item or toolbar button cannot be chosen in the first place).
         CTestCmdUI state;
@@ -400,8 +365,6 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    auto* pNMHDR = reinterpret_cast<NMHDR*>(lParam);
-    if (pNMHDR->hwndFrom && ReflectChildNotify(pNMHDR->hwndFrom, WM_NOTIFY, wParam, lParam, pResult)) return TRUE;
     LRESULT r = 0;
     if (ProcessMsgMap(WM_NOTIFY, wParam, lParam, r)) {
         *pResult = r;
@@ -417,14 +380,11 @@ BOOL CWnd::ReflectChildNotify(HWND hWndChild, UINT message, WPARAM wParam, LPARA
 }
 
 BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
-    UINT reflected = WM_REFLECT_BASE + message;
-    LPARAM l = lParam;
-    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-        reflected = WM_REFLECT_BASE + WM_CTLCOLOR;
-        l = message - WM_CTLCOLORMSGBOX;
-    }
+    // Colour requests reach the map as one message (ON_WM_CTLCOLOR_REFLECT);
+    // owner-draw requests only controls that draw themselves (CButton).
+    if (message < WM_CTLCOLORMSGBOX || message > WM_CTLCOLORSTATIC) return FALSE;
     LRESULT r = 0;
-    if (!ProcessMsgMap(reflected, wParam, l, r)) return FALSE;
+    if (!ProcessMsgMap(WM_REFLECT_BASE + WM_CTLCOLOR, wParam, message - WM_CTLCOLORMSGBOX, r)) return FALSE;
     if (pResult) *pResult = r;
     return TRUE;
 }
@@ -451,53 +411,12 @@ void CWnd::GetWindowText(CString& rString) const {
     rString.ReleaseBuffer();
 }
 
-int CWnd::GetDlgItemText(int nID, CString& rString) const {
-    HWND h = ::GetDlgItem(m_hWnd, nID);
-    if (!h) {
-        rString.Empty();
-        return 0;
-    }
-    int n = ::GetWindowTextLengthW(h);
-    LPWSTR p = rString.GetBufferSetLength(n);
-    ::GetWindowTextW(h, p, n + 1);
-    rString.ReleaseBuffer();
-    return rString.GetLength();
-}
-
-CWnd* CWnd::GetDlgItem(int nID) const { return FromHandle(::GetDlgItem(m_hWnd, nID)); }
-
-CWnd* CWnd::GetTopLevelParent() const { return FromHandle(::GetAncestor(m_hWnd, GA_ROOT)); }
-
 CFrameWnd* CWnd::GetParentFrame() const {
     for (HWND h = ::GetParent(m_hWnd); h; h = ::GetParent(h)) {
         CWnd* p = FromHandlePermanent(h);
         if (p && p->IsKindOf(RUNTIME_CLASS(CFrameWnd))) return static_cast<CFrameWnd*>(p);
     }
     return nullptr;
-}
-
-namespace {
-HWND FindDescendant(HWND hParent, int nID) {
-    if (HWND h = ::GetDlgItem(hParent, nID)) {
-        if (::GetParent(h) == hParent) return h;
-    }
-    for (HWND c = ::GetWindow(hParent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-        if (HWND h = FindDescendant(c, nID)) return h;
-    return nullptr;
-}
-
-void SendToDescendants(HWND hParent, UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep) {
-    for (HWND c = ::GetWindow(hParent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-        ::SendMessageW(c, message, wParam, lParam);
-        if (bDeep) SendToDescendants(c, message, wParam, lParam, bDeep);
-    }
-}
-}  // namespace
-
-CWnd* CWnd::GetDescendantWindow(int nID) const { return FromHandle(FindDescendant(m_hWnd, nID)); }
-
-void CWnd::SendMessageToDescendants(UINT message, WPARAM wParam, LPARAM lParam, BOOL bDeep) {
-    SendToDescendants(m_hWnd, message, wParam, lParam, bDeep);
 }
 
 void CWnd::CenterWindow(CWnd* pAlternateOwner) {
@@ -518,12 +437,6 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
     ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CWnd::SetFont(CFont* pFont, BOOL bRedraw) {
-    SendMessage(WM_SETFONT, (WPARAM)(pFont ? pFont->m_hObject : nullptr), bRedraw);
-}
-
-CFont* CWnd::GetFont() const { return CFont::FromHandle((HFONT)SendMessage(WM_GETFONT, 0, 0)); }
-
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
     DWORD dwStyle = GetStyle();
     DWORD dwNew = (dwStyle & ~dwRemove) | dwAdd;
@@ -534,54 +447,16 @@ BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
     return TRUE;
 }
 
-BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
-    DWORD dwStyle = GetExStyle();
-    DWORD dwNew = (dwStyle & ~dwRemove) | dwAdd;
-    if (dwStyle == dwNew) return FALSE;
-    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, (LONG_PTR)dwNew);
-    if (nFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | nFlags);
-    return TRUE;
-}
-
-CDC* CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
-
-int CWnd::ReleaseDC(CDC* pDC) { return pDC ? ::ReleaseDC(m_hWnd, pDC->m_hDC) : 0; }
-
-int CWnd::MessageBox(LPCWSTR lpszText, LPCWSTR lpszCaption, UINT nType) {
-    return g_Seams.MessageBox(m_hWnd, lpszText, lpszCaption ? lpszCaption : AfxGetAppName(), nType);
-}
-
 // ---------------------------------------------------------------------------
 // CWnd: default handlers
 
 int CWnd::OnCreate(LPCREATESTRUCTW) { return (int)Default(); }
 void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
-void CWnd::OnPaint() { Default(); }
 void CWnd::OnSize(UINT, int, int) { Default(); }
-void CWnd::OnMove(int, int) { Default(); }
-BOOL CWnd::OnEraseBkgnd(CDC*) { return (BOOL)Default(); }
-void CWnd::OnTimer(UINT_PTR) { Default(); }
-void CWnd::OnLButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonDown(UINT, CPoint) { Default(); }
-void CWnd::OnRButtonUp(UINT, CPoint) { Default(); }
-void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
-void CWnd::OnMouseHover(UINT, CPoint) { Default(); }
-void CWnd::OnMouseLeave() { Default(); }
 BOOL CWnd::OnSetCursor(CWnd*, UINT, UINT) { return (BOOL)Default(); }
 void CWnd::OnSetFocus(CWnd*) { Default(); }
-void CWnd::OnKillFocus(CWnd*) { Default(); }
-void CWnd::OnShowWindow(BOOL, UINT) { Default(); }
 void CWnd::OnKeyDown(UINT, UINT, UINT) { Default(); }
-void CWnd::OnKeyUp(UINT, UINT, UINT) { Default(); }
-void CWnd::OnChar(UINT, UINT, UINT) { Default(); }
-void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
-void CWnd::OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
 int CWnd::OnMouseActivate(CWnd*, UINT, UINT) { return (int)Default(); }
-void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
 
 HBRUSH CWnd::OnCtlColor(CDC*, CWnd* pWnd, UINT) {
     LRESULT r = 0;
@@ -590,10 +465,3 @@ HBRUSH CWnd::OnCtlColor(CDC*, CWnd* pWnd, UINT) {
     return (HBRUSH)Default();
 }
 
-void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT lpDrawItemStruct) {
-    LRESULT r = 0;
-    if (lpDrawItemStruct && lpDrawItemStruct->CtlType != ODT_MENU &&
-        ReflectChildNotify(lpDrawItemStruct->hwndItem, WM_DRAWITEM, t_currentMsg.wParam, t_currentMsg.lParam, &r))
-        return;
-    Default();
-}

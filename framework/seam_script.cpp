@@ -97,7 +97,6 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
     };
     g_Seams.GetTempPath = [this](DWORD n, LPWSTR buf) -> DWORD {
         std::lock_guard<std::mutex> guard(m_lock);
-        ++tempPathReads;
         if (tempPath.size() + 1 > n || !buf) return (DWORD)tempPath.size() + 1;
         wcscpy(buf, tempPath.c_str());
         return (DWORD)tempPath.size();

@@ -47,7 +47,6 @@ public:
     std::vector<std::wstring> diskSpaceQueries;
     std::vector<std::wstring> modalDialogs;   // their captions
     int clockReads = 0;
-    int tempPathReads = 0;
 
 private:
     std::mutex m_lock;

@@ -1,6 +1,6 @@
 // Controls and bars: owner-drawn buttons, windows of the program's own
-// classes, toolbar resources and tooltips, status panes, tree and list
-// wrappers.
+// classes, toolbar buttons and tooltips, status panes, the texts of tree and
+// list items.
 #include "framework_test_support.h"
 #include <gtest/gtest.h>
 
@@ -43,13 +43,17 @@ struct TopLevel {
     ~TopLevel() { wnd.DestroyWindow(); }
 };
 
-HTREEITEM Add(CTreeCtrl& tree, LPCWSTR text, HTREEITEM parent = TVI_ROOT) { return tree.InsertItem(text, parent); }
+const UINT kNoResource = 0x7F01;   // frame resource id with no resources
+
+HTREEITEM Add(CTreeCtrl& tree, LPCWSTR text, HTREEITEM parent = TVI_ROOT) {
+    return tree.InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, parent, TVI_LAST);
+}
 }  // namespace
 
 TEST(FrameworkControls, OwnerDrawnButtonPaintsThroughReflection) {
     TopLevel host;
     DrawnButton button;
-    ASSERT_TRUE(button.Create(L"link", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 80, 20), &host.wnd, 42));
+    ASSERT_TRUE(button.Create(L"BUTTON", L"link", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 0, 80, 20), &host.wnd, 42));
     DRAWITEMSTRUCT dis{};
     dis.CtlType = ODT_BUTTON;
     dis.CtlID = 42;
@@ -84,35 +88,32 @@ TEST(FrameworkControls, ProgramClassWithFrameworkProcedureRoutesAndSelfDeletes) 
     EXPECT_EQ(0, g_selfOwnedAlive);
 }
 
-TEST(FrameworkControls, ToolbarResourceGivesButtonsSeparatorsAndSizes) {
-    if (!::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(128), MAKEINTRESOURCEW(241)))
-        GTEST_SKIP() << "no toolbar resource linked";
+TEST(FrameworkControls, ToolbarButtonsTakeImagesInOrderAndTooltipsFromCommandStrings) {
+    CString expectedTip;
+    if (!expectedTip.LoadString(32772)) GTEST_SKIP() << "no command strings linked";
     CFrameWnd* pFrame = new CFrameWnd;
-    ASSERT_TRUE(pFrame->Create(nullptr, L"bars"));
+    ASSERT_TRUE(pFrame->LoadFrame(kNoResource));
     CToolBar bar;
     ASSERT_TRUE(bar.CreateEx(pFrame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_TOOLTIPS));
-    // The stock toolbar also wants a bitmap of the same id; the buttons and
-    // sizes are set either way.
-    bool hasBitmap = ::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(128), (LPCWSTR)RT_BITMAP) != nullptr;
-    EXPECT_EQ(hasBitmap, bar.LoadToolBar(128) != FALSE);
-    const UINT expected[] = {32772, 32771, 32773, 0, 32774, 32775, 32778};
-    ASSERT_EQ(7, bar.GetCount());
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(expected[i], bar.GetItemID(i)) << i;
-    EXPECT_EQ(4, bar.CommandToIndex(32774));
-    CSize button = bar.GetToolBarCtrl().GetButtonSize();
-    EXPECT_EQ(45, button.cx);   // image 38 x 44 plus 7
-    EXPECT_EQ(51, button.cy);
+    const UINT ids[] = {32772, 32771, ID_SEPARATOR, 32774};
+    ASSERT_TRUE(bar.SetButtons(ids, 4));
+    bar.SetSizes(CSize(45, 51), CSize(38, 44));
+    ASSERT_EQ(4, bar.GetCount());
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(ids[i], bar.GetItemID(i)) << i;
+    TBBUTTON last{};
+    ASSERT_TRUE(bar.SendMessage(TB_GETBUTTON, 3, (LPARAM)&last));
+    EXPECT_EQ(2, last.iBitmap);   // the separator takes no image
+    DWORD size = (DWORD)bar.SendMessage(TB_GETBUTTONSIZE);
+    EXPECT_EQ(45, LOWORD(size));
+    EXPECT_EQ(51, HIWORD(size));
 
     // Tooltips come from the part of the command string after "\n".
     NMTTDISPINFOW info{};
-    info.hdr.hwndFrom = bar.GetToolBarCtrl().GetToolTips();
+    info.hdr.hwndFrom = (HWND)bar.SendMessage(TB_GETTOOLTIPS);
     info.hdr.idFrom = 32772;
     info.hdr.code = TTN_GETDISPINFOW;
     pFrame->SendMessage(WM_NOTIFY, 0, (LPARAM)&info);
-    CString expectedTip;
-    expectedTip.LoadString(32772);
     EXPECT_EQ(expectedTip.Mid(expectedTip.Find(L'\n') + 1), CString(info.lpszText));
-    EXPECT_FALSE(bar.LoadToolBar(0x7ABC));   // missing resource
     pFrame->DestroyWindow();
 }
 
@@ -121,7 +122,7 @@ TEST(FrameworkControls, FrameTakesMenuAcceleratorsAndTitleFromItsResource) {
         GTEST_SKIP() << "no frame resources linked";
     CFrameWnd* pFrame = new CFrameWnd;
     ASSERT_TRUE(pFrame->LoadFrame(128));
-    EXPECT_NE(nullptr, pFrame->GetMenu());
+    EXPECT_NE(nullptr, ::GetMenu(pFrame->m_hWnd));
     EXPECT_NE(nullptr, pFrame->m_hAccelTable);
     CString title, expected;
     pFrame->GetWindowText(title);
@@ -133,13 +134,13 @@ TEST(FrameworkControls, FrameTakesMenuAcceleratorsAndTitleFromItsResource) {
 
 TEST(FrameworkControls, StatusPanesKeepTextsAndHideDisabledOnes) {
     CFrameWnd* pFrame = new CFrameWnd;
-    ASSERT_TRUE(pFrame->Create(nullptr, L"status", WS_OVERLAPPEDWINDOW, CRect(0, 0, 600, 400)));
+    ASSERT_TRUE(pFrame->LoadFrame(kNoResource));
+    pFrame->SetWindowPos(nullptr, 0, 0, 600, 400, SWP_NOZORDER);
     CStatusBar bar;
     ASSERT_TRUE(bar.Create(pFrame));
     const UINT ids[] = {ID_SEPARATOR, ID_INDICATOR_CAPS, 0x7ABD};
     ASSERT_TRUE(bar.SetIndicators(ids, 3));
-    EXPECT_EQ(CString(L"CAP"), bar.GetPaneText(1));   // built-in text without a string resource
-    EXPECT_EQ(2, bar.CommandToIndex(0x7ABD));
+    EXPECT_EQ(CString(L"CAP"), bar.GetPaneText(1));   // from the id's string resource
     EXPECT_TRUE(bar.SetPaneText(0, L"Insertion is in progress, please wait....."));
     EXPECT_FALSE(bar.SetPaneText(3, L"x"));
     pFrame->RecalcLayout();
@@ -157,50 +158,35 @@ TEST(FrameworkControls, StatusPanesKeepTextsAndHideDisabledOnes) {
     pFrame->DestroyWindow();
 }
 
-TEST(FrameworkControls, TreeWrapperTextsDataAndCheckStates) {
+TEST(FrameworkControls, TreeItemTextsOfAnyLengthComeBackWhole) {
     TopLevel host;
     CTreeCtrl tree;
-    ASSERT_TRUE(tree.Create(WS_CHILD | WS_VISIBLE | TVS_CHECKBOXES, CRect(0, 0, 200, 200), &host.wnd, 7));
+    ASSERT_TRUE(tree.Create(WC_TREEVIEWW, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 200, 200), &host.wnd, 7));
     HTREEITEM root = Add(tree, L"root");
-    HTREEITEM child = Add(tree, L"child", root);
     CString longName(L'n', 700);
     HTREEITEM longItem = Add(tree, longName, root);
     EXPECT_EQ(longName, tree.GetItemText(longItem));   // beyond the first buffer
-    EXPECT_EQ(child, tree.GetChildItem(root));
-    EXPECT_EQ(longItem, tree.GetNextSiblingItem(child));
-    EXPECT_EQ(root, tree.GetParentItem(child));
-    EXPECT_TRUE(tree.ItemHasChildren(root) || tree.GetChildItem(root));
-    EXPECT_TRUE(tree.SetItemData(child, 0x1234));
-    EXPECT_EQ(0x1234u, tree.GetItemData(child));
-
-    tree.SetItemState(child, INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK);
-    EXPECT_FALSE(tree.GetCheck(child));
-    tree.SetCheck(child, TRUE);
-    EXPECT_EQ(2u, tree.GetItemState(child, TVIS_STATEIMAGEMASK) >> 12);
-    EXPECT_TRUE(tree.GetCheck(child));
-    tree.SetItemState(child, TVIS_BOLD, TVIS_BOLD);
-    EXPECT_TRUE(tree.GetItemState(child, TVIS_BOLD) & TVIS_BOLD);
-    EXPECT_EQ(2u, tree.GetItemState(child, TVIS_STATEIMAGEMASK) >> 12);   // state image untouched
-    EXPECT_TRUE(tree.DeleteAllItems());
-    EXPECT_EQ(0u, tree.GetCount());
+    EXPECT_EQ(CString(L"root"), tree.GetItemText(root));
+    EXPECT_TRUE(tree.SelectItem(longItem));
+    EXPECT_EQ(longItem, tree.GetSelectedItem());
 }
 
-TEST(FrameworkControls, ListWrapperColumnsRowsAndSorting) {
+TEST(FrameworkControls, ListTextsOfAnyLengthColumnsAndSorting) {
     TopLevel host;
     CListCtrl list;
-    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 300, 200), &host.wnd, 8));
+    ASSERT_TRUE(list.Create(WC_LISTVIEWW, nullptr, WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 300, 200), &host.wnd, 8));
     EXPECT_EQ(0, list.InsertColumn(0, L"From", LVCFMT_LEFT, 150));
     EXPECT_EQ(1, list.InsertColumn(1, L"Subject", LVCFMT_LEFT, 180));
-    EXPECT_EQ(2, list.GetHeaderCtrl()->GetItemCount());
-    EXPECT_EQ(150, list.GetColumnWidth(0));
+    HWND header = ListView_GetHeader(list.m_hWnd);
+    EXPECT_EQ(2, Header_GetItemCount(header));
+    EXPECT_EQ(150, ListView_GetColumnWidth(list.m_hWnd, 0));
     const wchar_t* names[] = {L"carol", L"alice", L"bob"};
     for (int i = 0; i < 3; ++i) {
-        int row = list.InsertItem(i, names[i]);
+        int row = list.InsertItem(LVIF_TEXT | LVIF_PARAM, i, names[i], 0, 0, 0, (LPARAM)names[i]);
         list.SetItemText(row, 1, CString(L'x', 300 + i));
-        list.SetItemData(row, (DWORD_PTR)names[i]);
     }
     EXPECT_EQ(3, list.GetItemCount());
-    EXPECT_EQ(CString(L'x', 301), list.GetItemText(1, 1));
+    EXPECT_EQ(CString(L'x', 301), list.GetItemText(1, 1));   // beyond the first buffer
     struct Sorter {
         static int CALLBACK Compare(LPARAM a, LPARAM b, LPARAM) {
             return wcscmp(reinterpret_cast<const wchar_t*>(a), reinterpret_cast<const wchar_t*>(b));
@@ -210,7 +196,7 @@ TEST(FrameworkControls, ListWrapperColumnsRowsAndSorting) {
     EXPECT_EQ(CString(L"alice"), list.GetItemText(0, 0));
     EXPECT_EQ(CString(L"carol"), list.GetItemText(2, 0));
     EXPECT_TRUE(list.DeleteColumn(0));
-    EXPECT_EQ(1, list.GetHeaderCtrl()->GetItemCount());
+    EXPECT_EQ(1, Header_GetItemCount(header));
     EXPECT_TRUE(list.DeleteAllItems());
     EXPECT_EQ(0, list.GetItemCount());
 }

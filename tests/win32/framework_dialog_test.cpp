@@ -9,18 +9,18 @@ namespace {
 const WORD kEditId = 1000;
 const WORD kEndButtonId = 1001;
 
-class KeyCountingEdit : public CEdit {
+class KeyCountingEdit : public CWnd {
 public:
     int keyDowns = 0;
 protected:
     afx_msg void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
         ++keyDowns;
-        CEdit::OnKeyDown(nChar, nRepCnt, nFlags);
+        CWnd::OnKeyDown(nChar, nRepCnt, nFlags);
     }
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(KeyCountingEdit, CEdit)
+BEGIN_MESSAGE_MAP(KeyCountingEdit, CWnd)
     ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 

