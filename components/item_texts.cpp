@@ -1,9 +1,12 @@
 #include "components/item_texts.h"
 
+#include <windows.h>
+
 #include <cstring>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "components/text_convert.h"
 
@@ -95,8 +98,8 @@ Address SenderFromHeader(const std::string& headerBytes) {
     return {};
 }
 
-Address ReadHeaderSender(const std::wstring& headerFile) {
-    if (headerFile.empty()) return {};
+namespace {
+Address ReadSenderFromFile(const std::wstring& headerFile) {
     std::ifstream in(headerFile.c_str(), std::ios::binary);
     if (!in) return {};
     std::string bytes;
@@ -104,6 +107,75 @@ Address ReadHeaderSender(const std::wstring& headerFile) {
     in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
     bytes.resize(static_cast<size_t>(in.gcount()));
     return SenderFromHeader(bytes);
+}
+
+uint64_t TimeValue(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+
+bool SameFileState(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
+    return a.nFileSizeLow == b.nFileSizeLow && a.nFileSizeHigh == b.nFileSizeHigh &&
+           TimeValue(a.ftLastWriteTime) == TimeValue(b.ftLastWriteTime) &&
+           TimeValue(a.ftCreationTime) == TimeValue(b.ftCreationTime);
+}
+
+// How long before a read a file must have last changed for a later
+// rewrite to be told by its time stamp (in 100 ns units): the file system
+// keeps write times to its own tick (FAT to 2 s, others to the system
+// timer's). 0 where time stamps come from another clock (a network drive)
+// or the drive is not known.
+uint64_t SettleTime(const std::wstring& path) {
+    wchar_t root[MAX_PATH + 1];
+    if (!GetVolumePathNameW(path.c_str(), root, MAX_PATH)) return 0;
+    const UINT type = GetDriveTypeW(root);
+    if (type != DRIVE_FIXED && type != DRIVE_REMOVABLE && type != DRIVE_RAMDISK) return 0;
+    wchar_t system[MAX_PATH + 1] = L"";
+    if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH)) return 0;
+    const bool fat = _wcsnicmp(system, L"FAT", 3) == 0 || _wcsnicmp(system, L"exFAT", 5) == 0;
+    return fat ? 30000000u : 1000000u;              // 3 s, 100 ms
+}
+
+// The last header file read: the program writes the file again only when
+// the sender changes, so mails of one sender find it as it was, and under
+// Wine every read of a file costs three server round trips.
+struct HeaderCache {
+    std::mutex mutex;
+    std::wstring path;
+    uint64_t settle = 0;                 // SettleTime(path)
+    WIN32_FILE_ATTRIBUTE_DATA state{};   // the file's state before the read
+    Address sender;
+    bool trusted = false;                // the state tells any later rewrite
+};
+HeaderCache g_headerCache;
+}  // namespace
+
+Address ReadHeaderSender(const std::wstring& headerFile) {
+    if (headerFile.empty()) return {};
+    HeaderCache& cache = g_headerCache;
+    WIN32_FILE_ATTRIBUTE_DATA state;
+    if (!GetFileAttributesExW(headerFile.c_str(), GetFileExInfoStandard, &state)) return {};
+    uint64_t settle;
+    {
+        std::lock_guard<std::mutex> lock(cache.mutex);
+        if (cache.trusted && cache.path == headerFile && SameFileState(cache.state, state)) return cache.sender;
+        if (cache.path != headerFile) {
+            cache.trusted = false;
+            cache.path = headerFile;
+            cache.settle = SettleTime(headerFile);
+        }
+        settle = cache.settle;
+    }
+    // The state is taken before the bytes are read: a rewrite in between
+    // gives a newer file than the state, which the next call sees changed.
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const Address sender = ReadSenderFromFile(headerFile);
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    if (cache.path != headerFile) return sender;
+    cache.state = state;
+    cache.sender = sender;
+    // A file that changed at least `settle` before the read gets a later
+    // time stamp from any rewrite after it; a fresher one is read again.
+    cache.trusted = settle > 0 && TimeValue(state.ftLastWriteTime) + settle <= TimeValue(now);
+    return sender;
 }
 
 std::vector<std::wstring> SplitPathList(const std::wstring& list) {

@@ -23,6 +23,9 @@ std::vector<Address> ParseRecipientsText(const std::wstring& text);
 // page). "UnKnown", the exporter's word for a mail without a sender, and a
 // header without that line give no sender.
 Address SenderFromHeader(const std::string& headerBytes);
+// The sender of a header file. A file found as it was when last read, and
+// that had then last changed long enough before for any rewrite to show in
+// its time stamps, is not read again.
 Address ReadHeaderSender(const std::wstring& headerFile);
 
 // A ";"-separated list of file paths; empty pieces are dropped.

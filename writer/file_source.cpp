@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -98,13 +100,44 @@ public:
         if (g_openFiles > kKeepOpen) file_.Close();   // opened again to read
         return size_;
     }
+    // The writer asks for a block's worth at a time; the file is read in
+    // larger pieces (under Wine every read is a system call and more).
     size_t Read(uint8_t* out, size_t size) override {
         OpenOnce();
-        if (!file_.IsOpen() && size_ > 0 && !file_.Open(path_)) size_ = 0;
-        return file_.IsOpen() ? file_.Read(out, size) : 0;
+        size_t done = 0;
+        while (done < size) {
+            if (at_ == buffer_.size()) {
+                const uint64_t left = size_ > read_ && !failed_ ? size_ - read_ : 0;
+                if (left == 0) break;
+                if (!file_.IsOpen() && !file_.Open(path_)) {
+                    failed_ = true;
+                    break;
+                }
+                buffer_.resize(static_cast<size_t>(std::min<uint64_t>(left, kPiece)));
+                buffer_.resize(file_.Read(buffer_.data(), buffer_.size()));
+                at_ = 0;
+                read_ += buffer_.size();
+                if (buffer_.empty()) {
+                    failed_ = true;                   // shorter than when opened: the rest reads as zeros
+                    break;
+                }
+            }
+            const size_t n = std::min(size - done, buffer_.size() - at_);
+            std::memcpy(out + done, buffer_.data() + at_, n);
+            at_ += n;
+            done += n;
+        }
+        if ((read_ >= size_ || failed_) && at_ == buffer_.size()) {
+            file_.Close();                            // all read: the file goes now, not with the source
+            std::vector<uint8_t>().swap(buffer_);
+            at_ = 0;
+        }
+        return done;
     }
 
 private:
+    static constexpr size_t kPiece = size_t(256) << 10;
+
     void OpenOnce() const {
         if (opened_) return;
         opened_ = true;
@@ -118,6 +151,10 @@ private:
     mutable SystemFile file_;
     mutable uint64_t size_ = 0;
     mutable bool opened_ = false;
+    std::vector<uint8_t> buffer_;                     // read from the file, not yet handed out
+    size_t at_ = 0;                                   // handed out of buffer_
+    uint64_t read_ = 0;                               // bytes read from the file
+    bool failed_ = false;                             // no more bytes to be had
 };
 
 }  // namespace

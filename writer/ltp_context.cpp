@@ -286,7 +286,7 @@ LtpNode TableContextBuilder::Build() {
         d[7] = sorted[i].iBit;
     }
     heap_.SetUserRoot(heap_.Allocate(info));
-    out.data.blocks = heap_.Finish();
+    out.data = heap_.FinishData();
     out.subnodes = std::move(subnodes_);
     return out;
 }

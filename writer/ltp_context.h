@@ -66,7 +66,11 @@ public:
     // Where full blocks of the row matrix go as soon as they are full (the
     // store's file), so that a table of many rows is not held whole; the
     // sink returns the block's id. Without one, rows stay until Build.
-    void SetBlockSink(std::function<uint64_t(const Bytes&)> sink) { blockSink_ = std::move(sink); }
+    // The table's heap sends the pages it has moved past there too.
+    void SetBlockSink(std::function<uint64_t(const Bytes&)> sink) {
+        blockSink_ = sink;
+        heap_.SetPageSink(std::move(sink));
+    }
 
     // Damage hook: write the row index with root HID 0 while rows exist.
     void SetZeroRowIndexRoot(bool on) { zeroRowIndexRoot_ = on; }

@@ -33,11 +33,24 @@ size_t HeapBuilder::HeaderSize(size_t pageIndex) const {
 }
 
 void HeapBuilder::NewPage() {
+    // Past this many pages a heap with a sink writes the pages it has moved
+    // past; below it nothing changes for small heaps.
+    constexpr size_t kPagesKept = 32;
+    if (sink_ && pages_.size() >= kPagesKept) {
+        if (written_.empty()) written_.resize(pages_.size());
+        for (size_t i = passed_; i < pages_.size(); ++i)
+            if (!HoldsFillLevels(i)) {
+                ClosePage(i);
+                WritePage(i);
+            }
+        passed_ = pages_.size();
+    }
     Page page;
     // A page's final size is known: no room lost to growth on large heaps.
     page.bytes.reserve(maxBlock_);
     page.bytes.assign(HeaderSize(pages_.size()), 0);
     pages_.push_back(std::move(page));
+    if (!written_.empty()) written_.emplace_back(0, 0);
 }
 
 uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
@@ -59,38 +72,69 @@ uint32_t HeapBuilder::Allocate(const uint8_t* data, size_t size) {
     return (pageIndex << 16) | (static_cast<uint32_t>(page.starts.size()) << 5);
 }
 
-std::vector<Bytes> HeapBuilder::Finish() {
-    std::vector<uint8_t> fill(pages_.size());
-    std::vector<Bytes> blocks;
-    blocks.reserve(pages_.size());
-    for (size_t i = 0; i < pages_.size(); ++i) {
-        Page& page = pages_[i];
-        const size_t itemsEnd = page.bytes.size();
-        if (itemsEnd & 1) page.bytes.push_back(0);               // keep ibHnpm even
-        const size_t ibHnpm = page.bytes.size();
-        const size_t n = page.starts.size();
-        Bytes map(4 + 2 * (n + 1));
-        fmt::StoreLe16(&map[0], static_cast<uint16_t>(n));
-        for (size_t k = 0; k < n; ++k) fmt::StoreLe16(&map[4 + 2 * k], page.starts[k]);
-        fmt::StoreLe16(&map[4 + 2 * n], static_cast<uint16_t>(itemsEnd));
-        fmt::StoreLe16(&page.bytes[0], static_cast<uint16_t>(ibHnpm));
-        page.bytes.insert(page.bytes.end(), map.begin(), map.end());
-        fill[i] = FillLevel(maxBlock_ - page.bytes.size());
-    }
+// Adds the page map; no item is added to the page afterwards.
+void HeapBuilder::ClosePage(size_t index) {
+    Page& page = pages_[index];
+    const size_t itemsEnd = page.bytes.size();
+    if (itemsEnd & 1) page.bytes.push_back(0);               // keep ibHnpm even
+    const size_t ibHnpm = page.bytes.size();
+    const size_t n = page.starts.size();
+    Bytes map(4 + 2 * (n + 1));
+    fmt::StoreLe16(&map[0], static_cast<uint16_t>(n));
+    for (size_t k = 0; k < n; ++k) fmt::StoreLe16(&map[4 + 2 * k], page.starts[k]);
+    fmt::StoreLe16(&map[4 + 2 * n], static_cast<uint16_t>(itemsEnd));
+    fmt::StoreLe16(&page.bytes[0], static_cast<uint16_t>(ibHnpm));
+    page.bytes.insert(page.bytes.end(), map.begin(), map.end());
+    page.closed = true;
+    std::vector<uint16_t>().swap(page.starts);
+    if (fill_.size() <= index) fill_.resize(index + 1);
+    fill_[index] = FillLevel(maxBlock_ - page.bytes.size());
+}
+
+void HeapBuilder::WritePage(size_t index) {
+    Bytes& bytes = pages_[index].bytes;
+    written_[index] = {sink_(bytes), static_cast<uint32_t>(bytes.size())};
+    Bytes().swap(bytes);
+}
+
+void HeapBuilder::SetFillLevels() {
+    for (size_t i = 0; i < pages_.size(); ++i)
+        if (!pages_[i].closed) ClosePage(i);
     Bytes& first = pages_[0].bytes;
     first[fmt::kHeapHeader_bSig] = fmt::kHeapSignature;
     first[fmt::kHeapHeader_bClientSig] = clientSig_;
     fmt::StoreLe32(&first[fmt::kHeapHeader_hidUserRoot], userRoot_);
     for (size_t i = 0; i < 8 && i < pages_.size(); ++i)
-        first[fmt::kHeapHeader_rgbFillLevel + i / 2] |= static_cast<uint8_t>(fill[i] << (4 * (i % 2)));
+        first[fmt::kHeapHeader_rgbFillLevel + i / 2] |= static_cast<uint8_t>(fill_[i] << (4 * (i % 2)));
     for (size_t b = 8; b < pages_.size(); b += 128) {
         Bytes& bitmapPage = pages_[b].bytes;
         for (size_t i = 0; i < 128 && b + i < pages_.size(); ++i)
-            bitmapPage[2 + i / 2] |= static_cast<uint8_t>(fill[b + i] << (4 * (i % 2)));
+            bitmapPage[2 + i / 2] |= static_cast<uint8_t>(fill_[b + i] << (4 * (i % 2)));
     }
+}
+
+std::vector<Bytes> HeapBuilder::Finish() {
+    if (!written_.empty()) throw std::logic_error("heap pages went to a sink: use FinishData");
+    SetFillLevels();
+    std::vector<Bytes> blocks;
+    blocks.reserve(pages_.size());
     for (Page& page : pages_) blocks.push_back(std::move(page.bytes));
     pages_.clear();
     return blocks;
+}
+
+NodeData HeapBuilder::FinishData() {
+    NodeData data;
+    if (written_.empty()) {
+        data.blocks = Finish();
+        return data;
+    }
+    SetFillLevels();
+    for (size_t i = 0; i < pages_.size(); ++i)
+        if (!pages_[i].bytes.empty()) WritePage(i);
+    pages_.clear();
+    data.written = std::move(written_);
+    return data;
 }
 
 uint32_t WriteBth(HeapBuilder& heap, uint8_t cbKey, uint8_t cbEnt, const Bytes& records,

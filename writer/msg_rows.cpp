@@ -7,11 +7,21 @@
 
 namespace writer {
 
-// Row layout: row id (4 bytes), value count (1), then per value its id (2),
-// type (2) and a number (LEB128): length << 1 for bytes that follow, or
-// index << 1 | 1 for the same bytes as an earlier value of the row (a
-// conversation topic equal to the subject).
+// Row layout: the row id's difference from the last row's (zigzag LEB128),
+// the value count (1 byte), then per value its slot (1 byte: the index of
+// its tag among the tags seen; 0xFF: the tag's 4 bytes follow) and a number
+// (LEB128) whose low two bits say what follows:
+//   0  length << 2, then the bytes
+//   1  index << 2: the same bytes as an earlier value of the row (a
+//      conversation topic equal to the subject)
+//   2  the same bytes as the last row's value of this tag (a message class,
+//      a sender, the flags of most rows)
+//   3  count << 2, then `count` bytes: UTF-16 text whose every high byte
+//      is zero, kept without them
 namespace {
+constexpr uint8_t kTagFollows = 0xFF;
+enum : size_t { kBytes = 0, kInRow = 1, kAsLastRow = 2, kNarrow = 3 };
+
 void PutNumber(std::vector<uint8_t>& out, size_t v) {
     do {
         const uint8_t low = static_cast<uint8_t>(v & 0x7F);
@@ -27,7 +37,22 @@ size_t GetNumber(const uint8_t*& p) {
         if (!(b & 0x80)) return v;
     }
 }
+bool IsNarrowText(uint16_t type, const Bytes& b) {
+    if (type != fmt::kPtUnicode || b.size() % 2) return false;
+    for (size_t i = 1; i < b.size(); i += 2)
+        if (b[i]) return false;
+    return true;
+}
 }  // namespace
+
+uint8_t CompactRows::Slot(uint32_t tag) {
+    for (size_t i = 0; i < tags_.size(); ++i)
+        if (tags_[i] == tag) return static_cast<uint8_t>(i);
+    if (tags_.size() == kTagFollows) return kTagFollows;
+    tags_.push_back(tag);
+    last_.emplace_back();
+    return static_cast<uint8_t>(tags_.size() - 1);
+}
 
 void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
     constexpr size_t kChunk = size_t(64) << 10;
@@ -35,57 +60,84 @@ void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
         chunks_.emplace_back();
         chunks_.back().reserve(kChunk);
     }
-    std::vector<uint8_t>& bytes_ = chunks_.back();
-    uint8_t id[4];
-    fmt::StoreLe32(id, rowId);
-    bytes_.insert(bytes_.end(), id, id + 4);
-    const size_t countAt = bytes_.size();
-    bytes_.push_back(0);
+    std::vector<uint8_t>& out = chunks_.back();
+    const int64_t delta = int64_t(rowId) - int64_t(lastRowId_);
+    PutNumber(out, static_cast<size_t>(delta < 0 ? ((-delta) << 1) - 1 : delta << 1));
+    lastRowId_ = rowId;
+    const size_t countAt = out.size();
+    out.push_back(0);
     std::vector<const Bytes*> kept;
     for (const auto& entry : values.values()) {
         const PropValue& v = entry.second;
         if (v.object || v.source || kept.size() == 0xFF) continue;
-        uint8_t head[4];
-        fmt::StoreLe16(head, entry.first);
-        fmt::StoreLe16(head + 2, v.type);
-        bytes_.insert(bytes_.end(), head, head + 4);
-        const auto same = std::find_if(kept.begin(), kept.end(),
-                                       [&](const Bytes* b) { return b->size() > 8 && *b == v.bytes; });
-        if (same != kept.end()) {
-            PutNumber(bytes_, static_cast<size_t>(same - kept.begin()) << 1 | 1);
-        } else {
-            PutNumber(bytes_, v.bytes.size() << 1);
-            bytes_.insert(bytes_.end(), v.bytes.begin(), v.bytes.end());
+        const uint32_t tag = fmt::MakeTag(entry.first, v.type);
+        const uint8_t slot = Slot(tag);
+        out.push_back(slot);
+        if (slot == kTagFollows) {
+            uint8_t raw[4];
+            fmt::StoreLe32(raw, tag);
+            out.insert(out.end(), raw, raw + 4);
         }
+        const auto same = std::find_if(kept.begin(), kept.end(),
+                                       [&](const Bytes* b) { return b->size() >= 4 && *b == v.bytes; });
+        if (slot != kTagFollows && last_[slot] == v.bytes) {
+            PutNumber(out, kAsLastRow);
+        } else if (same != kept.end()) {
+            PutNumber(out, static_cast<size_t>(same - kept.begin()) << 2 | kInRow);
+        } else if (IsNarrowText(v.type, v.bytes)) {
+            PutNumber(out, v.bytes.size() / 2 << 2 | kNarrow);
+            for (size_t i = 0; i < v.bytes.size(); i += 2) out.push_back(v.bytes[i]);
+        } else {
+            PutNumber(out, v.bytes.size() << 2 | kBytes);
+            out.insert(out.end(), v.bytes.begin(), v.bytes.end());
+        }
+        if (slot != kTagFollows) last_[slot] = v.bytes;
         kept.push_back(&v.bytes);
     }
-    bytes_[countAt] = static_cast<uint8_t>(kept.size());
+    out[countAt] = static_cast<uint8_t>(kept.size());
     ++count_;
 }
 
 void CompactRows::ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const {
     size_t chunk = 0;
     const uint8_t* p = chunks_.empty() ? nullptr : chunks_[0].data();
+    std::vector<Bytes> last(tags_.size());
+    uint32_t rowId = 0;
     for (size_t row = 0; row < count_; ++row) {
         while (p == chunks_[chunk].data() + chunks_[chunk].size()) p = chunks_[++chunk].data();
-        const uint32_t rowId = fmt::LoadLe32(p);
-        const size_t count = p[4];
-        p += 5;
+        const size_t zigzag = GetNumber(p);
+        rowId = static_cast<uint32_t>(zigzag & 1 ? int64_t(rowId) - int64_t((zigzag + 1) >> 1)
+                                                 : int64_t(rowId) + int64_t(zigzag >> 1));
+        const size_t count = *p++;
         PropertySet values(variant);
         std::vector<const Bytes*> seen;
         for (size_t i = 0; i < count; ++i) {
-            const uint16_t id = fmt::LoadLe16(p), type = fmt::LoadLe16(p + 2);
-            p += 4;
+            const uint8_t slot = *p++;
+            uint32_t tag;
+            if (slot == kTagFollows) {
+                tag = fmt::LoadLe32(p);
+                p += 4;
+            } else {
+                tag = tags_[slot];
+            }
             const size_t n = GetNumber(p);
             Bytes bytes;
-            if (n & 1) {
-                bytes = *seen[n >> 1];
-            } else {
-                bytes.assign(p, p + (n >> 1));
-                p += n >> 1;
+            switch (n & 3) {
+            case kInRow: bytes = *seen[n >> 2]; break;
+            case kAsLastRow: bytes = last[slot]; break;
+            case kNarrow:
+                bytes.resize((n >> 2) * 2);
+                for (size_t k = 0; k < n >> 2; ++k) bytes[2 * k] = p[k];
+                p += n >> 2;
+                break;
+            default:
+                bytes.assign(p, p + (n >> 2));
+                p += n >> 2;
+                break;
             }
-            values.Set(fmt::MakeTag(id, type), std::move(bytes));
-            seen.push_back(&values.Find(id)->bytes);
+            if (slot != kTagFollows) last[slot] = bytes;
+            values.Set(tag, std::move(bytes));
+            seen.push_back(&values.Find(fmt::TagId(tag))->bytes);
         }
         f(rowId, values);
     }

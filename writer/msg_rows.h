@@ -25,10 +25,15 @@ public:
     void ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const;
 
 private:
+    uint8_t Slot(uint32_t tag);
+
     // The rows one after the other (see msg_rows.cpp), in chunks of about
     // 64 KiB: a folder of many rows grows without copying them all.
     std::vector<std::vector<uint8_t>> chunks_;
     size_t count_ = 0;
+    uint32_t lastRowId_ = 0;
+    std::vector<uint32_t> tags_;               // the tags seen, by slot
+    std::vector<Bytes> last_;                  // by slot: the value of the last row that had it
 };
 
 }  // namespace writer

@@ -123,7 +123,7 @@ void NdbWriter::Impl::BuildTrees() {
     // nodes left holes to close.
     if (firstDeadBlock < blocks.size()) {
         blocks.erase(std::remove_if(blocks.begin() + static_cast<std::ptrdiff_t>(firstDeadBlock), blocks.end(),
-                                    [](const BlockRecord& b) { return b.ib == 0; }),
+                                    [](const BlockRecord& b) { return b.Ib() == 0; }),
                      blocks.end());
     }
     firstDeadBlock = SIZE_MAX;
@@ -132,8 +132,8 @@ void NdbWriter::Impl::BuildTrees() {
     auto bbtEntry = [this](size_t i, uint8_t* e) {
         const BlockRecord& b = blocks[i];
         f.PutId(e, b.Bid());
-        f.PutId(e + f.bidSize, b.ib);
-        fmt::StoreLe16(e + 2 * f.bidSize, b.cb);
+        f.PutId(e + f.bidSize, b.Ib());
+        fmt::StoreLe16(e + 2 * f.bidSize, b.Cb());
         fmt::StoreLe16(e + 2 * f.bidSize + 2, 2);   // one reference + 1, as Outlook counts
     };
     if (live) {

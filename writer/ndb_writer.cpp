@@ -66,7 +66,8 @@ uint64_t NdbWriter::Impl::WriteBlock(const uint8_t* data, size_t cb, bool intern
 
     PlaceBytes(ib, buf, total);
     if ((bid >> 2) > UINT32_MAX) throw std::length_error("store: out of block ids");
-    blocks.push_back({ib, static_cast<uint32_t>(bid >> 2), static_cast<uint16_t>(cb), static_cast<uint16_t>(internal)});
+    if (ib >> 48) throw std::length_error("store: file too large");
+    blocks.emplace_back(ib, static_cast<uint32_t>(bid >> 2), cb, internal);
     bbtLive.Touch(bid);
     return bid;
 }
@@ -231,9 +232,9 @@ void NdbWriter::Impl::FreeBlocks(uint64_t firstIndex, uint64_t endIndex) {
     auto it = std::lower_bound(blocks.begin(), blocks.end(), firstIndex << 2,
                                [](const BlockRecord& b, uint64_t bid) { return b.Bid() < bid; });
     for (; it != blocks.end() && it->Bid() < (endIndex << 2); ++it) {
-        if (it->ib == 0) continue;
-        space.Free(it->ib, AlignUp(it->cb + f.blockTrailerSize, kUnitSize));
-        it->ib = 0;
+        if (it->Ib() == 0) continue;
+        space.Free(it->Ib(), AlignUp(it->Cb() + f.blockTrailerSize, kUnitSize));
+        it->Free();
         firstDeadBlock = std::min(firstDeadBlock, static_cast<size_t>(it - blocks.begin()));
         bbtLive.Touch(it->Bid());
     }

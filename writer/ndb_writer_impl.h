@@ -23,13 +23,20 @@ namespace writer {
 struct NdbWriter::Impl {
     explicit Impl(const StoreOptions& o);
 
-    struct BlockRecord {      // one block B-tree leaf entry, 16 bytes (there are millions)
-        uint64_t ib;
+    struct BlockRecord {      // one block B-tree leaf entry, 12 bytes (there are millions)
         uint32_t index;       // the block id is index << 2, plus 2 for internal blocks
-        uint16_t cb;
-        uint16_t internal;
-        uint64_t Bid() const { return (uint64_t(index) << 2) | (internal ? fmt::kBidInternalBit : 0); }
+        uint32_t ibLow;       // the file offset: 48 bits (0: a freed block)
+        uint16_t ibHigh;
+        uint16_t cbInternal;  // bytes (15 bits), and the internal flag in the top bit
+        BlockRecord(uint64_t ib, uint32_t index, size_t cb, bool internal)
+            : index(index), ibLow(static_cast<uint32_t>(ib)), ibHigh(static_cast<uint16_t>(ib >> 32)),
+              cbInternal(static_cast<uint16_t>(cb | (internal ? 0x8000u : 0u))) {}
+        uint64_t Ib() const { return (uint64_t(ibHigh) << 32) | ibLow; }
+        void Free() { ibLow = 0, ibHigh = 0; }
+        uint16_t Cb() const { return cbInternal & 0x7FFF; }
+        uint64_t Bid() const { return (uint64_t(index) << 2) | ((cbInternal & 0x8000) ? fmt::kBidInternalBit : 0); }
     };
+    static_assert(sizeof(BlockRecord) == 12, "block records stay small");
     struct NodeRecord {       // one node B-tree leaf entry
         uint32_t nid;
         uint32_t parentNid;

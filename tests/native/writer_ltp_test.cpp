@@ -9,6 +9,7 @@
 #include "format/props.h"
 #include "writer/ltp_context.h"
 #include "writer/ltp_heap.h"
+#include "writer/msg_rows.h"
 #include "writer/ndb_writer.h"
 #include "writer_store_probe.h"
 
@@ -69,6 +70,92 @@ TEST(WriterHeap, LongHeapsUseBitmapHeadersAtPages8And136) {
         EXPECT_EQ(firstItem, page % 128 == 8 ? 66u : 2u) << "page " << page;
     }
     for (const auto& it : items) ASSERT_EQ(probe::Store::HeapItem(pages, it.first), it.second);
+}
+
+// A heap of a large table hands the pages it has moved past to a sink:
+// the blocks it names, in page order, are the very pages a heap without a
+// sink gives (fill levels of pages 0, 8 and 136 included); a small heap
+// never uses the sink.
+TEST(WriterHeap, PagesGoneToTheSinkAreThePagesOfAWholeHeap) {
+    for (int count : {20, 700}) {
+        SCOPED_TRACE(count);
+        writer::HeapBuilder whole(Variant::Unicode, fmt::kClientSigTc), sunk(Variant::Unicode, fmt::kClientSigTc);
+        std::map<uint64_t, Bytes> sent;
+        sunk.SetPageSink([&](const Bytes& page) {
+            const uint64_t bid = 4 * (sent.size() + 1);
+            sent[bid] = page;
+            return bid;
+        });
+        for (int i = 0; i < count; ++i) {
+            const Bytes item = Pattern(static_cast<size_t>(1 + (i * 37) % 2900), static_cast<uint8_t>(i));
+            ASSERT_EQ(whole.Allocate(item), sunk.Allocate(item));
+        }
+        whole.SetUserRoot(0x20);
+        sunk.SetUserRoot(0x20);
+        const std::vector<Bytes> pages = whole.Finish();
+        const writer::NodeData data = sunk.FinishData();
+        if (count == 20) {
+            EXPECT_TRUE(sent.empty());
+            EXPECT_TRUE(data.written.empty());
+            EXPECT_TRUE(data.blocks == pages);
+            continue;
+        }
+        ASSERT_GT(pages.size(), 137u);
+        EXPECT_TRUE(data.blocks.empty());
+        ASSERT_EQ(data.written.size(), pages.size());
+        EXPECT_EQ(sent.size(), pages.size());
+        for (size_t i = 0; i < pages.size(); ++i) {
+            EXPECT_EQ(data.written[i].second, pages[i].size()) << "page " << i;
+            EXPECT_TRUE(sent[data.written[i].first] == pages[i]) << "page " << i;
+        }
+        // The pages holding fill levels went after all the others.
+        EXPECT_GT(data.written[0].first, data.written[135].first);
+        EXPECT_GT(data.written[136].first, data.written[137].first);
+    }
+}
+
+// Rows kept between checkpoints come back exactly as added: values equal to
+// the last row's or to an earlier value of the row, text with and without
+// high bytes, empty values, row ids in any order, more tags than a slot
+// byte names.
+TEST(WriterRows, CompactRowsGiveBackEveryRowAsAdded) {
+    writer::CompactRows rows;
+    std::vector<std::pair<uint32_t, writer::PropertySet>> added;
+    for (int i = 0; i < 400; ++i) {
+        writer::PropertySet p(Variant::Unicode);
+        const std::string n = std::to_string(i);
+        p.SetString(fmt::kPidMessageClass, u"IPM.Note");
+        p.SetString(fmt::kPidSubject, i % 3 ? u"Subject " + std::u16string(n.begin(), n.end()) : u"\u65e5\u672c " + std::u16string(n.begin(), n.end()));
+        p.Set(fmt::MakeTag(fmt::kPidConversationTopic, fmt::kPtUnicode), p.Find(fmt::kPidSubject)->bytes);
+        p.SetString(fmt::kPidDisplayTo, i % 5 ? u"Ann \u00e9" : u"");
+        p.SetInt32(fmt::kPidMessageFlags, i % 7 == 0 ? 1 : 0x11);
+        p.SetTime(fmt::kPidMessageDeliveryTime, 0x01D5000000000000ull + uint64_t(i) * 600000000);
+        p.SetTime(fmt::kPidClientSubmitTime, 0x01D5000000000000ull + uint64_t(i) * 600000000);
+        p.SetBinary(fmt::kPidSearchKey, Pattern(16, static_cast<uint8_t>(i / 2)));
+        p.SetBinary(0x7001, Bytes{});
+        if (i == 399)   // more tags than fit the slots
+            for (uint16_t id = 0x7100; id < 0x7100 + 300; ++id) p.SetInt32(id, id);
+        const uint32_t rowId = i % 4 == 3 ? 0x200024u + uint32_t(i) * 32 : 0x200024u + uint32_t(400 - i) * 32;
+        rows.Add(rowId, p);
+        added.emplace_back(rowId, std::move(p));
+    }
+    rows.Trim();
+    size_t at = 0;
+    rows.ForEach(Variant::Unicode, [&](uint32_t rowId, const writer::PropertySet& values) {
+        ASSERT_LT(at, added.size());
+        EXPECT_EQ(rowId, added[at].first) << at;
+        const auto& want = added[at].second.values();
+        ASSERT_EQ(values.values().size(), std::min<size_t>(want.size(), 255)) << at;
+        for (const auto& v : values.values()) {
+            const writer::PropValue* w = added[at].second.Find(v.first);
+            ASSERT_TRUE(w) << at;
+            EXPECT_EQ(v.second.type, w->type) << at;
+            EXPECT_TRUE(v.second.bytes == w->bytes) << at << " id " << v.first;
+        }
+        ++at;
+    });
+    EXPECT_EQ(at, added.size());
+    EXPECT_EQ(rows.size(), added.size());
 }
 
 TEST(WriterBth, ManyRecordsGetIntermediateLevelsAndStayInOrder) {

@@ -301,6 +301,41 @@ TEST_F(WriterStream, ItemByItemSavesIntoManyFoldersDoNotGrowTheFile) {
     }
 }
 
+// One folder of thousands of mails, each committed on its own: its contents
+// table, whose heap and rows go to the file in pieces as the table is
+// built, holds every row at each checkpoint, and both readers list every
+// mail.
+TEST_F(WriterStream, AFolderOfThousandsOfMailsKeepsEveryRow) {
+    const int kMails = 2000;
+    const std::string path = Path("big-folder.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo(path));
+    const uint32_t folder = b.AddFolder(b.IpmSubtree(), u"Big");
+    std::vector<std::u16string> subjects;
+    for (int i = 0; i < kMails; ++i) {
+        writer::Message& m = b.AddMessage(folder, "IPM.Note");
+        subjects.push_back(Num(u"a mail of the big folder, with a subject of some length, number ", i));
+        m.SetSubject(subjects.back());
+        m.SetSender(u"Bob Sender", u"bob@example.com");
+        m.AddRecipient(i % 2 ? u"Ann \u00e9" : u"\u65e5\u672c", u"ann@example.com");
+        m.SetTime(fmt::kPidMessageDeliveryTime, 0x01D5000000000000ull + uint64_t(i) * 10000000);
+        b.Commit();
+        if (i == kMails / 2 || i == kMails - 1) {
+            ASSERT_TRUE(b.Checkpoint());
+            const Bytes file = testing_support::ReadWholeFile(path);
+            EXPECT_EQ(StructuralProblems(file), "");
+            std::vector<std::u16string> want(subjects);
+            std::sort(want.begin(), want.end());
+            EXPECT_TRUE(Subjects(probe::Store(file), folder) == want) << i;
+        }
+    }
+    ASSERT_TRUE(b.Finish());
+    if (!HaveTool("pffexport")) return;
+    const std::string target = Path("big-x");
+    ASSERT_EQ(std::system(("pffexport -q -t '" + target + "' '" + path + "' >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(CountItems(fs::path(target + ".export") / "Top of Personal Folders" / "Big"), kMails);
+}
+
 // A disk that takes nothing: the failure is reported, never a success.
 TEST_F(WriterStream, AFullDiskMakesCheckpointAndFinishFail) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "components/item_texts.h"
+#include "components_test_support.h"
 
 using namespace components;
 
@@ -81,6 +82,65 @@ TEST(ComponentsTexts, TheSenderComesFromTheHeaderFilesFromLine) {
     EXPECT_EQ(SenderFromHeader("").name, L"");
     EXPECT_EQ(SenderFromHeader("From:Gr\xFC\xDF" "e").name, L"Gr\u00fc\u00dfe");   // ANSI code page bytes, no line end
     EXPECT_EQ(ReadHeaderSender(L"Z:\\no\\such\\Temp.eml").name, L"");
+}
+
+namespace {
+void WriteHeader(const std::wstring& path, const std::string& line) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(h);
+}
+
+// Sets the file's write time `secondsAgo` before now.
+void AgeFile(const std::wstring& path, int secondsAgo) {
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t t = ((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime) - uint64_t(secondsAgo) * 10000000;
+    const FILETIME old = {static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+}
+}  // namespace
+
+// The program writes the header file again only when the sender changes.
+// A rewrite is always seen, however soon after a read and however alike
+// the two files (same size, same second); a file that changed long before
+// it was read is not read again while it stays as it was.
+TEST(ComponentsTexts, TheHeaderFileIsReadAgainWheneverItMayHaveChanged) {
+    components_test::ScratchFolder dir(L"components-header");
+    const std::wstring path = dir / L"Temp.eml";
+    for (int i = 0; i < 40; ++i) {
+        const bool ann = i % 2 == 0;
+        WriteHeader(path, ann ? "From:Ann<ann@example.com>\r\n" : "From:Bob<bob@example.com>\r\n");
+        ASSERT_EQ(ReadHeaderSender(path).name, ann ? L"Ann" : L"Bob") << i;
+        ASSERT_EQ(ReadHeaderSender(path).name, ann ? L"Ann" : L"Bob") << i;
+    }
+
+    // Old enough: read once, then kept while size and time stamps stay,
+    // even while the file cannot be opened.
+    WriteHeader(path, "From:Cid<cid@example.com>\r\n");
+    AgeFile(path, 60);
+    EXPECT_EQ(ReadHeaderSender(path).email, L"cid@example.com");
+    HANDLE locked = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadHeaderSender(path).email, L"cid@example.com");
+    CloseHandle(locked);
+    // Rewritten with the same size and given another old time: read again.
+    WriteHeader(path, "From:Dee<dee@example.com>\r\n");
+    AgeFile(path, 30);
+    EXPECT_EQ(ReadHeaderSender(path).email, L"dee@example.com");
+    // Another file, then the first one gone: nothing is kept for a path.
+    const std::wstring other = dir / L"Other.eml";
+    WriteHeader(other, "From:Eve\r\n");
+    EXPECT_EQ(ReadHeaderSender(other).name, L"Eve");
+    EXPECT_EQ(ReadHeaderSender(path).email, L"dee@example.com");
+    DeleteFileW(path.c_str());
+    EXPECT_EQ(ReadHeaderSender(path).name, L"");
 }
 
 TEST(ComponentsTexts, FileListsDropEmptyPieces) {
