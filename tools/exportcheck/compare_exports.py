@@ -387,9 +387,16 @@ def readpst_files(top):
 
 def decode(value):
     try:
-        return str(email.header.make_header(email.header.decode_header(value)))
+        text = str(email.header.make_header(email.header.decode_header(value)))
     except Exception:
-        return value
+        text = value
+    # readpst takes a store's 8-bit text for Latin-1; it is Windows-1252.
+    if re.search('[\x80-\x9f]', text):
+        try:
+            text = text.encode('latin-1').decode('cp1252')
+        except UnicodeError:
+            pass
+    return text
 
 
 def mbox_mails(path):
@@ -599,8 +606,9 @@ def main(argv):
                 print('   ' + line)
         elif expected or folder in saved:
             print('same  %s: %d saved of %d' % (folder, len(stored), len(expected)))
-        if folder not in saved and folder in src and stored:
+        if folder not in saved:
             ok = False
+            print('DIFF  %s: the folder is missing from the saved store' % folder)
     if len(argv) == 6:
         rp_ok, notes = compare_readpst(argv[4], argv[5], absent)
         ok = ok and rp_ok
