@@ -147,6 +147,53 @@ class CompareExports(unittest.TestCase):
         self.assertEqual(status, 1, out)
         self.assertIn("Delivery time: expected '2020-02-03 08:15', saved '2020-02-03 08:16'", out)
 
+    def test_readpst_mails_contacts_and_appointments(self):
+        # The report shows "Undeliverable: Plan"; the save stores its topic.
+        report = mail(subject='Plan')
+        report['OutlookHeaders.txt'] = report['OutlookHeaders.txt'].replace(
+            'Subject:\t\t\tPlan', 'Subject:\t\t\tUndeliverable: Plan')
+        self.src.item('Inbox', 'Message00001', report)
+        self.saved.item('Inbox', 'Message00001', saved_mail(subject='Plan'))
+        self.src.item('Contacts', 'Contact00001', contact('Ann', 'Lee'))
+        self.src.item('Contacts', 'Contact00002', contact('Dra', 'Ft', flags='0x00000009 (Read, Unsent)'))
+        self.saved.item('Contacts', 'Contact00001', contact('Ann', 'Lee'))
+        rp_src, rp_saved = (os.path.join(self.dir, n, 'store') for n in ('rp-source', 'rp-saved'))
+        mbox = ('From "bob@example.com" Mon Feb  3 08:15:00 2020\nSubject: %s\nContent-Type: multipart/mixed;'
+                ' boundary="b"\n\n--b\nContent-Type: text/plain\n\nHello\n--b\nContent-Type: application/'
+                'octet-stream\nContent-Disposition: attachment; filename="a.txt"\n\ndata\n--b--\n\n')
+        card = 'BEGIN:VCARD\nN:%s\nTITLE:%s\nVERSION:3.0\nEND:VCARD\n\n'
+        event = ('BEGIN:VCALENDAR\nBEGIN:VEVENT\nSUMMARY:Dentist\nDTSTART;VALUE=DATE-TIME:20200304T1400%sZ\n'
+                 'UID:%s\n%sEND:VEVENT\nEND:VCALENDAR\n')
+        files = {
+            rp_src: {'Inbox/mbox': mbox % 'Undeliverable: Plan',
+                     'Contacts/contacts': card % ('Lee;Ann;;;', 'Director') + card % ('Ft;Dra;;;', 'x'),
+                     'Calendar/calendar': event % ('12', '1', 'RRULE:FREQ=DAILY;COUNT=5\n')},
+            rp_saved: {'Inbox/mbox': mbox % 'Plan', 'Contacts/contacts': card % ('Lee;Ann;;;', 'Director'),
+                       'Calendar/calendar': event % ('00', '2', '')},
+        }
+        for top, content in files.items():
+            for rel, text in content.items():
+                os.makedirs(os.path.dirname(os.path.join(top, rel)), exist_ok=True)
+                with open(os.path.join(top, rel), 'w') as f:
+                    f.write(text)
+
+        def run():
+            out = io.StringIO()
+            with contextlib.redirect_stdout(out):
+                status = compare_exports.main(['compare', self.src.root, self.saved.root, '--readpst',
+                                               os.path.dirname(rp_src), os.path.dirname(rp_saved)])
+            return status, out.getvalue()
+
+        status, out = run()
+        self.assertEqual(status, 0, out)
+        self.assertIn('readpst calendar RRULE: not carried', out)
+        self.assertIn('readpst DTSTART seconds: not carried', out)
+        with open(os.path.join(rp_saved, 'Contacts/contacts'), 'w') as f:
+            f.write(card % ('Lee;Ann;;;', 'Clerk'))
+        status, out = run()
+        self.assertEqual(status, 1, out)
+        self.assertIn("TITLE: source ['TITLE:Director'], saved ['TITLE:Clerk']", out)
+
 
 if __name__ == '__main__':
     unittest.main()

@@ -470,8 +470,10 @@ def to_minute(value):
     return re.sub(r'(T\d{4})\d\dZ$', r'\g<1>00Z', value)
 
 
-def compare_readpst(src_top, saved_top, absent):
-    """absent: {(folder, 'mail'|'contact'): Counter of keys} the save leaves out."""
+def compare_readpst(src_top, saved_top, absent, renamed):
+    """absent: {(folder, 'mail'|'contacts'): Counter of the keys of what the
+    save leaves out}; renamed: {folder: [(subject readpst shows, subject
+    stored)]} for mails whose conversation topic differs from the subject."""
     ok, notes = True, Counter()
     src, saved = readpst_files(src_top), readpst_files(saved_top)
     for key in sorted(set(src) | set(saved)):
@@ -492,7 +494,7 @@ def compare_readpst(src_top, saved_top, absent):
             continue
         if kind == 'mbox':
             a = expected_mails(mbox_mails(src[key]), absent.get((folder, 'mail'), Counter()),
-                               absent.get((folder, 'renamed'), []))
+                               renamed.get(folder, []))
             b = Counter(mbox_mails(saved[key]))
             if a == b:
                 print('same  readpst %s: %d mails' % (label, sum(b.values())))
@@ -563,6 +565,7 @@ def main(argv):
     per_kind = defaultdict(lambda: [0, 0, 0])   # by source kind: source, to store, stored alike
     saved_kinds = Counter()
     absent = defaultdict(Counter)
+    renamed = defaultdict(list)
     for folder in sorted(set(src) | set(saved)):
         expected = [Expected(i) for i in src.get(folder, [])]
         got = list(saved.get(folder, []))
@@ -578,7 +581,7 @@ def main(argv):
                     absent[(folder, 'mail')][e.src.msg('Subject') or ''] += 1
             elif e.kind == 'Message' and (e.src.msg('Subject') or '') != e.fields['subject']:
                 # readpst shows the subject; the save stores the conversation topic.
-                absent.setdefault((folder, 'renamed'), []).append((e.src.msg('Subject') or '', e.fields['subject']))
+                renamed[folder].append((e.src.msg('Subject') or '', e.fields['subject']))
         saved_kinds.update(i.kind for i in got)
         stored = [e for e in expected if e.kind]
         lines = []
@@ -610,7 +613,7 @@ def main(argv):
             ok = False
             print('DIFF  %s: the folder is missing from the saved store' % folder)
     if len(argv) == 6:
-        rp_ok, notes = compare_readpst(argv[4], argv[5], absent)
+        rp_ok, notes = compare_readpst(argv[4], argv[5], absent, renamed)
         ok = ok and rp_ok
         dropped.update(notes)
     print('per kind of source item: in the source, to be stored, stored with every carried field alike:')
