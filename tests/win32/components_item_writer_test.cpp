@@ -282,6 +282,7 @@ TEST(ComponentsItemWriter, AWholeSaveOpensInTheIndependentReadersWithEveryItem) 
     EXPECT_EQ(counts["Calendar"], 1);
     EXPECT_EQ(counts["Deleted Items"], 2);           // one mail and a sub-folder
     EXPECT_EQ(counts["Old"], 1);
+    EXPECT_EQ(counts["Journal"], 1) << log;          // readpst needs a journal entry's times
     const std::wstring readpstInbox = scratch / (std::wstring(L"readpst\\") + kStoreName + L"\\Inbox");
     EXPECT_EQ(ct::MimeHeader(ct::ReadBytes(readpstInbox + L"\\2"), "Date"), "Tue, 05 Jun 2012 04:30:00 +0000");
     EXPECT_NE(ct::ReadBytes(scratch / (std::wstring(L"readpst\\") + kStoreName + L"\\Calendar\\1"))
