@@ -10,6 +10,8 @@
 
 class CStatic : public CWnd {
     DECLARE_DYNAMIC(CStatic)
+public:
+    HBITMAP SetBitmap(HBITMAP hBitmap) { return (HBITMAP)SendMessage(STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)hBitmap); }
 };
 
 class CButton : public CWnd {
