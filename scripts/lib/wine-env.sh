@@ -77,6 +77,13 @@ wine_session_start() {
         WINE_SESSION_XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+        # An Xvfb that found its display taken has ended: the programs would
+        # otherwise show on whoever owns that display, and fail when it goes.
+        if ! kill -0 "$WINE_SESSION_XVFB_PID" 2>/dev/null; then
+            echo "Xvfb could not take display :$n (in use? choose another with XVFB_DISPLAY_NUM)" >&2
+            unset DISPLAY
+            return 1
+        fi
     fi
     local keeper="$WINEPREFIX/drive_c/desktop-keeper.exe"
     [ -e "$keeper" ] || "$WIN_TRIPLET-gcc" -O2 -s -mwindows -o "$keeper" "$ROOT/scripts/lib/desktop-keeper.c"
