@@ -235,13 +235,7 @@ NdbWriter::Impl::PageRef NdbWriter::Impl::UpdateTree(
         } else {
             for (uint64_t key : changedKeys) {
                 if (old.empty()) break;
-                size_t lo = 0, hi = old.size();
-                while (hi - lo > 1) {
-                    const size_t mid = (lo + hi) / 2;
-                    if (old[mid].ref.key <= key) lo = mid;
-                    else hi = mid;
-                }
-                dirty[lo] = 1;
+                dirty[LiveTree::PageHolding(old, key)] = 1;
             }
         }
         const size_t n = level == 0 ? count : below.size();

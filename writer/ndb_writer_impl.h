@@ -57,17 +57,21 @@ struct NdbWriter::Impl {
         };
         std::vector<std::vector<Page>> levels;   // [0] = leaves
         std::vector<uint8_t> dirty;              // per leaf
+        // The page of a non-empty level whose key range holds this key: the
+        // last one whose first key is not above it (else the first).
+        static size_t PageHolding(const std::vector<Page>& pages, uint64_t key) {
+            size_t lo = 0, hi = pages.size();
+            while (hi - lo > 1) {
+                const size_t mid = (lo + hi) / 2;
+                if (pages[mid].ref.key <= key) lo = mid;
+                else hi = mid;
+            }
+            return lo;
+        }
         // An entry with this key was added, changed or removed.
         void Touch(uint64_t key) {
             if (levels.empty() || levels[0].empty()) return;
-            const auto& leaves = levels[0];
-            size_t lo = 0, hi = leaves.size();
-            while (hi - lo > 1) {
-                const size_t mid = (lo + hi) / 2;
-                if (leaves[mid].ref.key <= key) lo = mid;
-                else hi = mid;
-            }
-            dirty[lo] = 1;
+            dirty[PageHolding(levels[0], key)] = 1;
         }
     };
     using Piece = std::pair<const uint8_t*, size_t>;

@@ -4,10 +4,12 @@
 #pragma once
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "reader/item_record.h"
+#include "reader/ndb.h"
 #include "reader/rtf_decompress.h"
 #include "reader/store_load.h"
 #include "reader/store_text.h"
@@ -110,6 +112,20 @@ public:
             out.push_back(path);
         }
         return out;
+    }
+
+    // Items under each folder, by its path as FolderPaths gives it: the
+    // children of its node, as the program's reader holds them.
+    std::map<std::string, int> ItemCountsByPath() const {
+        std::map<std::string, int> counts;
+        const std::vector<std::string> paths = FolderPaths();
+        for (size_t i = 0; i < paths.size(); ++i) {
+            NodeEntry* folder = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
+            int n = 0;
+            for (NodeEntry* c = folder ? folder->pFirstChild : nullptr; c; c = c->pNextSibling) ++n;
+            counts[paths[i]] = n;
+        }
+        return counts;
     }
 
     const std::wstring& Path() const { return path_; }

@@ -29,16 +29,7 @@ void SaveMails(ct::ItemWriterDriver& w, const std::wstring& folder, const std::w
 
 // Items per folder as the program's own reader loads the store.
 std::map<std::string, int> ReaderCounts(const std::wstring& pst) {
-    std::map<std::string, int> counts;
-    item_test::LoadedStore store(pst);
-    const std::vector<std::string> paths = store.FolderPaths();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        NodeEntry* folder = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
-        int n = 0;
-        for (NodeEntry* c = folder ? folder->pFirstChild : nullptr; c; c = c->pNextSibling) ++n;
-        counts[paths[i]] = n;
-    }
-    return counts;
+    return item_test::LoadedStore(pst).ItemCountsByPath();
 }
 
 }  // namespace

@@ -34,14 +34,8 @@ namespace {
 // the program's reader lists them.
 std::map<std::string, int> ReaderCounts(const std::wstring& pst) {
     std::map<std::string, int> counts;
-    item_test::LoadedStore store(pst);
-    const std::vector<std::string> paths = store.FolderPaths();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        NodeEntry* folder = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
-        int n = 0;
-        for (NodeEntry* c = folder ? folder->pFirstChild : nullptr; c; c = c->pNextSibling) ++n;
-        counts[paths[i].substr(paths[i].find_last_of('/') + 1)] += n;
-    }
+    for (const auto& [path, n] : item_test::LoadedStore(pst).ItemCountsByPath())
+        counts[path.substr(path.find_last_of('/') + 1)] += n;
     return counts;
 }
 
