@@ -101,7 +101,12 @@ wine_session_start() {
 wine_session_stop() {
     wineserver -k 2>/dev/null || true
     if [ -n "${WINE_SESSION_KEEPER_PID:-}" ]; then wait "$WINE_SESSION_KEEPER_PID" 2>/dev/null || true; fi
-    if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true; fi
+    if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then
+        # The display goes with its Xvfb: a later session starts its own.
+        kill "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+        wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+        unset DISPLAY WINE_SESSION_XVFB_PID
+    fi
 }
 
 # The target scripts/run and scripts/screenshot use: 32-bit where it runs,
