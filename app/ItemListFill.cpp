@@ -27,7 +27,6 @@ constexpr int32_t kHiddenItemFlags = 0x49;
 struct ItemListJob {
     CLeftView* view;
     unsigned ticket;
-    CWinThread* thread;
 };
 
 bool ClassIs(const ItemRecord& r, const char* text) { return std::strcmp(r.szClass, text) == 0; }
@@ -95,17 +94,11 @@ void CLeftView::StartItemListFill(HTREEITEM item) {
         }
     }
     g_nSelFolderId = id;
-    auto* job = new ItemListJob{this, g_itemListGate.Begin(), nullptr};
-    CWinThread* thread = AfxBeginThread(ItemListThreadProc, job, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-    if (thread == nullptr) {
+    auto* job = new ItemListJob{this, g_itemListGate.Begin()};
+    if (StartWorkerThread(ItemListThreadProc, job, g_pItemListThread) == nullptr) {
         delete job;
         g_itemListGate.End();
-        return;
     }
-    // The slot is taken before the worker runs, so its own clearing is never undone.
-    job->thread = thread;
-    g_pItemListThread = thread;
-    thread->ResumeThread();
 }
 
 UINT ItemListThreadProc(LPVOID pParam) {
@@ -124,7 +117,7 @@ UINT ItemListThreadProc(LPVOID pParam) {
     // Only this run's slot: after a Stop the slot may already hold a newer fill.
     // The frame's commands and status text follow when the worker has ended
     // (the framework wakes the user-interface thread then).
-    CWinThread* self = job->thread;
+    CWinThread* self = AfxGetThread();
     g_pItemListThread.compare_exchange_strong(self, nullptr);
     g_itemListGate.Leave();
     return 1;

@@ -356,6 +356,8 @@ void CWinApp::OnFileNew() {
 
 CWinApp* AfxGetApp() { return g_pApp; }
 
+CWinThread* AfxGetThread() { return t_pThread; }
+
 CWnd* AfxGetMainWnd() {
     if (t_pThread) return t_pThread->GetMainWnd();
     return g_pApp ? g_pApp->m_pMainWnd : nullptr;

@@ -47,6 +47,9 @@ protected:
 // thread waits for ResumeThread. Null when the thread cannot start.
 CWinThread* AfxBeginThread(AFX_THREADPROC pfnThreadProc, LPVOID pParam, int nPriority = THREAD_PRIORITY_NORMAL,
                            UINT nStackSize = 0, DWORD dwCreateFlags = 0, LPSECURITY_ATTRIBUTES lpSecurityAttrs = nullptr);
+// The thread object of the calling thread; null on threads that
+// AfxBeginThread did not start.
+CWinThread* AfxGetThread();
 // Delay before a finished auto-delete thread object is freed (default 2000 ms).
 void AfxSetThreadRetireDelay(DWORD dwMilliseconds);
 // Frees the finished thread objects whose delay has passed.

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -578,11 +579,14 @@ TEST_F(ItemList, EveryFolderOfEverySampleLists) {
             EXPECT_FALSE(IsWindowVisible(g_pProgressBar->GetSafeHwnd()));
             const std::wstring caption = Caption();
             const std::wstring label(g_pLeftView->GetTreeCtrl().GetItemText(item));
-            if (!caption.empty()) EXPECT_EQ(caption.compare(0, label.size(), label), 0) << Narrow(caption);
+            if (!caption.empty()) {
+                EXPECT_EQ(caption.compare(0, label.size(), label), 0) << Narrow(caption);
+            }
             // A mail folder gets a row for every item its count promises.
             const size_t open = caption.rfind(L'(');
-            if (g_nFolderKind == kFolderKindMail && open != std::wstring::npos && Rows() > 0)
+            if (g_nFolderKind == kFolderKindMail && open != std::wstring::npos && Rows() > 0) {
                 EXPECT_GE(Rows(), _wtoi(caption.c_str() + open + 1)) << Narrow(caption);
+            }
         }
     }
 }
@@ -656,7 +660,8 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     HTREEITEM notes = FindFolder(L"Notes");
     TreeView_EnsureVisible(tree, notes);
     RECT rect;
-    *reinterpret_cast<HTREEITEM*>(&rect) = notes;
+    // TVM_GETITEMRECT takes the item in the rectangle it fills.
+    std::memcpy(&rect, &notes, sizeof notes);
     SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
     PostMessageW(tree, WM_LBUTTONUP, 0, MAKELPARAM(rect.left + 2, rect.top + 2));
     SendMessageW(tree, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rect.left + 2, rect.top + 2));

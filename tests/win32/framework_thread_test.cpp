@@ -1,4 +1,4 @@
-// Worker threads: start, suspended start, self-deletion after the procedure
+// Worker threads: start, the thread's own object, suspended start, self-deletion after the procedure
 // returns (after a grace period), and a procedure that throws.
 #include "framework/framework.h"
 #include <gtest/gtest.h>
@@ -10,10 +10,12 @@ struct Counter {
     std::atomic<long> ticks{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> started{false};
+    std::atomic<CWinThread*> self{nullptr};   // what AfxGetThread said on the worker
 };
 
 UINT CountingProc(LPVOID p) {
     auto* c = static_cast<Counter*>(p);
+    c->self = AfxGetThread();
     c->started = true;
     while (!c->stop) {
         ++c->ticks;
@@ -55,6 +57,9 @@ TEST(FrameworkThread, RunsTheProcedureWithItsParameter) {
     EXPECT_NE(nullptr, t->m_hThread);
     EXPECT_TRUE(t->m_bAutoDelete);
     EXPECT_TRUE(WaitFor([&] { return c.ticks > 3; }));
+    // A worker finds its own thread object (to clear only its own slot).
+    EXPECT_EQ(t, c.self.load());
+    EXPECT_EQ(nullptr, AfxGetThread());
     t->m_bAutoDelete = FALSE;   // keep the object to read the exit code
     c.stop = true;
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(t->m_hThread, 5000));
