@@ -392,16 +392,6 @@ TEST_P(ReaderOracle, AgreesWithPffexport) {
     EXPECT_GT(compared, 0);
 }
 
-const char* const kSamples[] = {
-    "ansi-contacts.pst",          "ansi-cp932-mail.pst",         "ansi-empty-folders.pst",
-    "ansi-outlook97-mail.pst",    "ansi-sample2-attachment.pst", "ansi-tiny-calendar.pst",
-    "ost-unicode-sample.ost",     "unicode-body-types.pst",      "unicode-contacts-jp.pst",
-    "unicode-crypt-high.pst",     "unicode-crypt-none.pst",      "unicode-dist-list.pst",
-    "unicode-empty-folders.pst",  "unicode-enron-mail.pst",      "unicode-jp-attachment-name.pst",
-    "unicode-nested-msg.pst",     "unicode-sample1-attachment.pst", "unicode-support-mail.pst",
-    "unicode-testlab-mail.pst",   "unicode-tika-mail.pst",
-};
-
 std::string SampleName(const ::testing::TestParamInfo<const char*>& info) {
     std::string name = info.param;
     for (char& c : name) {
@@ -410,6 +400,6 @@ std::string SampleName(const ::testing::TestParamInfo<const char*>& info) {
     return name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Samples, ReaderOracle, ::testing::ValuesIn(kSamples), SampleName);
+INSTANTIATE_TEST_SUITE_P(Samples, ReaderOracle, ::testing::ValuesIn(testing_support::SampleStoreNames()), SampleName);
 
 }  // namespace

@@ -69,8 +69,8 @@ TEST(ReaderRtf, TruncatedOrOverlongInputStaysWithinItsBlockAndRawSize) {
 TEST(ReaderRtf, UncompressedStreamIsCopiedUpToItsRawSize) {
     ScopedInstallFolder install;
     std::vector<uint8_t> stream = {0x37, 0, 0, 0, 0x2b, 0, 0, 0, 0x4d, 0x45, 0x4c, 0x41, 0, 0, 0, 0};
-    stream.insert(stream.end(), kExample1Text, kExample1Text + 43);
-    stream.push_back('x');   // past the raw size
+    const std::string text = std::string(kExample1Text, 43) + "x";   // 'x': past the raw size
+    stream.insert(stream.end(), text.begin(), text.end());
     int result = -1;
     EXPECT_EQ(AsText(Decompress(stream, install, &result)), kExample1Text);
     EXPECT_EQ(result, 0);

@@ -600,15 +600,8 @@ TEST_F(AppItemView, ReadingMovesTheStatusBarProgressWhileTheDisplayRuns) {
 }
 
 TEST_F(AppItemView, EveryRowOfEverySampleStoreShowsItsHeaderAndBody) {
-    const char* const stores[] = {"ansi-contacts.pst",          "ansi-cp932-mail.pst",         "ansi-empty-folders.pst",
-                                  "ansi-outlook97-mail.pst",    "ansi-sample2-attachment.pst", "ansi-tiny-calendar.pst",
-                                  "ost-unicode-sample.ost",     "unicode-body-types.pst",      "unicode-contacts-jp.pst",
-                                  "unicode-crypt-high.pst",     "unicode-crypt-none.pst",      "unicode-dist-list.pst",
-                                  "unicode-empty-folders.pst",  "unicode-enron-mail.pst",      "unicode-jp-attachment-name.pst",
-                                  "unicode-nested-msg.pst",     "unicode-sample1-attachment.pst", "unicode-support-mail.pst",
-                                  "unicode-testlab-mail.pst",   "unicode-tika-mail.pst"};
     int rows = 0;
-    for (const char* name : stores) {
+    for (const char* name : testing_support::SampleStoreNames()) {
         SCOPED_TRACE(name);
         LoadPath(testing_support::SamplePathW(name));
         for (const folder& f : g_listFolders) {

@@ -30,6 +30,19 @@ std::wstring Widen(const std::string& s) {
 
 std::wstring SamplePathW(const std::string& name) { return Widen(SamplePath(name)); }
 
+const std::vector<const char*>& SampleStoreNames() {
+    static const std::vector<const char*> names = {
+        "ansi-contacts.pst",          "ansi-cp932-mail.pst",            "ansi-empty-folders.pst",
+        "ansi-outlook97-mail.pst",    "ansi-sample2-attachment.pst",    "ansi-tiny-calendar.pst",
+        "ost-unicode-sample.ost",     "unicode-body-types.pst",         "unicode-contacts-jp.pst",
+        "unicode-crypt-high.pst",     "unicode-crypt-none.pst",         "unicode-dist-list.pst",
+        "unicode-empty-folders.pst",  "unicode-enron-mail.pst",         "unicode-jp-attachment-name.pst",
+        "unicode-nested-msg.pst",     "unicode-sample1-attachment.pst", "unicode-support-mail.pst",
+        "unicode-testlab-mail.pst",   "unicode-tika-mail.pst",
+    };
+    return names;
+}
+
 namespace {
 std::string TempDir() {
 #ifdef _WIN32

@@ -11,6 +11,9 @@ namespace testing_support {
 std::string SamplePath(const std::string& name);
 std::wstring SamplePathW(const std::string& name);
 std::wstring Widen(const std::string& s);
+// The sample stores the independent readers also take, by file name (the
+// 4K-page offline store, which they do not, has tests of its own).
+const std::vector<const char*>& SampleStoreNames();
 
 // A file in the temporary folder that is removed when the object goes.
 class TempFile {
