@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <fstream>
@@ -109,6 +110,9 @@ Address ReadSenderFromFile(const std::wstring& headerFile) {
     return SenderFromHeader(bytes);
 }
 
+constexpr uint64_t kSecond = 10000000;              // in file time units (100 ns)
+constexpr uint64_t kCoarseSettle = 3 * kSecond;     // FAT keeps write times to 2 s
+
 uint64_t TimeValue(const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 bool SameFileState(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DATA& b) {
@@ -130,7 +134,7 @@ uint64_t SettleTime(const std::wstring& path) {
     wchar_t system[MAX_PATH + 1] = L"";
     if (!GetVolumeInformationW(root, nullptr, 0, nullptr, nullptr, nullptr, system, MAX_PATH)) return 0;
     const bool fat = _wcsnicmp(system, L"FAT", 3) == 0 || _wcsnicmp(system, L"exFAT", 5) == 0;
-    return fat ? 30000000u : 1000000u;              // 3 s, 100 ms
+    return fat ? kCoarseSettle : kSecond / 10;
 }
 
 // The last header file read: the program writes the file again only when
@@ -174,7 +178,11 @@ Address ReadHeaderSender(const std::wstring& headerFile) {
     cache.sender = sender;
     // A file that changed at least `settle` before the read gets a later
     // time stamp from any rewrite after it; a fresher one is read again.
-    cache.trusted = settle > 0 && TimeValue(state.ftLastWriteTime) + settle <= TimeValue(now);
+    // A write time on a whole second hints at a file system that keeps
+    // seconds only (some do, whatever name they give): it gets FAT's time.
+    const uint64_t written = TimeValue(state.ftLastWriteTime);
+    if (written % kSecond == 0) settle = std::max(settle, kCoarseSettle);
+    cache.trusted = settle > 0 && written + settle <= TimeValue(now);
     return sender;
 }
 

@@ -93,6 +93,16 @@ void WriteHeader(const std::wstring& path, const std::string& line) {
     CloseHandle(h);
 }
 
+// Sets the file's creation and write times.
+void SetFileTimes(const std::wstring& path, uint64_t time) {
+    HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const FILETIME t = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+    SetFileTime(h, &t, nullptr, &t);
+    CloseHandle(h);
+}
+
 // Sets the file's write time `secondsAgo` before now.
 void AgeFile(const std::wstring& path, int secondsAgo) {
     HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -141,6 +151,27 @@ TEST(ComponentsTexts, TheHeaderFileIsReadAgainWheneverItMayHaveChanged) {
     EXPECT_EQ(ReadHeaderSender(path).email, L"dee@example.com");
     DeleteFileW(path.c_str());
     EXPECT_EQ(ReadHeaderSender(path).name, L"");
+}
+
+// A file system that keeps write times to the second: two writes in one
+// second look alike. A time on a whole second is not trusted before the
+// time FAT needs has passed.
+TEST(ComponentsTexts, AHeaderFileStampedOnAWholeSecondIsReadAgain) {
+    components_test::ScratchFolder dir(L"components-header-seconds");
+    const std::wstring path = dir / L"Temp.eml";
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const uint64_t second = 10000000;
+    // The last whole second at least one second ago: older than the 100 ms
+    // a finer clock needs, younger than FAT's time.
+    const uint64_t stamp = (((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime) - second) / second * second;
+    WriteHeader(path, "From:Ann<ann@example.com>\r\n");
+    SetFileTimes(path, stamp);
+    ASSERT_EQ(ReadHeaderSender(path).name, L"Ann");
+    // The rewrite of the same second, as such a file system stamps it.
+    WriteHeader(path, "From:Bob<bob@example.com>\r\n");
+    SetFileTimes(path, stamp);
+    EXPECT_EQ(ReadHeaderSender(path).name, L"Bob");
 }
 
 TEST(ComponentsTexts, FileListsDropEmptyPieces) {
