@@ -222,8 +222,9 @@ void CopyText(StoreText& field, const PropValue& v) {
     field.pData = nullptr;
     if (IsTextType(v.type)) {
         const uint32_t size = static_cast<uint32_t>(v.size);
-        // Two zero bytes end both 8-bit and UTF-16LE text.
-        field.pData = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size) + 2, 1));
+        // Zero bytes end both 8-bit and UTF-16LE text; three, so that a value
+        // of odd size (damaged) still ends in a zero unit on an even offset.
+        field.pData = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size) + 3, 1));
         if (field.pData && v.pData) std::memcpy(field.pData, v.pData, size);
     }
     field.bWide = v.type == fmt::kPtUnicode ? 1 : 0;

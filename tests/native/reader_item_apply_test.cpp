@@ -245,6 +245,13 @@ TEST(ReaderItemApply, UnicodeTextKeepsUnitsWithZeroLowBytes) {
     EXPECT_EQ(StoreStringLength(r->txDisplayName.pData), 2u);
     EXPECT_EQ(r->txDisplayName.pData[4], 0);
     EXPECT_EQ(r->txDisplayName.pData[5], 0);
+    // A damaged value of odd size: its text ends inside the copy (the stray
+    // byte makes a last unit of its own).
+    Rows odd;
+    odd.Row().Add(0x3001, kUnicode, {'A', 0, 'B', 0, 'C'});
+    Record o = Apply(odd);
+    EXPECT_EQ(StoreStringLength(o->txDisplayName.pData), 3u);
+    EXPECT_EQ(item_test::TextOf(o->txDisplayName), "ABC");
 }
 
 TEST(ReaderItemApply, NamedStringsAndTheCharset) {
