@@ -162,9 +162,9 @@ TEST(ComponentsTexts, AHeaderFileStampedOnAWholeSecondIsReadAgain) {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     const uint64_t second = 10000000;
-    // The last whole second at least one second ago: older than the 100 ms
-    // a finer clock needs, younger than FAT's time.
-    const uint64_t stamp = (((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime) - second) / second * second;
+    // The last whole second at least 200 ms ago: older than the 100 ms a
+    // finer clock needs, and FAT's 3 s are at least 1.8 s away.
+    const uint64_t stamp = (((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime) - second / 5) / second * second;
     WriteHeader(path, "From:Ann<ann@example.com>\r\n");
     SetFileTimes(path, stamp);
     ASSERT_EQ(ReadHeaderSender(path).name, L"Ann");
