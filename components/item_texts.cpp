@@ -180,8 +180,9 @@ Address ReadHeaderSender(const std::wstring& headerFile) {
     // time stamp from any rewrite after it; a fresher one is read again.
     // A write time on a whole second hints at a file system that keeps
     // seconds only (some do, whatever name they give): it gets FAT's time.
+    // (0, a drive never trusted, stays 0.)
     const uint64_t written = TimeValue(state.ftLastWriteTime);
-    if (written % kSecond == 0) settle = std::max(settle, kCoarseSettle);
+    if (settle > 0 && written % kSecond == 0) settle = std::max(settle, kCoarseSettle);
     cache.trusted = settle > 0 && written + settle <= TimeValue(now);
     return sender;
 }
