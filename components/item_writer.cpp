@@ -19,12 +19,6 @@ std::vector<AttachmentFile> AttachmentFiles(const std::vector<std::wstring>& pat
 std::vector<AttachmentFile> OneAttachment(const std::wstring& path) {
     return path.empty() ? std::vector<AttachmentFile>{} : AttachmentFiles({path});
 }
-
-uint64_t FileTimeNow() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-}
 }  // namespace
 
 ItemWriter::~ItemWriter() {
@@ -136,7 +130,7 @@ void ItemWriter::SaveJournal(const DispatchArgs& args) {
     // The calls carry no start: the entry begins when it is stored, as one
     // made by hand does. Readers that list journal entries by their times
     // (readpst) pass over an entry that has none.
-    const uint64_t start = FileTimeNow();
+    const uint64_t start = writer::FileTimeNow();
     folder.store->AddItem(folder.folder, "IPM.Activity", [=](writer::Message& m) {
         m.SetSubject(subject);
         m.SetTime(m.Named(writer::kPsetidLog, 0x8706), start);          // LogStart

@@ -80,12 +80,6 @@ Bytes NewRecordKey() {
     return key;
 }
 
-uint64_t FileTimeNow() {
-    using namespace std::chrono;
-    const auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-    return static_cast<uint64_t>(since1970) * 10 + 116444736000000000ull;
-}
-
 // Non-heap bytes: a block whose client signature no reader accepts.
 NodeData UnreadableData() {
     NodeData d;
@@ -101,6 +95,12 @@ void PadToTwoLevels(NodeData& data, Variant v) {
     while (data.blocks.size() <= perXBlock) data.blocks.push_back(Bytes{0x02, 0x00, 0, 0, 0, 0});
 }
 }  // namespace
+
+uint64_t FileTimeNow() {
+    using namespace std::chrono;
+    const auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return static_cast<uint64_t>(since1970) * 10 + 116444736000000000ull;
+}
 
 // ---- Message ---------------------------------------------------------------
 

@@ -49,6 +49,9 @@ namespace writer {
 
 constexpr uint64_t kDefaultFileTime = 0x01D5C03669050000ull;   // 2020-01-01 00:00 UTC
 
+// The system clock as a file time (100 ns units since 1601, UTC).
+uint64_t FileTimeNow();
+
 class Message;
 
 struct Attachment {
