@@ -67,8 +67,8 @@ struct ListRowInsert {
 namespace {
 
 std::wstring Text(const StoreText& text) { return StoreTextToWString(text.pData); }
-// A field counts as present when it holds text: an empty one shows nothing.
-bool Has(const StoreText& text) { return text.pData != nullptr && StoreStringLength(text.pData) != 0; }
+// A field is present when it is stored, also when its text is empty.
+bool Has(const StoreText& text) { return text.pData != nullptr; }
 
 // The conversation topic, else the item's subject.
 std::wstring SubjectOf(const ItemRecord& r) {

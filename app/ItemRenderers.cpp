@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
 #include "app/AppGlobals.h"
@@ -16,25 +15,12 @@
 
 namespace {
 
-// The fixed shift of every shown item time: 5 h 30 min.
-constexpr __time64_t kShownTimeShift = 19800;
-
 struct RecordFree {
     void operator()(ItemRecord* record) const { FreeItemRecord(record); }
 };
 using RecordPtr = std::unique_ptr<ItemRecord, RecordFree>;
 
 bool IsSet(const StoreText& text) { return text.pData != nullptr; }
-
-// The item list's date text: day name, M/D/YYYY, HH:MM on the 24-hour clock,
-// " AM" below hour 12.
-CString FormatTimeRow(int nDayOfWeek, int nDay, int nMonth, int nYear, int nHour, int nMinute) {
-    static const wchar_t* const kDays[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat", L"Sun"};
-    CString text = nDayOfWeek >= 0 && nDayOfWeek <= 7 ? kDays[nDayOfWeek] : L"";
-    text.AppendFormat(L" %d/%d/%d %02d:%02d", nMonth, nDay, nYear, nHour, nMinute);
-    text += nHour < 12 ? L" AM" : L" PM";
-    return text;
-}
 
 CMailItemsBody* Pane() { return g_pMailItemsBody; }
 
@@ -145,28 +131,12 @@ CString MakeAttachmentLine(const ItemRecord* record) {
 }
 
 BOOL MakeTimeRowText(const ItemFileTime& time, BOOL bCheckDate, CString& strText) {
-    SYSTEMTIME st = {};
-    FileTimeToSystemTime(&time, &st);
-    if (st.wYear > 9999) st.wYear = static_cast<WORD>(CurrentLocalYear());
-    const int year = st.wYear;
-    if (bCheckDate && (st.wDay < 1 || st.wDay > 31 || st.wMonth < 1 || st.wMonth > 12 || year < 1980 || year > 2099))
+    const SYSTEMTIME stored = StoredListTimeFields(time);
+    if (bCheckDate && (stored.wDay < 1 || stored.wDay > 31 || stored.wMonth < 1 || stored.wMonth > 12 ||
+                       stored.wYear < 1980 || stored.wYear > 2099))
         return FALSE;
-    const int extraSecond = st.wMilliseconds >= 991 ? 1 : 0;
-
-    __time64_t value = year < 1900 ? 0 : LocalTimeOfFields(st);
-    if (value == -1) {
-        // Beyond what the local-time conversion takes: the stored fields, unshifted.
-        strText = FormatTimeRow(st.wDayOfWeek, st.wDay, st.wMonth, year, st.wHour, st.wMinute);
-        return TRUE;
-    }
-    value += kShownTimeShift + extraSecond;
-    struct tm shown = {};
-    if (_localtime64_s(&shown, &value) != 0) {
-        strText = FormatTimeRow(st.wDayOfWeek, st.wDay, st.wMonth, year, st.wHour, st.wMinute);
-        return TRUE;
-    }
-    strText = FormatTimeRow(shown.tm_wday, shown.tm_mday, shown.tm_mon + 1, shown.tm_year + 1900, shown.tm_hour,
-                            shown.tm_min);
+    const SYSTEMTIME shown = ShownListTimeFields(stored);
+    strText = FormatListDateText(shown.wDayOfWeek, shown.wDay, shown.wMonth, shown.wYear, shown.wHour, shown.wMinute);
     return TRUE;
 }
 

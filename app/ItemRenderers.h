@@ -35,9 +35,9 @@ CString CutText(const CString& text, int nMax);
 // The attachment line: four blanks and the name of each attachment that has
 // one (long name first), in list order; cut at 100.
 CString MakeAttachmentLine(const ItemRecord* record);
-// A stored time as the body pane shows it: shifted by the fixed 5 h 30 min
-// and formatted like the item list's dates. With bCheckDate, a time whose
-// stored date lies outside 1980..2099 gives FALSE and no text.
+// A stored time as the body pane shows it: converted and formatted as the
+// item list's dates are. With bCheckDate, a time whose stored (UTC) date
+// lies outside 1980..2099 gives FALSE and no text.
 BOOL MakeTimeRowText(const ItemFileTime& time, BOOL bCheckDate, CString& strText);
 
 // The body pane's label list: emptied, with its one column " " of 1000 pixels.

@@ -9,28 +9,6 @@ namespace {
 
 const wchar_t* const kDayNames[] = {L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat", L"Sun"};
 
-struct CalendarFields {
-    int year = 0, month = 0, dayOfWeek = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-CalendarFields FromSystemTime(const SYSTEMTIME& st) {
-    CalendarFields f;
-    f.year = st.wYear;
-    f.month = st.wMonth;
-    f.dayOfWeek = st.wDayOfWeek;
-    f.day = st.wDay;
-    f.hour = st.wHour;
-    f.minute = st.wMinute;
-    f.second = st.wSecond;
-    return f;
-}
-
-CString SortKeyOf(const CalendarFields& f) {
-    CString key;
-    key.Format(L"%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute, f.second);
-    return key;
-}
-
 // The leading decimal digits of a text, as the runtime's _wtol reads them.
 long LeadingNumber(const std::wstring& text) {
     size_t i = 0;
@@ -76,40 +54,47 @@ CString FormatListDateText(int nDayOfWeek, int nDay, int nMonth, int nYear, int 
     return text;
 }
 
-void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& strSortKey) {
+SYSTEMTIME StoredListTimeFields(const FILETIME& ftStored) {
     SYSTEMTIME st = {};
-    ::FileTimeToSystemTime(&ftStored, &st);  // a failure leaves year 0: the time value 0 below
+    if (!::FileTimeToSystemTime(&ftStored, &st)) st = SYSTEMTIME{};  // year 0: read as the time value 0
     if (st.wYear > 9999) st.wYear = static_cast<WORD>(CurrentLocalYear());
-    int extraSecond = 0;
-    if (st.wMilliseconds >= 991) {
-        extraSecond = 1;
-        st.wMilliseconds = static_cast<WORD>(st.wMilliseconds - 991);
-    }
-    CalendarFields fields = FromSystemTime(st);
+    return st;
+}
 
-    const __time64_t made = CTime(st).GetTime();
-    if (made == -1) {
-        // Beyond what the local-time conversion accepts (years from 3001):
-        // the stored fields as they are, without the shift.
-        strDisplay = FormatListDateText(fields.dayOfWeek, fields.day, fields.month, fields.year, fields.hour,
-                                        fields.minute);
-        strSortKey = SortKeyOf(fields);
-        return;
+SYSTEMTIME ShownListTimeFields(const SYSTEMTIME& stored) {
+    SYSTEMTIME shown = stored;
+    shown.wMilliseconds = 0;
+    __time64_t value = 0;
+    if (stored.wYear >= 1900) {
+        struct tm utc = {};
+        utc.tm_year = stored.wYear - 1900;
+        utc.tm_mon = stored.wMonth - 1;
+        utc.tm_mday = stored.wDay;
+        utc.tm_hour = stored.wHour;
+        utc.tm_min = stored.wMinute;
+        utc.tm_sec = stored.wSecond;
+        value = _mkgmtime64(&utc);
+        if (value == -1) return shown;
     }
-    const __time64_t shifted = made + kListTimeShiftSeconds + extraSecond;
+    value += stored.wMilliseconds >= 991 ? 1 : 0;
     struct tm local = {};
-    if (_localtime64_s(&local, &shifted) == 0) {
-        fields.year = local.tm_year + 1900;
-        fields.month = local.tm_mon + 1;
-        fields.dayOfWeek = local.tm_wday;
-        fields.day = local.tm_mday;
-        fields.hour = local.tm_hour;
-        fields.minute = local.tm_min;
-        fields.second = local.tm_sec;
-    }
-    strDisplay = FormatListDateText(fields.dayOfWeek, fields.day, fields.month, fields.year, fields.hour,
-                                    fields.minute);
-    strSortKey = SortKeyOf(fields);
+    if (_localtime64_s(&local, &value) != 0) return shown;
+    shown.wYear = static_cast<WORD>(local.tm_year + 1900);
+    shown.wMonth = static_cast<WORD>(local.tm_mon + 1);
+    shown.wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    shown.wDay = static_cast<WORD>(local.tm_mday);
+    shown.wHour = static_cast<WORD>(local.tm_hour);
+    shown.wMinute = static_cast<WORD>(local.tm_min);
+    shown.wSecond = static_cast<WORD>(local.tm_sec);
+    return shown;
+}
+
+void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& strSortKey) {
+    const SYSTEMTIME shown = ShownListTimeFields(StoredListTimeFields(ftStored));
+    strDisplay = FormatListDateText(shown.wDayOfWeek, shown.wDay, shown.wMonth, shown.wYear, shown.wHour,
+                                    shown.wMinute);
+    strSortKey.Format(L"%04d-%02d-%02d %02d:%02d:%02d", shown.wYear, shown.wMonth, shown.wDay, shown.wHour,
+                      shown.wMinute, shown.wSecond);
 }
 
 __time64_t ParseListDateText(const wchar_t* pszKey) {

@@ -1,11 +1,10 @@
-// Item times as the item list shows and sorts them: a short English display
-// text ("Wed 3/7/2012 09:05 AM") and a sortable key ("2012-03-07 09:05:00").
-// Stored times are shifted by a fixed 5 h 30 min before they are shown.
+// Item times as the item list and the item view show them, and as the list
+// sorts them: a short English display text ("Wed 3/7/2012 09:05 AM") and a
+// sortable key ("2012-03-07 09:05:00"). A stored time is a UTC instant; it
+// is shown as the wall-clock time of that instant in the machine's own time
+// zone.
 #pragma once
 #include "framework/framework.h"
-
-// The fixed shift added to every shown item time, in seconds.
-constexpr int kListTimeShiftSeconds = 19800;
 
 // Day name (0 or 7 Sun ... 6 Sat, anything else none), " M/D/YYYY",
 // " HH:MM" on the 24-hour clock and " AM" below hour 12, else " PM".
@@ -13,6 +12,17 @@ CString FormatListDateText(int nDayOfWeek, int nDay, int nMonth, int nYear, int 
 
 // The display text and the sort key of a stored UTC time.
 void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& strSortKey);
+
+// The two steps of that conversion, for callers that look at the stored
+// fields in between:
+// the stored time's UTC calendar fields, a year past 9999 replaced by the
+// current local year (all zero when the time has no calendar fields);
+SYSTEMTIME StoredListTimeFields(const FILETIME& ftStored);
+// those fields as shown: the same instant in local time, milliseconds from
+// 991 carried into the next second (wDayOfWeek set, wMilliseconds 0). A year
+// before 1900 is read as 1970-01-01 00:00:00 UTC; fields beyond what the
+// runtime's conversion takes (years from 3001) come back as stored.
+SYSTEMTIME ShownListTimeFields(const SYSTEMTIME& stored);
 
 // The year of the local clock (read through the clock seam); 0 where it
 // cannot be read. Stored years beyond 9999 are shown as this year.

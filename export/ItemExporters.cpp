@@ -55,9 +55,9 @@ ExportedBody ItemBody(const ItemRecord& record, BodyOrder order) {
 }
 
 CString ItemSubject(const ItemRecord& record) {
+    if (HasText(record.txSubject)) return WidenStoreText(record.txSubject);
     if (record.pMessage != nullptr && HasText(record.pMessage->txConversationTopic))
         return WidenStoreText(record.pMessage->txConversationTopic);
-    if (HasText(record.txSubject)) return WidenStoreText(record.txSubject);
     return CString();
 }
 

@@ -31,7 +31,8 @@ struct ExportedBody {
 };
 enum class BodyOrder { RtfFirst, HtmlFirst };
 ExportedBody ItemBody(const ItemRecord& record, BodyOrder order);
-// The conversation topic, else the subject, else empty.
+// The subject (prefix such as "RE: " included), else the conversation topic,
+// else empty.
 CString ItemSubject(const ItemRecord& record);
 // An appointment's start or end text: empty when the time is absent, cannot
 // be converted, or lies outside the years 1980 to 2099; `seen` is set once

@@ -119,6 +119,21 @@ std::pair<std::string, std::string> Split(const std::string& s) {
     return {s.substr(0, sp), s.substr(sp + 1)};
 }
 
+// "PATH [CLASS]" of the folder and message lines: a path may hold blanks, so
+// the class is the last word, and only a word that reads as a class is one.
+bool IsClassWord(const std::string& word) {
+    return word == "IPF" || word == "IPM" || word.rfind("IPF.", 0) == 0 || word.rfind("IPM.", 0) == 0 ||
+           word.rfind("REPORT.", 0) == 0;
+}
+
+std::pair<std::string, std::string> SplitPathAndClass(const std::string& s) {
+    const size_t sp = s.rfind(' ');
+    if (sp == std::string::npos || !IsClassWord(s.substr(sp + 1))) return {s, ""};
+    std::string path = s.substr(0, sp);
+    while (!path.empty() && path.back() == ' ') path.pop_back();
+    return {path, s.substr(sp + 1)};
+}
+
 }  // namespace
 
 uint64_t ParseFileTime(const std::string& s) {
@@ -200,12 +215,12 @@ void StoreDescription::Command(const std::string& cmd, const std::string& rest) 
         if (cmd == "ost") options_.ost = rest == "yes";
         if (cmd == "name") storeName_ = Utf8ToUtf16(rest);
     } else if (cmd == "folder") {
-        auto pc = Split(rest);
+        auto pc = SplitPathAndClass(rest);
         Folder(pc.first, pc.second.empty() ? "IPF.Note" : pc.second);
         message_ = nullptr;
         embedded_ = nullptr;
     } else if (cmd == "message") {
-        auto pc = Split(rest);
+        auto pc = SplitPathAndClass(rest);
         message_ = &Builder().AddMessage(Folder(pc.first, "IPF.Note"), pc.second.empty() ? "IPM.Note" : pc.second);
         embedded_ = nullptr;
     } else if (cmd == "subject") {

@@ -7,6 +7,9 @@
 //   name Personal Folders           (the store's display name)
 //   folder Inbox/Sub IPF.Note       (a folder; missing parents are made)
 //   message Inbox IPM.Note          (a message; the lines below fill it)
+//   Folder names may hold blanks ("folder Sent Items IPF.Note"): the class
+//   is the last word when it reads as one (IPF, IPM, or beginning "IPF.",
+//   "IPM." or "REPORT."); without it a folder is IPF.Note, a message IPM.Note.
 //   subject TEXT    body TEXT    html TEXT    rtf TEXT
 //   subject-prefix N TEXT           (a subject whose first N characters are a
 //                                    prefix such as "RE: ")

@@ -105,6 +105,24 @@ TEST(WriterDescription, AnsiDescriptionsStoreEightBitText) {
     EXPECT_EQ(pc[fmt::kPidDisplayName].type, fmt::kPtString8) << "a text tag is retyped for the variant";
 }
 
+TEST(WriterDescription, FolderNamesHoldBlanksAndTheClassIsTheLastWord) {
+    probe::Store s(writer::StoreFromDescription(
+        "folder Sent Items IPF.Note\n"
+        "folder Old Mail/Year 2020\n"
+        "message Sent Items IPM.Schedule.Meeting.Request\n"
+        "message Old Mail/Year 2020\n"));
+    const uint32_t sent = FolderNamed(s, 0x2142, u"Sent Items");
+    ASSERT_NE(sent, 0u);
+    EXPECT_EQ(probe::Utf16(s.NodeProperties(sent)[fmt::kPidContainerClass].bytes), u"IPF.Note");
+    ASSERT_EQ(Items(s, sent).size(), 1u);
+    EXPECT_EQ(probe::Utf16(s.NodeProperties(Items(s, sent)[0])[fmt::kPidMessageClass].bytes),
+              u"IPM.Schedule.Meeting.Request");
+    const uint32_t year = FolderNamed(s, FolderNamed(s, 0x2142, u"Old Mail"), u"Year 2020");
+    ASSERT_NE(year, 0u);
+    ASSERT_EQ(Items(s, year).size(), 1u);
+    EXPECT_EQ(probe::Utf16(s.NodeProperties(Items(s, year)[0])[fmt::kPidMessageClass].bytes), u"IPM.Note");
+}
+
 TEST(WriterDescription, MistakesNameTheirLine) {
     auto errorOf = [](const std::string& text) {
         try {

@@ -215,7 +215,7 @@ TEST_F(MailExport, SaveMailGetsTheTextsInOrderAndTheHeaderFileTheSender) {
     EXPECT_EQ(m.flags, DISPATCH_METHOD);
     EXPECT_EQ(m.types, (std::vector<VARTYPE>{kText, kText, kText, kText, kText, kText, kText, kShort, kText, kText}));
     EXPECT_EQ(m.texts[0], L"\\\\Store\\Inbox");
-    EXPECT_EQ(m.texts[1], L"Topic \u4E2D");
+    EXPECT_EQ(m.texts[1], L"RE: Topic");   // the subject, its prefix kept, before the topic
     EXPECT_EQ(m.texts[2], L"Bob<bob@example.com>");
     EXPECT_EQ(m.texts[3], header);
     EXPECT_EQ(m.texts[4], L"12/15/2012 18:35 PM");
@@ -226,14 +226,20 @@ TEST_F(MailExport, SaveMailGetsTheTextsInOrderAndTheHeaderFileTheSender) {
     EXPECT_EQ(m.texts[9], L"");
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 
-    // An unknown sender is written as such; an empty topic wins over the subject.
+    // An unknown sender is written as such; an empty topic loses to the
+    // subject, and the topic serves only where there is no subject.
     message.txSentRepresentingName = StoreText{};
     message.txSentRepresentingEmailAddress = texts.Wide(L"EX-ADDRESS");
     message.txConversationTopic = texts.Wide(L"");
     Export();
     EXPECT_EQ(ReadBytes(header), "From:UnKnown\r\n");
     ASSERT_EQ(Mails().size(), 2u);
-    EXPECT_EQ(Mails()[1].texts[1], L"");
+    EXPECT_EQ(Mails()[1].texts[1], L"RE: Topic");
+    message.txConversationTopic = texts.Wide(L"Topic \u4E2D");
+    record.txSubject = StoreText{};
+    Export();
+    ASSERT_EQ(Mails().size(), 3u);
+    EXPECT_EQ(Mails()[2].texts[1], L"Topic \u4E2D");
 }
 
 TEST_F(MailExport, BodyIsHtmlThenRtfFileThenPlainText) {
