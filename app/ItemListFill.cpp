@@ -31,21 +31,6 @@ struct ItemListJob {
 
 bool ClassIs(const ItemRecord& r, const char* text) { return std::strcmp(r.szClass, text) == 0; }
 
-// The folder kind a listable child decides, 0 for none. In a folder of class
-// "IPF.Note" only the mail test can choose.
-int KindOfFirstItem(const ItemRecord& r, bool noteFolder) {
-    if (!noteFolder) {
-        if (ClassIs(r, "IPM.Task")) return kFolderKindTask;
-        if (ClassIs(r, "IPM.StickyNote") || ClassIs(r, "IPF.StickyNote")) return kFolderKindStickyNote;
-        if (r.pJournal != nullptr || ClassIs(r, "IPM.Activity")) return kFolderKindJournal;
-        if (ClassIs(r, "IPM.Configuration.Calendar") || ClassIs(r, "IPM.Appointment") ||
-            ClassIs(r, "IPF.Appointment"))
-            return kFolderKindCalendar;
-        if (ClassIs(r, "IPM.Contact") || ClassIs(r, "IPM.Configuration.ContactPrefs")) return kFolderKindContact;
-    }
-    return r.pMessage != nullptr ? kFolderKindMail : 0;
-}
-
 void SetCaption(const CString& text) {
     if (g_pItemListView == nullptr) return;
     CTransparentStatic& caption = g_pItemListView->GetFolderCaption();
@@ -62,6 +47,25 @@ CString LabelWithCount(const CString& label, int count) {
 HWND ProgressBar() { return g_pProgressBar != nullptr ? g_pProgressBar->GetSafeHwnd() : nullptr; }
 
 }  // namespace
+
+bool IsNoteFolder(const ItemRecord* folderRecord) {
+    return folderRecord != nullptr && folderRecord->szClass != nullptr &&
+           std::strcmp(folderRecord->szClass, "IPF.Note") == 0;
+}
+
+int FolderKindOfChild(const ItemRecord& r, bool noteFolder) {
+    if (r.pFolderCounts != nullptr || r.szClass == nullptr || r.nMessageFlags == kHiddenItemFlags) return 0;
+    if (!noteFolder) {
+        if (ClassIs(r, "IPM.Task")) return kFolderKindTask;
+        if (ClassIs(r, "IPM.StickyNote") || ClassIs(r, "IPF.StickyNote")) return kFolderKindStickyNote;
+        if (r.pJournal != nullptr || ClassIs(r, "IPM.Activity")) return kFolderKindJournal;
+        if (ClassIs(r, "IPM.Configuration.Calendar") || ClassIs(r, "IPM.Appointment") ||
+            ClassIs(r, "IPF.Appointment"))
+            return kFolderKindCalendar;
+        if (ClassIs(r, "IPM.Contact") || ClassIs(r, "IPM.Configuration.ContactPrefs")) return kFolderKindContact;
+    }
+    return r.pMessage != nullptr ? kFolderKindMail : 0;
+}
 
 ItemRecordPtr ReadListRecord(NodeEntry* node) {
     try {
@@ -179,8 +183,7 @@ void CLeftView::FillItemList(NodeEntry* pFolderNode) {
                 // The whole count: a 16-bit range would wrap above 65535 items.
                 ::SendMessageW(ProgressBar(), PBM_SETRANGE32, 0, count);
                 SetCaption(LabelWithCount(label, count));
-                noteFolder = folderRecord && folderRecord->szClass != nullptr &&
-                             std::strcmp(folderRecord->szClass, "IPF.Note") == 0;
+                noteFolder = IsNoteFolder(folderRecord.get());
                 firstCandidate = pFolderNode->pFirstChild;
             }
         }
@@ -188,10 +191,7 @@ void CLeftView::FillItemList(NodeEntry* pFolderNode) {
         for (NodeEntry* child = firstCandidate; child != nullptr; child = child->pNextSibling) {
             g_itemListGate.Checkpoint();
             ItemRecordPtr record = ReadListRecord(child);
-            if (!record || record->pFolderCounts != nullptr || record->szClass == nullptr ||
-                record->nMessageFlags == kHiddenItemFlags)
-                continue;
-            const int kind = KindOfFirstItem(*record, noteFolder);
+            const int kind = record ? FolderKindOfChild(*record, noteFolder) : 0;
             if (kind == 0) continue;
             record.reset();
             g_nFolderKind = kind;

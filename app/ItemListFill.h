@@ -26,6 +26,14 @@ NodeEntry* FindRowItemNode(int nRow);
 // The node `index` places along the sibling chain from `first` (1 is first).
 NodeEntry* NodeAtListIndex(NodeEntry* first, long index);
 
+// Whether a folder (its record) is of class "IPF.Note": there only the mail
+// test decides the folder kind.
+bool IsNoteFolder(const ItemRecord* folderRecord);
+// The folder kind a child of the listed folder decides: 0 for a child that
+// decides nothing (a sub-folder, no class, a hidden item, or no kind), and
+// the walk for the first listed child goes on.
+int FolderKindOfChild(const ItemRecord& child, bool noteFolder);
+
 struct ItemRecordDeleter {
     void operator()(ItemRecord* record) const { FreeItemRecord(record); }
 };

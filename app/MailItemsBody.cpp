@@ -143,10 +143,13 @@ void CMailItemsBody::OnInitialUpdate() {
 void CMailItemsBody::OnSize(UINT nType, int cx, int cy) {
     CFormView::OnSize(nType, cx, cy);
     g_rcBodyView = ChildRect(*this, *this);
+    // The browser is never hidden, only collapsed: laid out while the pane
+    // holds no body, it would show the body of an item no longer shown.
+    const bool browser = m_bHoldsBody;
     switch (g_nFolderKind) {
     case kFolderKindMail:
     case kFolderKindMailPlain:
-        PlaceFullBody(m_browser, true);
+        if (browser) PlaceFullBody(m_browser, true);
         break;
     case kFolderKindMailRtf:
         PlaceFullBody(m_richEdit, true);
@@ -154,7 +157,7 @@ void CMailItemsBody::OnSize(UINT nType, int cx, int cy) {
     case kFolderKindStickyNote:
     case kFolderKindTask:
         if (g_nBodyKind == 3) PlaceFullBody(m_richEdit, true);
-        else if (g_nBodyKind == 0) PlaceFullBody(m_browser, true);
+        else if (g_nBodyKind == 0 && browser) PlaceFullBody(m_browser, true);
         break;
     case kFolderKindJournal:
         CollapseAt(m_browser, g_rcBodyBrowser.left, g_rcBodyBrowser.top);
@@ -167,7 +170,7 @@ void CMailItemsBody::OnSize(UINT nType, int cx, int cy) {
         case 3:
             m_richEdit.ShowWindow(SW_HIDE);
             PlaceLeftList(m_valueList);
-            PlaceRightOfList(m_browser);
+            if (browser) PlaceRightOfList(m_browser);
             break;
         case 2:
             CollapseAt(m_browser, 0, 0);
@@ -189,6 +192,7 @@ void CMailItemsBody::OnSize(UINT nType, int cx, int cy) {
 }
 
 void CMailItemsBody::ClearItem() {
+    m_bHoldsBody = false;
     m_richEdit.ShowWindow(SW_HIDE);
     CollapseAt(m_browser, g_rcBodyBrowser.left, g_rcBodyBrowser.top);
     m_valueList.ShowWindow(SW_HIDE);
@@ -217,6 +221,7 @@ void ShowHtmlBody(CMailItemsBody* pane, const char* bytes, size_t count) {
     if (pane == nullptr) return;
     pane->m_strBodyPath = TempBodyPath(L"QM_Html_Body.html");
     WriteBodyFile(pane->m_strBodyPath, bytes, bytes ? count : 0);
+    pane->m_bHoldsBody = true;
     // A calendar item's browser keeps its place right of the label list.
     if (g_nFolderKind != kFolderKindCalendar) PlaceFullBody(pane->m_browser);
     pane->NavigateBrowser(pane->m_strBodyPath);
@@ -227,6 +232,7 @@ void ShowPlainBody(const wchar_t* text, CMailItemsBody* pane) {
     pane->m_richEdit.ShowWindow(SW_HIDE);
     const CString path = TempBodyPath(L"QM_Plain_Body.txt");
     WriteBodyFile(path, text, text ? wcslen(text) * sizeof(wchar_t) : 0);
+    pane->m_bHoldsBody = true;
     const int kind = g_nFolderKind;
     if (kind == kFolderKindMailPlain || kind == kFolderKindTask || kind == kFolderKindStickyNote) {
         pane->m_valueList.ShowWindow(SW_HIDE);
@@ -247,6 +253,7 @@ void ShowRtfBody(CMailItemsBody* pane) {
 void LoadRtfBody(CMailItemsBody* pane) {
     if (pane == nullptr) return;
     pane->m_strBodyPath = g_strInstallFolder + L"\\QM_Rtf_Body.rtf";
+    pane->m_bHoldsBody = true;
     if (GetFileAttributesW(pane->m_strBodyPath) == INVALID_FILE_ATTRIBUTES) return;
     CFile file;
     if (!file.Open(pane->m_strBodyPath, CFile::modeRead | CFile::shareDenyNone)) return;

@@ -31,7 +31,11 @@ public:
 
     // Hides the RTF view and the label list, collapses the browser at its
     // recorded corner and empties the To, Subject, From and attachment texts.
+    // Until a body operation shows a body again, a resize lays the browser
+    // out nowhere: it still holds the last body, of an item no longer shown.
     void ClearItem();
+    // Whether a body operation has shown a body since the last ClearItem.
+    bool HoldsBody() const { return m_bHoldsBody; }
 
     CExplorer_html_data& GetBrowser() { return m_browser; }
     CListCtrl& GetValueList() { return m_valueList; }
@@ -74,6 +78,7 @@ private:
     CTransparentStatic m_bodyLabel;
     CTransparentStatic m_attachmentLabel;
     CTransparentStatic m_attachmentValue;
+    std::atomic<bool> m_bHoldsBody{false};   // set on the display worker, read by OnSize
 };
 
 // Layout rectangles in the body pane's client coordinates.

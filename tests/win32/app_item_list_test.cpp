@@ -9,7 +9,9 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <thread>
@@ -23,6 +25,7 @@
 #include "app/ListDates.h"
 #include "app/ListRowRecords.h"
 #include "app/ListRowTexts.h"
+#include "app/MailItemsBody.h"
 #include "app/MainFrm.h"
 #include "app/StoreLoadObserver.h"
 #include "app/TarnwellApp.h"
@@ -69,6 +72,26 @@ FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WOR
     SystemTimeToFileTime(&st, &ft);
     return ft;
 }
+
+// The C runtime's local time zone, from a TZ text ("name, hours west of UTC
+// [:minutes]"), for the life of the object.
+class LocalZone {
+public:
+    explicit LocalZone(const char* zone) {
+        const char* saved = std::getenv("TZ");
+        m_saved = saved ? saved : "";
+        Set(zone);
+    }
+    ~LocalZone() { Set(m_saved.c_str()); }
+
+private:
+    static void Set(const char* zone) {
+        std::string assignment = std::string("TZ=") + zone;
+        _putenv(assignment.c_str());
+        _tzset();
+    }
+    std::string m_saved;
+};
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
@@ -136,25 +159,46 @@ TEST(ListDates, FormatKeepsTheTwentyFourHourClockWithItsMarker) {
     EXPECT_EQ(std::wstring(FormatListDateText(9, 2, 2, 2020, 9, 9)), L" 2/2/2020 09:09 AM");
 }
 
-TEST(ListDates, StoredTimesAreShiftedByFiveAndAHalfHours) {
+TEST(ListDates, StoredTimesAreShownInTheLocalZone) {
     SeamScript script;  // the clock: 2024
     struct Case {
         FILETIME stored;
         const wchar_t* display;
         const wchar_t* key;
-    } cases[] = {
-        {FileTimeOf(2012, 3, 7, 3, 35), L"Wed 3/7/2012 09:05 AM", L"2012-03-07 09:05:00"},
-        {FileTimeOf(2012, 3, 7, 18, 30, 0, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:01"},
-        {FileTimeOf(2012, 3, 7, 18, 30, 0, 990), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
-        {FileTimeOf(2012, 12, 31, 20, 0), L"Tue 1/1/2013 01:30 AM", L"2013-01-01 01:30:00"},
-        {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 05:30 AM", L"1970-01-01 05:30:00"},
-        {FileTimeOf(30000, 6, 1, 10, 0), L"Sat 6/1/2024 15:30 PM", L"2024-06-01 15:30:00"},
     };
-    for (const Case& c : cases) {
+    auto check = [](const std::vector<Case>& cases) {
+        for (const Case& c : cases) {
+            CString display, key;
+            MakeListTimeTexts(c.stored, display, key);
+            EXPECT_EQ(std::wstring(display), c.display);
+            EXPECT_EQ(std::wstring(key), c.key);
+        }
+    };
+    // A machine in UTC shows the stored time as it is.
+    LocalZone utc("UTC");
+    check({
+        {FileTimeOf(2011, 4, 28, 11, 39), L"Thu 4/28/2011 11:39 AM", L"2011-04-28 11:39:00"},
+        {FileTimeOf(2012, 3, 7, 23, 59, 59, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
+        {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 00:00 AM", L"1970-01-01 00:00:00"},
+    });
+    {
+        // A machine at UTC+5:30 shows them 5 h 30 min later, the date moving with them.
+        LocalZone zone("IST-05:30");
+        check({
+            {FileTimeOf(2012, 3, 7, 3, 35), L"Wed 3/7/2012 09:05 AM", L"2012-03-07 09:05:00"},
+            {FileTimeOf(2012, 3, 7, 18, 30, 0, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:01"},
+            {FileTimeOf(2012, 3, 7, 18, 30, 0, 990), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
+            {FileTimeOf(2012, 12, 31, 20, 0), L"Tue 1/1/2013 01:30 AM", L"2013-01-01 01:30:00"},
+            {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 05:30 AM", L"1970-01-01 05:30:00"},
+            {FileTimeOf(30000, 6, 1, 10, 0), L"Sat 6/1/2024 15:30 PM", L"2024-06-01 15:30:00"},
+        });
+        // West of UTC the same instant is still the day before.
+        LocalZone west("EST+05");
+        check({{FileTimeOf(2012, 3, 7, 3, 35), L"Tue 3/6/2012 22:35 PM", L"2012-03-06 22:35:00"}});
+        // The key of a shown time reads back as that instant, whatever the zone.
         CString display, key;
-        MakeListTimeTexts(c.stored, display, key);
-        EXPECT_EQ(std::wstring(display), c.display);
-        EXPECT_EQ(std::wstring(key), c.key);
+        MakeListTimeTexts(FileTimeOf(2012, 3, 7, 3, 35), display, key);
+        EXPECT_EQ(ParseListDateText(key), 1331091300);
     }
     // Years beyond the local-time conversion keep their stored fields.
     CString display, key;
@@ -352,7 +396,14 @@ std::vector<uint8_t> KindsStore() {
         m.SetString(fmt::kPidDisplayTo, u"</O=EXCH/CN=X>");
         m.SetSubject(u"\u0410\u0411\u0412");
     }
-    b.AddMessage(mail, "IPM.Note");  // Index 6: nothing to show, no row
+    b.AddMessage(mail, "IPM.Note");  // Index 6: only its To, stored empty: a row all the same
+    {
+        writer::Message& m = b.AddMessage(mail, "IPM.Note");  // Index 7: texts stored but empty
+        m.SetSender(u"", u"");
+        m.SetSubject(u"Not shown");
+        m.SetString(fmt::kPidConversationTopic, u"");   // the topic, stored empty, is the subject shown
+        m.AddAttachment(u"", {'x'});                    // a name stored empty still gets the paper clip
+    }
 
     const uint32_t contacts = b.AddFolder(top, u"Contacts", "IPF.Contact");
     for (int i = 0; i < 10; ++i) {
@@ -432,15 +483,18 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(g_nFolderKind, kFolderKindMail);
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image0", L"/30/image1", L"From/200", L"To/200",
                                                     L"Subject/300", L"Date/Time/2000", L"Index/0"}));
-    EXPECT_EQ(Caption(), L"Mail (6)");
-    ASSERT_EQ(Rows(), 4);
-    EXPECT_EQ(Narrow(RowText(0)), "Ann<ann@example.com>|Bob|Agenda|Mon 3/5/2012 13:30 PM|1");
-    EXPECT_EQ(Narrow(RowText(1)), "|||Tue 3/6/2012 13:30 PM|3");  // the flags-0x40 item left a gap
+    EXPECT_EQ(Caption(), L"Mail (7)");
+    ASSERT_EQ(Rows(), 6);
+    EXPECT_EQ(Narrow(RowText(0)), "Ann<ann@example.com>|Bob|Agenda|Mon 3/5/2012 08:00 AM|1");
+    EXPECT_EQ(Narrow(RowText(1)), "|||Tue 3/6/2012 08:00 AM|3");  // the flags-0x40 item left a gap
     EXPECT_EQ(Narrow(RowText(2)), "<relay@example.com>|Carl<carl@example.com>| one two three||4");
     EXPECT_EQ(RowText(3), L"Dee|</O=EXCH/CN=X>|\x0410\x0411\x0412||5");
-    for (int row = 0; row < 4; ++row) EXPECT_EQ(CellImage(row, 0), 0);
+    EXPECT_EQ(Narrow(RowText(4)), "||||6");
+    EXPECT_EQ(Narrow(RowText(5)), "||||7");
+    for (int row = 0; row < 6; ++row) EXPECT_EQ(CellImage(row, 0), 0);
     EXPECT_EQ(CellImage(0, 1), 1);  // the paper clip
     EXPECT_NE(CellImage(1, 1), 1);
+    EXPECT_EQ(CellImage(5, 1), 1);
     // The first listed item is the first one after the associated item.
     NodeEntry* first = g_pFolderItems;
     ASSERT_NE(first, nullptr);
@@ -471,8 +525,8 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image6", L"/30/image1", L"Subject/200",
                                                     L"Due Date/2000", L"Index/0"}));
     ASSERT_EQ(Rows(), 2);  // the suffixed class gets no row
-    EXPECT_EQ(Narrow(RowText(0)), "First task|Thu 3/8/2012 13:30 PM|1");
-    EXPECT_EQ(Narrow(RowText(1)), "Second task|Wed 3/7/2012 13:30 PM|2");
+    EXPECT_EQ(Narrow(RowText(0)), "First task|Thu 3/8/2012 08:00 AM|1");
+    EXPECT_EQ(Narrow(RowText(1)), "Second task|Wed 3/7/2012 08:00 AM|2");
     EXPECT_EQ(CellImage(0, 0), 6);
 
     List(L"Notes");
@@ -480,7 +534,7 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image5", L"/30/image1", L"Subject/200", L"Date/2000",
                                                     L"Index/0"}));
     ASSERT_EQ(Rows(), 1);
-    EXPECT_EQ(Narrow(RowText(0)), "Buy milk|Fri 3/9/2012 13:30 PM|1");
+    EXPECT_EQ(Narrow(RowText(0)), "Buy milk|Fri 3/9/2012 08:00 AM|1");
     EXPECT_EQ(CellImage(0, 0), 5);
 
     List(L"Journal");
@@ -488,7 +542,7 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image4", L"/30/image1", L"Journal Subject/300",
                                                     L"Entry Type/150", L"Date/2000", L"Index/0"}));
     ASSERT_EQ(Rows(), 1);
-    EXPECT_EQ(Narrow(RowText(0)), "Phone call|Phone call|Sat 3/10/2012 13:30 PM|1");
+    EXPECT_EQ(Narrow(RowText(0)), "Phone call|Phone call|Sat 3/10/2012 08:00 AM|1");
     EXPECT_EQ(CellImage(0, 0), 4);
 
     List(L"Calendar");
@@ -496,7 +550,7 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image3", L"/30/image1", L"Subject/300",
                                                     L"Location/150", L"Date/2000", L"Index/0"}));
     ASSERT_EQ(Rows(), 1);
-    EXPECT_EQ(Narrow(RowText(0)), "Review|Room 4|Sun 3/11/2012 13:30 PM|1");  // delivery time, not the start
+    EXPECT_EQ(Narrow(RowText(0)), "Review|Room 4|Sun 3/11/2012 08:00 AM|1");  // delivery time, not the start
     EXPECT_EQ(CellImage(0, 0), 3);
 
     List(L"Task Mail");
@@ -646,6 +700,9 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     EXPECT_EQ(g_pDisplayThread.load(), nullptr);
     EXPECT_EQ(g_nHotItem, 2);
 
+    // A refused click leaves the shown item's pane as it is.
+    HWND subject = GetDlgItem(g_pMailItemsBody->GetSafeHwnd(), IDC_SUBJECT_VALUE);
+    SetWindowTextW(subject, L"shown");
     CWinThread running;
     g_pItemListThread = &running;
     ClickRow(0);
@@ -654,6 +711,9 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     g_pDisplayThread = &running;
     ClickRow(0);
     EXPECT_EQ(g_nHotItem, 2);
+    wchar_t kept[16] = L"";
+    GetWindowTextW(subject, kept, 16);
+    EXPECT_STREQ(kept, L"shown");
     // A folder click while the display worker runs starts no fill.
     const std::vector<std::wstring> before = Columns();
     HWND tree = g_pLeftView->GetTreeCtrl().GetSafeHwnd();
@@ -669,6 +729,110 @@ TEST_F(ItemList, RowClickShowsTheRowUnlessAWorkerRuns) {
     EXPECT_EQ(g_pItemListThread.load(), nullptr);
     EXPECT_EQ(Columns(), before);
     g_pDisplayThread = nullptr;
+}
+
+namespace {
+
+// The pixels of one image of an image list, drawn on white.
+std::vector<COLORREF> ImagePixels(HIMAGELIST images, int index) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 16, 16};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(images, index, dc, 0, 0, ILD_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+RECT RectIn(HWND window, HWND parent) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+TEST_F(ItemList, ImagesAreTheKindIconsInOrderAndTheListFollowsTheViewsSize) {
+    // Image i of the list is the icon the rows of that kind show.
+    const UINT icons[] = {IDI_MAIL_ITEM, IDI_ATTACHMENT, IDI_CONTACTS, IDI_CALENDAR, IDI_JOURNAL, IDI_NOTES, IDI_TASKS};
+    HIMAGELIST expected = ImageList_Create(16, 16, ILC_COLOR16 | ILC_MASK, 7, 1);
+    for (UINT id : icons) {
+        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 48, 48, 0));
+        ASSERT_NE(icon, nullptr) << id;
+        ImageList_AddIcon(expected, icon);
+        DestroyIcon(icon);
+    }
+    HIMAGELIST shown = ListView_GetImageList(ListWindow(), LVSIL_SMALL);
+    ASSERT_EQ(ImageList_GetImageCount(shown), 7);
+    ASSERT_NE(ImagePixels(expected, 0), ImagePixels(expected, 1));
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(ImagePixels(shown, i), ImagePixels(expected, i)) << "image " << i;
+    ImageList_Destroy(expected);
+
+    // The list keeps its place and fills the view but for a margin.
+    HWND view = g_pItemListView->GetSafeHwnd();
+    RECT before;
+    GetWindowRect(view, &before);
+    for (int grow : {-40, 40}) {
+        SetWindowPos(view, nullptr, 0, 0, before.right - before.left + grow, before.bottom - before.top + grow / 2,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        const RECT area = RectIn(view, view);
+        const RECT list = RectIn(ListWindow(), view);
+        EXPECT_EQ(list.left, g_rcItemList.left);
+        EXPECT_EQ(list.top, g_rcItemList.top);
+        EXPECT_EQ(list.right - list.left, area.right - 10);
+        EXPECT_EQ(list.bottom - list.top, area.bottom - 25);
+    }
+    SetWindowPos(view, nullptr, 0, 0, before.right - before.left, before.bottom - before.top, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+namespace {
+
+// A folder whose id has its top bit set, and an empty one.
+std::vector<uint8_t> HighIdStore() {
+    writer::StoreBuilder b{writer::StoreOptions{}};
+    const uint32_t high = b.AddFolder(b.IpmSubtree(), u"High Id", "IPF.Note", 0x80000022u);
+    b.AddMessage(high, "IPM.Note").SetSubject(u"Found");
+    b.AddFolder(b.IpmSubtree(), u"Empty", "IPF.Note");
+    return b.WriteMemory();
+}
+
+}  // namespace
+
+TEST_F(ItemList, FolderIdsAndCountsKeepAllTheirBits) {
+    TempFile file(HighIdStore(), ".pst");
+    Load(file.wpath());
+    List(L"High Id");
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 4), L"Found");
+
+    // A folder of more than 65535 items (message nodes the tree holds for a
+    // folder whose stored count is 0): the bar's range is the whole count.
+    NodeEntry* empty = nullptr;
+    for (const folder& f : g_listFolders)
+        if (static_cast<HTREEITEM>(f.hItem) == FindFolder(L"Empty")) empty = FindNode(&g_storeFile, f.nNodeId);
+    ASSERT_NE(empty, nullptr);
+    ASSERT_EQ(empty->pFirstChild, nullptr);
+    std::vector<NodeEntry> items(70000);
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].nodeId = ((i + 1) << 5) | 0x04;
+        items[i].pParent = empty;
+        items[i].pNextSibling = i + 1 < items.size() ? &items[i + 1] : nullptr;
+    }
+    empty->pFirstChild = &items.front();
+    empty->pLastChild = &items.back();
+    List(L"Empty");
+    empty->pFirstChild = empty->pLastChild = nullptr;
+    EXPECT_EQ(Caption(), L"Empty (70000)");
+    EXPECT_EQ(SendMessageW(g_pProgressBar->GetSafeHwnd(), PBM_GETRANGE, FALSE, 0), 70000);
 }
 
 namespace {

@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "components_test_support.h"
+#include "export/ContactExport.h"
+#include "export/ExportState.h"
+#include "export/LoomcraftDriver.h"
+#include "export_test_support.h"
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
+#include "reader/rtf_decompress.h"
 #include "reader_item_test_support.h"
 
 namespace ct = components_test;
@@ -18,42 +23,16 @@ const wchar_t kFolder[] = L"\\\\Contacts store\\Contacts";
 
 ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ct::ComponentsEnvironment);
 
-// The contact export's puts, in its order: dispatch id and field name.
-struct Put {
-    DISPID id;
-    const char* field;
-};
-const Put kPuts[] = {
-    {0x600400A2, "OrganizationalIdNumber"}, {0x60040051, "FileUnder"}, {0x60040056, "GovernmentIdNumber"},
-    {0x600400CC, "TtyTddPhoneNumber"}, {0x6004000A, "Business2TelephoneNumber"}, {0x600400BE, "RadioTelephoneNumber"},
-    {0x600400C8, "TelexNumber"}, {0x1F, "Mileage"}, {0x6004004D, "GivenName"}, {0x60040096, "MiddleName"},
-    {0x60040083, "Surname"}, {0x6004000C, "WorkAddress"}, {0x6004005B, "Home2TelephoneNumber"},
-    {0x60040033, "DepartmentName"}, {0x60040022, "CarTelephoneNumber"}, {0x60040012, "PostalCode"},
-    {0x60040018, "StreetAddress"}, {0x60040016, "StateOrProvince"}, {0x60040010, "Country"}, {0x6004000E, "Locality"},
-    {0x60040020, "CallbackTelephoneNumber"}, {0x600400AA, "OtherAddressPostalCode"}, {0x600400A4, "OtherAddress"},
-    {0x600400B4, "OtherTelephoneNumber"}, {0x600400B0, "OtherAddressStreet"}, {0x600400AE, "OtherAddressStateOrProvince"},
-    {0x600400A8, "OtherAddressCountry"}, {0x600400A6, "OtherAddressCity"}, {0x60040067, "HomeAddressStateOrProvince"},
-    {0x60040069, "HomeAddressStreet"}, {0x60040063, "HomeAddressPostalCode"}, {0x60040061, "HomeAddressCountry"},
-    {0x6004001C, "BusinessHomePage"}, {0x600400B8, "PersonalHomePage"}, {0x6004009E, "Nickname"},
-    {0x60040094, "ManagerName"}, {0x60040073, "FreeBusyLocation"}, {0x6004005F, "HomeAddressCity"},
-    {0x6004002B, "CompanyMainTelephoneNumber"}, {0x600400C4, "SpouseName"}, {0x600400BC, "Profession"},
-    {0x60040004, "Assistant"}, {0x60040006, "AssistantTelephoneNumber"}, {0x60040075, "IsdnNumber"},
-    {0x600400B6, "PagerTelephoneNumber"}, {0x600400A0, "OfficeLocation"}, {0x6004006B, "HomeFaxNumber"},
-    {0x6004007B, "Language"}, {0x6004001E, "BusinessTelephoneNumber"}, {0x6004001A, "BusinessFaxNumber"},
-    // the body goes here
-    {0x6004000C, "PostalAddress"}, {0x6004005D, "HomeAddress"}, {0x60040059, "Hobbies"}, {0x60040031, "CustomerId"},
-    {0x0, "Generation"}, {0x600400C6, "Generation"}, {0x60040035, "Email1EmailAddress"}, {0x6004002D, "CompanyName"},
-    {0x60040077, "Title"}, {0x6004004D, "GivenName"}, {0x60040096, "MiddleName"}, {0x60040083, "Surname"},
-    {0x6004006D, "HomeTelephoneNumber"}, {0x60040098, "MobileTelephoneNumber"}, {0x60040051, "FileUnder"},
-};
-constexpr size_t kBodyAfter = 50;
-
 using Fields = std::map<std::string, std::wstring>;
 
-// A value per field that tells them apart.
+const std::map<std::string, StoreText ContactDetail::*>& ReaderFields();
+
+// A value per field that tells them apart: every field the contact export
+// sends, and the postal address, which it puts under the work address's id.
 Fields EveryField() {
     Fields f;
-    for (const Put& p : kPuts) f[p.field] = ct::Utf16(p.field) + L" value";
+    for (const auto& field : ReaderFields()) f[field.first] = ct::Utf16(field.first) + L" value";
+    f["PostalAddress"] = L"PostalAddress value";
     f["GivenName"] = L"Ann";
     f["MiddleName"] = L"Q";
     f["Surname"] = L"Smith \U0001D11E";
@@ -108,26 +87,36 @@ std::vector<Record> ReadContacts(const std::wstring& pst) {
     return out;
 }
 
-// One contact, exported call by call; the body is put as RTF or plain text.
-void ExportContact(const Fields& fields, const std::wstring& attachment, const std::wstring& rtf, const std::wstring& plain,
-                   bool save = true) {
-    COleDispatchDriver session;
-    ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
-    ct::LogOn(session);
-    COleDispatchDriver folder = ct::FolderByPath(session, kFolder);
-    COleDispatchDriver items = ct::ItemsOf(folder);
-    COleDispatchDriver item = ct::AddItem(items, 2);
-    if (!attachment.empty()) ct::AttachFile(item, attachment);
-    auto put = [&](DISPID id, const std::wstring& text) { ct::PutText(item, id, text.c_str()); };
-    for (size_t row = 0; row < sizeof kPuts / sizeof kPuts[0]; ++row) {
-        if (row == kBodyAfter) {
-            if (!rtf.empty()) put(0x45, rtf);
-            else if (!plain.empty()) put(0xB, plain);
-        }
-        auto it = fields.find(kPuts[row].field);
-        if (it != fields.end()) put(kPuts[row].id, it->second);
+// One contact through the program's contact export, from a record with
+// these fields (none: a record without contact details), an attachment
+// holding the bytes of a file, and an RTF body file or a plain body.
+void ExportContact(const Fields& fields, const std::wstring& attachment, const std::string& rtf,
+                   const std::wstring& plain, const std::wstring& folder) {
+    exporttest::RecordTexts texts;
+    ContactDetail contact = {};
+    MessageDetail message = {};
+    ItemRecord record = {};
+    record.pMessage = &message;
+    if (!fields.empty()) record.pContact = &contact;
+    for (const auto& f : fields) {
+        StoreText ContactDetail::*member =
+            f.first == "PostalAddress" ? &ContactDetail::txPostalAddress : ReaderFields().at(f.first);
+        contact.*member = texts.Wide(f.second);
     }
-    if (save) ct::SaveItem(item);
+    if (!attachment.empty())
+        record.pAttachments = texts.Attachment(attachment.substr(attachment.find_last_of(L'\\') + 1),
+                                               ct::ReadBytes(attachment));
+    if (!rtf.empty()) {
+        ct::WriteBytes(folder + L"\\QM_Rtf_Body.rtf", rtf);
+        message.binRtfCompressed.cb = rtf.size();
+    }
+    if (!plain.empty()) record.txBody = texts.Wide(plain);
+    g_strPstFolderPath = kFolder;
+    g_pstExporter.m_strTempFolder = (folder + L"\\").c_str();
+    const std::wstring install = GetInstallFolder();
+    SetInstallFolder(folder);
+    ExportContactItem(&record);
+    SetInstallFolder(install);
 }
 
 std::string Field(const std::string& text, const std::string& label) {
@@ -157,13 +146,14 @@ TEST(ComponentsSessionLibrary, ContactsKeepEveryPropertyTheExportPuts) {
     w.OpenFolder(kFolder);
 
     Fields all = EveryField();
-    ExportContact(all, scratch / L"photo.bin", ct::Utf16(kRtf), L"");
+    ExportContact(all, scratch / L"photo.bin", kRtf, L"", scratch.path());
     // Only a name, a plain body and no attachment list.
-    ExportContact({{"GivenName", L"Bo"}, {"Surname", L"Lind"}}, L"", L"", L"Plain notes");
+    ExportContact({{"GivenName", L"Bo"}, {"Surname", L"Lind"}}, L"", "", L"Plain notes", scratch.path());
     // A contact without details: a new item, released unsaved.
-    ExportContact({}, L"", L"", L"", false);
+    ExportContact({}, L"", "", L"", scratch.path());
     // A work address replaced by the postal address under the same id.
-    ExportContact({{"GivenName", L"Cy"}, {"WorkAddress", L"1 Work St"}, {"PostalAddress", L"2 Post Rd"}}, L"", L"", L"");
+    ExportContact({{"GivenName", L"Cy"}, {"WorkAddress", L"1 Work St"}, {"PostalAddress", L"2 Post Rd"}}, L"", "", L"",
+                  scratch.path());
 
     w.CloseFolder();
     w.EndBatch();

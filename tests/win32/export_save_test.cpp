@@ -245,6 +245,14 @@ TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
 
 TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
     CheckOnly({L"Inbox"});
+    // The disk's free bytes decide, not what the caller may use of them.
+    ULONGLONG availableToCaller = 10ULL << 30;
+    const auto scripted = g_Seams.GetDiskFreeSpaceEx;
+    g_Seams.GetDiskFreeSpaceEx = [&](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) {
+        const BOOL ok = scripted(dir, avail, total, free);
+        if (avail) avail->QuadPart = availableToCaller;
+        return ok;
+    };
     script.freeBytes = 314572800ULL;
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{
@@ -266,6 +274,7 @@ TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
     script.diskSpaceQueries.clear();
     script.folderAnswers = {destination};
     script.freeBytes = 314572801ULL;
+    availableToCaller = 0;
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
     EXPECT_EQ(script.diskSpaceQueries.size(), 1u);   // 12 items: one step, before the first
