@@ -148,12 +148,12 @@ class CompareExports(unittest.TestCase):
         self.assertIn("Delivery time: expected '2020-02-03 08:15', saved '2020-02-03 08:16'", out)
 
     def test_readpst_mails_contacts_and_appointments(self):
-        # The report shows "Undeliverable: Plan"; the save stores its topic.
+        # The report's subject "Undeliverable: Plan" is saved whole, not its topic.
         report = mail(subject='Plan')
         report['OutlookHeaders.txt'] = report['OutlookHeaders.txt'].replace(
             'Subject:\t\t\tPlan', 'Subject:\t\t\tUndeliverable: Plan')
         self.src.item('Inbox', 'Message00001', report)
-        self.saved.item('Inbox', 'Message00001', saved_mail(subject='Plan'))
+        self.saved.item('Inbox', 'Message00001', saved_mail(subject='Undeliverable: Plan'))
         self.src.item('Contacts', 'Contact00001', contact('Ann', 'Lee'))
         self.src.item('Contacts', 'Contact00002', contact('Dra', 'Ft', flags='0x00000009 (Read, Unsent)'))
         self.saved.item('Contacts', 'Contact00001', contact('Ann', 'Lee'))
@@ -168,7 +168,7 @@ class CompareExports(unittest.TestCase):
             rp_src: {'Inbox/mbox': mbox % 'Undeliverable: Plan',
                      'Contacts/contacts': card % ('Lee;Ann;;;', 'Director') + card % ('Ft;Dra;;;', 'x'),
                      'Calendar/calendar': event % ('12', '1', 'RRULE:FREQ=DAILY;COUNT=5\n')},
-            rp_saved: {'Inbox/mbox': mbox % 'Plan', 'Contacts/contacts': card % ('Lee;Ann;;;', 'Director'),
+            rp_saved: {'Inbox/mbox': mbox % 'Undeliverable: Plan', 'Contacts/contacts': card % ('Lee;Ann;;;', 'Director'),
                        'Calendar/calendar': event % ('00', '2', '')},
         }
         for top, content in files.items():

@@ -7,7 +7,7 @@ saved from, through the independent readers' exports.
 SOURCE_TOP and SAVED_TOP are the folders below which pffexport put the
 source's and the saved store's folders. From each source item the expected
 saved item is worked out as the save maps it: which items it stores, which
-of their fields it carries and how (subject from the conversation topic,
+of their fields it carries and how (the subject, else the conversation topic,
 times to the minute, only the To names as recipients, named attachments
 only, one attachment for contacts, tasks and journal entries, the body form
 each exporter prefers). Every carried field must match; what the save is
@@ -107,8 +107,8 @@ class Item:
 
     @property
     def subject(self):
-        topic = self.msg('Conversation topic')
-        return topic if topic is not None else (self.msg('Subject') or '')
+        subject = self.msg('Subject')
+        return shown_subject(subject if subject is not None else (self.msg('Conversation topic') or ''))
 
     @property
     def flags(self):
@@ -203,9 +203,6 @@ class Expected:
             self.dropped.append('hidden item (message flags 0x49): not stored')
             return
         self.fields['subject'] = s.subject
-        if s.msg('Conversation topic') is not None and \
-                s.msg('Subject') not in (None, s.msg('Conversation topic'), shown_subject(s.msg('Conversation topic'))):
-            self.dropped.append('subject prefix: the conversation topic is stored as the subject')
         if k == 'Appointment':
             self.kind = 'Appointment'
             a = s.fields['Appointment']
@@ -302,9 +299,7 @@ class Expected:
         out = {}
         for key in self.fields:
             if key == 'subject':
-                out[key] = item.msg('Subject') or ''
-                if item.msg('Conversation topic') == self.fields[key] and out[key] == shown_subject(self.fields[key]):
-                    out[key] = self.fields[key]
+                out[key] = item.subject
             elif key in ('organizer', 'sender'):
                 out[key] = address_text(item.msg('Sent representing name'), item.msg('Sent representing email address'))
             elif key in ('Start time', 'End time'):
@@ -368,7 +363,7 @@ def saved_key(item):
     if item.kind == 'Contact':
         c = item.fields['Contact']
         return (item.kind, c.get('Given name'), c.get('Surname'), c.get('File under'))
-    return (item.kind, shown_subject(item.msg('Conversation topic') or '') if item.msg('Conversation topic') else item.msg('Subject') or '')
+    return (item.kind, item.subject)
 
 
 # --- readpst output
@@ -580,7 +575,7 @@ def main(argv):
                 else:
                     absent[(folder, 'mail')][e.src.msg('Subject') or ''] += 1
             elif e.kind == 'Message' and (e.src.msg('Subject') or '') != e.fields['subject']:
-                # readpst shows the subject; the save stores the conversation topic.
+                # readpst shows the subject; without one the save stores the conversation topic.
                 renamed[folder].append((e.src.msg('Subject') or '', e.fields['subject']))
         saved_kinds.update(i.kind for i in got)
         stored = [e for e in expected if e.kind]
