@@ -86,7 +86,10 @@ void CSplitterWnd::RecalcLayout() {
         }
         y += m_rowInfo[r].nCurSize + kBarSize;
     }
-    Invalidate(TRUE);
+    // The panes too: a pane that only moved with the splitter keeps its size
+    // and gets no WM_SIZE, and what was copied with it (or not, where the
+    // window system does not copy child windows' bits) is drawn afresh.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void CSplitterWnd::OnSize(UINT nType, int cx, int cy) {

@@ -352,11 +352,16 @@ TEST_F(FrameworkFrameWindow, MenuItemsAreUpdatedWhenTheirPopupOpens) {
 TEST_F(FrameworkFrameWindow, ViewStatusBarCommandHidesTheBarAndGivesThePanesTheRoom) {
     CRect before;
     pFrame->m_outer.GetWindowRect(&before);
+    fwtest::PumpPending();
+    HWND top = Pane(pFrame->m_inner, 0, 0)->m_hWnd;
     pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_VIEW_STATUS_BAR, 0), 0);
     EXPECT_FALSE(pFrame->m_statusBar.IsWindowVisible());
     CRect after;
     pFrame->m_outer.GetWindowRect(&after);
     EXPECT_GT(after.Height(), before.Height());
+    // A pane of the same size and place is drawn afresh all the same.
+    RECT dirty;
+    EXPECT_TRUE(::GetUpdateRect(top, &dirty, FALSE));
 }
 
 TEST_F(FrameworkFrameWindow, NextPaneCommandMovesTheActiveView) {
