@@ -189,6 +189,14 @@ void InsertImageColumn(HWND list, int index, int image) {
 
 }  // namespace
 
+bool MailListRow(const ItemRecord& record, std::wstring (&cells)[4], bool& paperClip) {
+    ListRowTexts row;
+    if (!MakeMailRow(record, row)) return false;
+    for (int i = 0; i < 4; ++i) cells[i] = row.cells[i];
+    paperClip = row.paperClip;
+    return true;
+}
+
 void CTarnwellView::ListFolderItems(const ListKindSpec& kind, NodeEntry* pFirstItem) {
     HWND list = m_list.GetSafeHwnd();
     DeleteAllListColumns(list);

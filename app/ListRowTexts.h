@@ -15,3 +15,9 @@ std::wstring MailFromText(const std::wstring& name, const std::wstring& address)
 std::wstring MailToText(const std::wstring& displayTo, const std::wstring& receivedByAddress);
 // True when MailFromText / MailToText append the address.
 bool AddressIsShown(const std::wstring& address);
+
+struct ItemRecord;
+// The mail row of an item: its From, To, Subject and Date/Time cells and
+// whether it shows the paper clip; false when the item gets no row. A field
+// counts as present when it is stored, also when its text is empty.
+bool MailListRow(const ItemRecord& record, std::wstring (&cells)[4], bool& paperClip);

@@ -262,10 +262,6 @@ ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& c
                 value->size = item.size;
             } else if ((cell.value & 0xF) == 0xF) {
                 value->type = cell.value;  // kept in a subnode that could not be read
-            } else if (cell.value == 0) {
-                // An empty value has no heap item (HNID 0): stored all the same.
-                value->pData = CopyBytes(nullptr, 0);
-                value->size = 0;
             } else {
                 return ValueResult::Dropped;
             }

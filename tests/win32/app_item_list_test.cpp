@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app_frame_test_support.h"
+#include "export_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/ItemListFill.h"
 #include "app/ItemListView.h"
@@ -240,6 +241,40 @@ TEST(ListRowTexts, AddressesAreShownOnlyWithAnAtAfterTheirFirstCharacter) {
     EXPECT_EQ(MailToText(L"Bob", L"bob@example.com"), L"Bob<bob@example.com>");
 }
 
+TEST(ListRowTexts, AStoredEmptyTextIsPresent) {
+    exporttest::RecordTexts texts;
+    MessageDetail message = {};
+    ItemRecord record = {};
+    record.pMessage = &message;
+    std::wstring cells[4];
+    bool clip = true;
+    EXPECT_FALSE(MailListRow(record, cells, clip));   // nothing stored: no row
+
+    // Sender, To and subject stored empty, no delivery time: a row of empty cells.
+    message.txSentRepresentingName = texts.Wide(L"");
+    EXPECT_TRUE(MailListRow(record, cells, clip));
+    message.txSentRepresentingName = StoreText{};
+    message.txDisplayTo = texts.Wide(L"");
+    EXPECT_TRUE(MailListRow(record, cells, clip));
+    message.txDisplayTo = StoreText{};
+    record.txSubject = texts.Wide(L"");
+    EXPECT_TRUE(MailListRow(record, cells, clip));
+    EXPECT_FALSE(clip);
+
+    // A stored empty topic is the subject shown; a first attachment whose
+    // name is stored empty has the paper clip.
+    record.txSubject = texts.Wide(L"RE: Plans");
+    message.txConversationTopic = texts.Wide(L"");
+    record.pAttachments = texts.Attachment(L"", "x");
+    record.pAttachments->txAttachFilename = texts.Wide(L"");
+    ASSERT_TRUE(MailListRow(record, cells, clip));
+    EXPECT_EQ(cells[2], L"");
+    EXPECT_TRUE(clip);
+    message.txConversationTopic = StoreText{};
+    ASSERT_TRUE(MailListRow(record, cells, clip));
+    EXPECT_EQ(cells[2], L"RE: Plans");
+}
+
 // ---- the column sort ----
 
 class ListSort : public ::testing::Test {
@@ -396,14 +431,7 @@ std::vector<uint8_t> KindsStore() {
         m.SetString(fmt::kPidDisplayTo, u"</O=EXCH/CN=X>");
         m.SetSubject(u"\u0410\u0411\u0412");
     }
-    b.AddMessage(mail, "IPM.Note");  // Index 6: only its To, stored empty: a row all the same
-    {
-        writer::Message& m = b.AddMessage(mail, "IPM.Note");  // Index 7: texts stored but empty
-        m.SetSender(u"", u"");
-        m.SetSubject(u"Not shown");
-        m.SetString(fmt::kPidConversationTopic, u"");   // the topic, stored empty, is the subject shown
-        m.AddAttachment(u"", {'x'});                    // a name stored empty still gets the paper clip
-    }
+    b.AddMessage(mail, "IPM.Note");  // Index 6: nothing to show (an empty To is no value): no row
 
     const uint32_t contacts = b.AddFolder(top, u"Contacts", "IPF.Contact");
     for (int i = 0; i < 10; ++i) {
@@ -483,18 +511,15 @@ TEST_F(ItemList, EveryKindGetsItsColumnsRowsAndImages) {
     EXPECT_EQ(g_nFolderKind, kFolderKindMail);
     EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image0", L"/30/image1", L"From/200", L"To/200",
                                                     L"Subject/300", L"Date/Time/2000", L"Index/0"}));
-    EXPECT_EQ(Caption(), L"Mail (7)");
-    ASSERT_EQ(Rows(), 6);
+    EXPECT_EQ(Caption(), L"Mail (6)");
+    ASSERT_EQ(Rows(), 4);
     EXPECT_EQ(Narrow(RowText(0)), "Ann<ann@example.com>|Bob|Agenda|Mon 3/5/2012 08:00 AM|1");
     EXPECT_EQ(Narrow(RowText(1)), "|||Tue 3/6/2012 08:00 AM|3");  // the flags-0x40 item left a gap
     EXPECT_EQ(Narrow(RowText(2)), "<relay@example.com>|Carl<carl@example.com>| one two three||4");
     EXPECT_EQ(RowText(3), L"Dee|</O=EXCH/CN=X>|\x0410\x0411\x0412||5");
-    EXPECT_EQ(Narrow(RowText(4)), "||||6");
-    EXPECT_EQ(Narrow(RowText(5)), "||||7");
-    for (int row = 0; row < 6; ++row) EXPECT_EQ(CellImage(row, 0), 0);
+    for (int row = 0; row < 4; ++row) EXPECT_EQ(CellImage(row, 0), 0);
     EXPECT_EQ(CellImage(0, 1), 1);  // the paper clip
     EXPECT_NE(CellImage(1, 1), 1);
-    EXPECT_EQ(CellImage(5, 1), 1);
     // The first listed item is the first one after the associated item.
     NodeEntry* first = g_pFolderItems;
     ASSERT_NE(first, nullptr);
