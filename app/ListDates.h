@@ -20,8 +20,9 @@ void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& s
 SYSTEMTIME StoredListTimeFields(const FILETIME& ftStored);
 // those fields as shown: the same instant in local time, milliseconds from
 // 991 carried into the next second (wDayOfWeek set, wMilliseconds 0). A year
-// before 1900 is read as 1970-01-01 00:00:00 UTC; fields beyond what the
-// runtime's conversion takes (years from 3001) come back as stored.
+// before 1900 is read as 1970-01-01 00:00:00 UTC; fields the runtime's
+// conversion does not take (from 1900 to 1969, or from 3001) come back as
+// stored.
 SYSTEMTIME ShownListTimeFields(const SYSTEMTIME& stored);
 
 // The year of the local clock (read through the clock seam); 0 where it
