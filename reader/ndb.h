@@ -22,6 +22,9 @@ struct BbtEntry {
     BbtEntry* pNext = nullptr;
 };
 
+constexpr uint8_t kDataBlockMissing = 1;
+constexpr uint8_t kSubnodeBlockMissing = 2;
+
 // One leaf entry of the node B-tree, linked into the node tree.
 struct NodeEntry {
     uint64_t nodeId = 0;
@@ -29,6 +32,9 @@ struct NodeEntry {
     BbtEntry* pDataBlock = nullptr;      // NULL when 0 or not in the block list
     BbtEntry* pSubnodeBlock = nullptr;   // likewise
     int32_t childCount = 0;
+    // Bits of kDataBlockMissing and kSubnodeBlockMissing: the entry named a
+    // block that the block list lacks (a damaged block B-tree).
+    uint8_t nMissingBlocks = 0;
     NodeEntry* pPrevSibling = nullptr;
     NodeEntry* pNextSibling = nullptr;
     NodeEntry* pParent = nullptr;        // NULL at top level

@@ -77,8 +77,11 @@ bool KeyInOrder(uint64_t key, int entry, uint64_t previousKey, uint64_t lowerKey
     return true;
 }
 
+// The level a child page must have is unknown at the root.
+constexpr int kAnyLevel = -1;
+
 int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
-                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey);
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, int expectedLevel);
 
 // One page read into memory with the key range its parent gave it.
 struct Page {
@@ -88,6 +91,7 @@ struct Page {
     const std::vector<uint8_t>& bytes;
     int count;
     int depth;
+    int level;
     uint64_t lowerKey;
     uint64_t upperKey;
     const uint8_t* Entry(int i, size_t size) const { return bytes.data() + i * size; }
@@ -110,7 +114,7 @@ int ReadChildPages(const Page& page, size_t readSize) {
         const uint64_t childUpper = i + 1 < page.count ? page.Id(entry + size) : page.upperKey;
         const uint64_t childBid = page.Id(entry + page.IdSize());
         const uint64_t childOffset = page.Id(entry + 2 * page.IdSize());
-        ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, key, childUpper);
+        ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, key, childUpper, page.level - 1);
         ++childrenRead;
         if (reportsProgress) ReportProgress(childrenRead, steps);
         previousKey = key;
@@ -145,8 +149,12 @@ int ReadNodeLeaf(const Page& page) {
         if (!KeyInOrder(nodeId, i, previousKey, page.lowerKey, page.upperKey)) return -1;
         NodeEntry* node = NewNodeEntry(page.context);
         node->nodeId = nodeId;
-        node->pDataBlock = FindBlock(page.context, page.Id(entry + idSize));
-        node->pSubnodeBlock = FindBlock(page.context, page.Id(entry + 2 * idSize));
+        const uint64_t dataId = page.Id(entry + idSize);
+        const uint64_t subnodeId = page.Id(entry + 2 * idSize);
+        node->pDataBlock = FindBlock(page.context, dataId);
+        node->pSubnodeBlock = FindBlock(page.context, subnodeId);
+        if (dataId != 0 && !node->pDataBlock) node->nMissingBlocks |= kDataBlockMissing;
+        if (subnodeId != 0 && !node->pSubnodeBlock) node->nMissingBlocks |= kSubnodeBlockMissing;
         node->parentId = fmt::LoadLe32(entry + 3 * idSize);
         LinkNode(page.context, node);
         previousKey = nodeId;
@@ -154,8 +162,45 @@ int ReadNodeLeaf(const Page& page) {
     return 0;
 }
 
+// A page whose trailer does not name the id its parent gave is still read
+// when everything in it holds together: the page type, the entry size, the
+// level its parent implies, and every entry's key in order within the
+// parent's range, with offsets where pages and blocks can lie. Damage to the
+// trailer (or to the id in the parent) then loses nothing; a page of other
+// bytes fails these checks.
+bool IsSoundPage(const Page& page, const std::vector<uint8_t>& bytes, int expectedLevel) {
+    const PageLayout& layout = page.layout;
+    const bool leaf = page.level == 0;
+    const size_t entrySize = leaf && page.tree == Tree::Node ? layout.nodeEntrySize : layout.entrySize;
+    const uint8_t pageType = page.tree == Tree::Block ? fmt::kPageBbt : fmt::kPageNbt;
+    const size_t trailer = layout.wide ? fmt::unicode::kPageTrailer : fmt::ansi::kPageTrailer;
+    const size_t entrySizeAt = layout.wide ? fmt::unicode::kBtPage_cbEnt : fmt::ansi::kBtPage_cbEnt;
+    if (page.count < 1) return false;
+    if (bytes[trailer] != pageType && bytes[trailer + 1] != pageType) return false;
+    if (bytes[entrySizeAt] != entrySize) return false;
+    if (expectedLevel == kAnyLevel ? page.level > kMaxPageDepth : page.level != expectedLevel) return false;
+    uint64_t previousKey = page.lowerKey;
+    for (int i = 0; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, entrySize);
+        const uint64_t key = page.Id(entry);
+        if (key == 0 || !KeyInOrder(key, i, previousKey, page.lowerKey, page.upperKey)) return false;
+        if (i > 0 && key == previousKey) return false;
+        previousKey = key;
+        if (leaf && page.tree == Tree::Node) continue;
+        const uint64_t offset = page.Id(entry + page.IdSize());
+        if (!leaf) {
+            const uint64_t childOffset = page.Id(entry + 2 * page.IdSize());
+            if (childOffset == 0 || childOffset % fmt::kPageSize != 0) return false;
+        } else if (offset % fmt::kBlockAlignment != 0 ||
+                   fmt::LoadLe16(entry + 2 * page.IdSize()) > fmt::kMaxBlockSize) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
-                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey) {
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, int expectedLevel) {
     if (!context) return -1;
     const PageLayout& layout = context->bUnicode ? kUnicodePage : kAnsiPage;
     if (tree == Tree::Block) g_nStringMode = context->bUnicode ? 2 : 1;
@@ -179,13 +224,15 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
 
     const uint64_t trailerBid = LoadId(bytes.data() + layout.trailerBidAt, layout.wide);
     const int count = static_cast<int8_t>(bytes[layout.entryCountAt]);
-    const bool leaf = bytes[layout.levelAt] == 0;
+    const int level = bytes[layout.levelAt];
+    const bool leaf = level == 0;
     const int limit = !leaf ? layout.maxIntermediate
                             : (tree == Tree::Block ? layout.maxBlockLeaf : layout.maxNodeLeaf);
-    if (trailerBid != expectedBlockId || count > limit) return -1;
+    if (count > limit) return -1;
+    const Page page = {context, tree, layout, bytes, count, depth, level, lowerKey, upperKey};
+    if (trailerBid != expectedBlockId && !IsSoundPage(page, bytes, expectedLevel)) return -1;
     if (count < 1) return 0;
 
-    const Page page = {context, tree, layout, bytes, count, depth, lowerKey, upperKey};
     if (!leaf) return ReadChildPages(page, readSize);
     return tree == Tree::Block ? ReadBlockLeaf(page) : ReadNodeLeaf(page);
 }
@@ -194,12 +241,12 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
 
 int ReadBlockTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
                       uint64_t lowerKey, uint64_t upperKey) {
-    return ReadTreePage(context, Tree::Block, pageOffset, depth, expectedBlockId, lowerKey, upperKey);
+    return ReadTreePage(context, Tree::Block, pageOffset, depth, expectedBlockId, lowerKey, upperKey, kAnyLevel);
 }
 
 int ReadNodeTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
                      uint64_t lowerKey, uint64_t upperKey) {
-    return ReadTreePage(context, Tree::Node, pageOffset, depth, expectedBlockId, lowerKey, upperKey);
+    return ReadTreePage(context, Tree::Node, pageOffset, depth, expectedBlockId, lowerKey, upperKey, kAnyLevel);
 }
 
 int LoadBTrees(StoreContext* context) {

@@ -48,6 +48,7 @@ class Layout:
             self.header_size = 564
             self.count_at, self.level_at = 488, 491
             self.trailer = 496
+            self.page_trailer = 16
             self.entry_size, self.node_entry_size = 24, 32
             self.block_trailer = 16
         else:
@@ -58,6 +59,7 @@ class Layout:
             self.header_size = 512
             self.count_at, self.level_at = 496, 499
             self.trailer = 500
+            self.page_trailer = 12
             self.entry_size, self.node_entry_size = 12, 16
             self.block_trailer = 12
 
@@ -161,7 +163,7 @@ def damage(kind, source, store, rng):
         if kind == "page-trailer":
             # wSig, dwCRC and bid: never the page type, which a reader may
             # not need but a damage of its own would be another kind.
-            return data, change_bytes(data, rng, [offset + lay.trailer + rng.randrange(2, 16)])
+            return data, change_bytes(data, rng, [offset + lay.trailer + rng.randrange(2, lay.page_trailer)])
         entry = offset + rng.randrange(max(count, 1)) * size
         return data, change_bytes(data, rng, [entry + rng.randrange(size) for _ in range(rng.randint(1, 3))])
     if kind == "block-trailer":

@@ -30,7 +30,7 @@ KINDS = ("Message", "Meeting", "Appointment", "Contact", "Task", "Note", "Activi
          "Document", "Conflict", "RSSFeed")
 ITEM_DIR = re.compile(r"^(%s)\d{5}$" % "|".join(KINDS))
 FOLDER_LINE = re.compile(r"^folder \".*\" nid 0x[0-9a-f]+ items (\d+) unreadable (\d+)")
-LOST_LINE = re.compile(r"^lost items (\d+) attachments (\d+)")
+LOST_LINE = re.compile(r"^unreadable items (\d+) attachments (\d+)")
 
 
 def count_export(root):
