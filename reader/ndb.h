@@ -78,6 +78,10 @@ NodeEntry* NewNodeEntry(StoreContext* context);
 
 // Appends a block-list entry at the tail (the block B-tree load uses it).
 BbtEntry* AppendBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount);
+// Keeps a leaf entry that a damaged block B-tree page made the walk pass
+// over; FindBlock answers with it only for an id the block list lacks. It is
+// not in the block list (CountBlocks does not count it).
+void SalvageBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount);
 
 // The reset's part: see the top of this header.
 void ClearBlockList(StoreContext* context);

@@ -123,6 +123,18 @@ int ReadChildPages(const Page& page, size_t readSize) {
     return 0;
 }
 
+// The entries of a block B-tree leaf from the first, that the walk passes
+// over, kept aside where they look like blocks (FindBlock falls back to them).
+void SalvageBlockEntries(const Page& page, int first) {
+    for (int i = first; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, page.layout.entrySize);
+        const uint64_t offset = page.Id(entry + page.IdSize());
+        const uint16_t byteCount = fmt::LoadLe16(entry + 2 * page.IdSize());
+        if (offset % fmt::kBlockAlignment != 0 || byteCount == 0 || byteCount > fmt::kMaxBlockSize) continue;
+        SalvageBlock(page.context, page.Id(entry), offset, byteCount);
+    }
+}
+
 // Block B-tree leaf: entries appended to the block list up to a zero id.
 int ReadBlockLeaf(const Page& page) {
     uint64_t previousKey = page.lowerKey;
@@ -130,7 +142,10 @@ int ReadBlockLeaf(const Page& page) {
         const uint8_t* entry = page.Entry(i, page.layout.entrySize);
         const uint64_t blockId = page.Id(entry);
         if (blockId == 0) return 0;
-        if (!KeyInOrder(blockId, i, previousKey, page.lowerKey, page.upperKey)) return -1;
+        if (!KeyInOrder(blockId, i, previousKey, page.lowerKey, page.upperKey)) {
+            SalvageBlockEntries(page, i);
+            return -1;
+        }
         const uint64_t offset = page.Id(entry + page.IdSize());
         const uint16_t byteCount = fmt::LoadLe16(entry + 2 * page.IdSize());
         AppendBlock(page.context, blockId, offset, byteCount);
@@ -230,7 +245,10 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
                             : (tree == Tree::Block ? layout.maxBlockLeaf : layout.maxNodeLeaf);
     if (count > limit) return -1;
     const Page page = {context, tree, layout, bytes, count, depth, level, lowerKey, upperKey};
-    if (trailerBid != expectedBlockId && !IsSoundPage(page, bytes, expectedLevel)) return -1;
+    if (trailerBid != expectedBlockId && !IsSoundPage(page, bytes, expectedLevel)) {
+        if (tree == Tree::Block && leaf) SalvageBlockEntries(page, 0);
+        return -1;
+    }
     if (count < 1) return 0;
 
     if (!leaf) return ReadChildPages(page, readSize);

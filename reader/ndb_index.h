@@ -88,6 +88,11 @@ struct ReaderIndexes {
     BbtEntry* indexedFirst = nullptr;  // the list the table was built for
     BbtEntry* indexedLast = nullptr;
     uint64_t blockCount = 0;
+    // Leaf entries the block B-tree walk passed over as damaged (after a key
+    // out of order, or on a page that does not hold together) but that look
+    // like blocks: FindBlock falls back to them for ids the list lacks. Empty
+    // on an undamaged store.
+    RecordTable<BbtEntry, BlockKey> salvagedBlocks;
 
     // Node tree.
     RecordPool nodePool;
