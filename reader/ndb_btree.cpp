@@ -81,7 +81,8 @@ bool KeyInOrder(uint64_t key, int entry, uint64_t previousKey, uint64_t lowerKey
 constexpr int kAnyLevel = -1;
 
 int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
-                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, int expectedLevel);
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, bool exactLower,
+                 int expectedLevel);
 
 // One page read into memory with the key range its parent gave it.
 struct Page {
@@ -94,30 +95,90 @@ struct Page {
     int level;
     uint64_t lowerKey;
     uint64_t upperKey;
+    // False below an entry whose key was damaged: the first key need not
+    // equal the lower key, only not lie below it.
+    bool exactLower;
+    uint64_t CheckedLower() const { return exactLower ? lowerKey : 0; }
     const uint8_t* Entry(int i, size_t size) const { return bytes.data() + i * size; }
     uint64_t Id(const uint8_t* at) const { return LoadId(at, layout.wide); }
     size_t IdSize() const { return layout.wide ? 8 : 4; }
 };
 
+// The entries of an intermediate page whose keys are not all in order: the
+// longest run of keys that are in order is taken as sound (marked true), the
+// others as damaged. Only the entries before a zero key count.
+std::vector<bool> SoundKeys(const std::vector<uint64_t>& keys, const Page& page) {
+    const size_t n = keys.size();
+    std::vector<int> length(n, 0), before(n, -1);
+    int best = -1;
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t key = keys[i];
+        if (key < page.lowerKey || key >= page.upperKey) continue;
+        if (i == 0 && page.CheckedLower() != 0 && key != page.lowerKey) continue;
+        length[i] = 1;
+        for (size_t j = 0; j < i; ++j) {
+            if (length[j] > 0 && keys[j] < key && length[j] + 1 > length[i]) {
+                length[i] = length[j] + 1;
+                before[i] = static_cast<int>(j);
+            }
+        }
+        if (best < 0 || length[i] > length[best]) best = static_cast<int>(i);
+    }
+    std::vector<bool> sound(n, false);
+    for (int i = best; i >= 0; i = before[i]) sound[i] = true;
+    return sound;
+}
+
 // Intermediate page: every child page in key order, with the root's progress.
+// When a key is out of order (a damaged entry), the sound keys bound the
+// children: a damaged entry's child is still read, with the keys between its
+// sound neighbours, so that one damaged key loses no page.
 int ReadChildPages(const Page& page, size_t readSize) {
     const bool reportsProgress = page.depth == 0;
     const int steps = reportsProgress ? CountProgressSteps(page.bytes, readSize) : 0;
     const size_t size = page.layout.entrySize;
-    uint64_t previousKey = page.lowerKey;
-    int childrenRead = 0;
+    std::vector<uint64_t> keys;
+    bool ordered = true;
     for (int i = 0; i < page.count; ++i) {
-        const uint8_t* entry = page.Entry(i, size);
-        const uint64_t key = page.Id(entry);
+        const uint64_t key = page.Id(page.Entry(i, size));
         if (key == 0) break;
-        if (!KeyInOrder(key, i, previousKey, page.lowerKey, page.upperKey)) return -1;
-        const uint64_t childUpper = i + 1 < page.count ? page.Id(entry + size) : page.upperKey;
+        if (ordered && !KeyInOrder(key, i, keys.empty() ? page.lowerKey : keys.back(), page.CheckedLower(),
+                                   page.upperKey))
+            ordered = false;
+        keys.push_back(key);
+    }
+    const std::vector<bool> sound = ordered ? std::vector<bool>(keys.size(), true) : SoundKeys(keys, page);
+    uint64_t previousSound = page.lowerKey;
+    bool anySound = false;
+    int childrenRead = 0;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const uint8_t* entry = page.Entry(static_cast<int>(i), size);
+        uint64_t childUpper = page.upperKey;
+        if (ordered) {
+            // As stored: the next entry's key, even a zero one.
+            if (static_cast<int>(i) + 1 < page.count) childUpper = page.Id(entry + size);
+        } else {
+            for (size_t j = i + 1; j < keys.size(); ++j) {
+                if (sound[j]) {
+                    childUpper = keys[j];
+                    break;
+                }
+            }
+        }
         const uint64_t childBid = page.Id(entry + page.IdSize());
         const uint64_t childOffset = page.Id(entry + 2 * page.IdSize());
-        ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, key, childUpper, page.level - 1);
+        if (sound[i]) {
+            ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, keys[i], childUpper, true,
+                         page.level - 1);
+            previousSound = keys[i];
+            anySound = true;
+        } else {
+            const uint64_t childLower = anySound ? previousSound + 1 : page.lowerKey;
+            ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, childLower, childUpper,
+                         false, page.level - 1);
+        }
         ++childrenRead;
         if (reportsProgress) ReportProgress(childrenRead, steps);
-        previousKey = key;
     }
     if (reportsProgress && page.tree == Tree::Block) ReportProgress(childrenRead + 1, steps);
     return 0;
@@ -142,7 +203,7 @@ int ReadBlockLeaf(const Page& page) {
         const uint8_t* entry = page.Entry(i, page.layout.entrySize);
         const uint64_t blockId = page.Id(entry);
         if (blockId == 0) return 0;
-        if (!KeyInOrder(blockId, i, previousKey, page.lowerKey, page.upperKey)) {
+        if (!KeyInOrder(blockId, i, previousKey, page.CheckedLower(), page.upperKey)) {
             SalvageBlockEntries(page, i);
             return -1;
         }
@@ -161,7 +222,7 @@ int ReadNodeLeaf(const Page& page) {
     for (int i = 0; i < page.count; ++i) {
         const uint8_t* entry = page.Entry(i, page.layout.nodeEntrySize);
         const uint64_t nodeId = page.Id(entry);
-        if (!KeyInOrder(nodeId, i, previousKey, page.lowerKey, page.upperKey)) return -1;
+        if (!KeyInOrder(nodeId, i, previousKey, page.CheckedLower(), page.upperKey)) return -1;
         NodeEntry* node = NewNodeEntry(page.context);
         node->nodeId = nodeId;
         const uint64_t dataId = page.Id(entry + idSize);
@@ -198,7 +259,7 @@ bool IsSoundPage(const Page& page, const std::vector<uint8_t>& bytes, int expect
     for (int i = 0; i < page.count; ++i) {
         const uint8_t* entry = page.Entry(i, entrySize);
         const uint64_t key = page.Id(entry);
-        if (key == 0 || !KeyInOrder(key, i, previousKey, page.lowerKey, page.upperKey)) return false;
+        if (key == 0 || !KeyInOrder(key, i, previousKey, page.CheckedLower(), page.upperKey)) return false;
         if (i > 0 && key == previousKey) return false;
         previousKey = key;
         if (leaf && page.tree == Tree::Node) continue;
@@ -215,7 +276,8 @@ bool IsSoundPage(const Page& page, const std::vector<uint8_t>& bytes, int expect
 }
 
 int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int depth,
-                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, int expectedLevel) {
+                 uint64_t expectedBlockId, uint64_t lowerKey, uint64_t upperKey, bool exactLower,
+                 int expectedLevel) {
     if (!context) return -1;
     const PageLayout& layout = context->bUnicode ? kUnicodePage : kAnsiPage;
     if (tree == Tree::Block) g_nStringMode = context->bUnicode ? 2 : 1;
@@ -244,7 +306,7 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
     const int limit = !leaf ? layout.maxIntermediate
                             : (tree == Tree::Block ? layout.maxBlockLeaf : layout.maxNodeLeaf);
     if (count > limit) return -1;
-    const Page page = {context, tree, layout, bytes, count, depth, level, lowerKey, upperKey};
+    const Page page = {context, tree, layout, bytes, count, depth, level, lowerKey, upperKey, exactLower};
     if (trailerBid != expectedBlockId && !IsSoundPage(page, bytes, expectedLevel)) {
         if (tree == Tree::Block && leaf) SalvageBlockEntries(page, 0);
         return -1;
@@ -259,12 +321,12 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
 
 int ReadBlockTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
                       uint64_t lowerKey, uint64_t upperKey) {
-    return ReadTreePage(context, Tree::Block, pageOffset, depth, expectedBlockId, lowerKey, upperKey, kAnyLevel);
+    return ReadTreePage(context, Tree::Block, pageOffset, depth, expectedBlockId, lowerKey, upperKey, true, kAnyLevel);
 }
 
 int ReadNodeTreePage(StoreContext* context, uint64_t pageOffset, int depth, uint64_t expectedBlockId,
                      uint64_t lowerKey, uint64_t upperKey) {
-    return ReadTreePage(context, Tree::Node, pageOffset, depth, expectedBlockId, lowerKey, upperKey, kAnyLevel);
+    return ReadTreePage(context, Tree::Node, pageOffset, depth, expectedBlockId, lowerKey, upperKey, true, kAnyLevel);
 }
 
 int LoadBTrees(StoreContext* context) {

@@ -251,6 +251,22 @@ TEST_P(ReaderNdbVariant, ChildPageWithWrongTrailerIsReadWhenSoundAndSkippedWhenN
     EXPECT_EQ(withoutData, 0) << "the skipped page's entries are kept aside, and its nodes find their blocks";
 }
 
+// A damaged key in an intermediate page (here the second of four): its
+// child is read with the keys between its neighbours, and the later
+// children are read as usual.
+TEST_P(ReaderNdbVariant, DamagedIntermediateKeyLosesNoPage) {
+    RecordingObserver observer;
+    const bool wide = GetParam() == writer::Variant::Unicode;
+    auto bytes = MakeStore(GetParam(), ManyNodes(12), [](writer::NdbDamage& d) { d.nbtLeafEntries = 3; });
+    const size_t rootAt = wide ? fmt::unicode::kRoot_brefNbt_ib : fmt::ansi::kRoot_brefNbt_ib;
+    const size_t root = wide ? static_cast<size_t>(fmt::LoadLe64(&bytes[rootAt])) : fmt::LoadLe32(&bytes[rootAt]);
+    const size_t entry = wide ? fmt::unicode::kBtEntrySize : fmt::ansi::kBtEntrySize;
+    bytes[root + entry + (wide ? 6 : 3)] = 0x7F;  // the key's high byte: far above the next key
+    OpenedStore store = OpenStoreBytes(bytes);
+    ASSERT_TRUE(store.context);
+    EXPECT_EQ(CountNodes(store.get()), 12u);
+}
+
 TEST_P(ReaderNdbVariant, PagesPointingBackUpAreReadOnce) {
     RecordingObserver observer;
     const auto nodes = ManyNodes(12);
