@@ -48,6 +48,12 @@ const PageLayout kUnicodePage = {fmt::unicode::kBtPage_cEnt, fmt::unicode::kBtPa
 
 uint64_t LoadId(const uint8_t* p, bool wide) { return wide ? fmt::LoadLe64(p) : fmt::LoadLe32(p); }
 
+// File offsets of the 64-bit variant fit in 40 bits, as the header's root
+// offsets are read: higher bits set in an entry's offset are damage, and the
+// offset the low bits give is tried (the page's trailer or the block's
+// contents still decide whether it is right).
+uint64_t FileOffset(uint64_t stored) { return stored >> 40 ? stored & ((uint64_t(1) << 40) - 1) : stored; }
+
 // The read size follows the version byte; every other choice the Unicode flag.
 size_t PageReadSize(const StoreContext* context) {
     if (context->formatVersion == g_nAnsiVersion) return fmt::kPageReadSizeAnsi;
@@ -166,7 +172,7 @@ int ReadChildPages(const Page& page, size_t readSize) {
             }
         }
         const uint64_t childBid = page.Id(entry + page.IdSize());
-        const uint64_t childOffset = page.Id(entry + 2 * page.IdSize());
+        const uint64_t childOffset = FileOffset(page.Id(entry + 2 * page.IdSize()));
         if (sound[i]) {
             ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, keys[i], childUpper, true,
                          page.level - 1);
@@ -189,7 +195,7 @@ int ReadChildPages(const Page& page, size_t readSize) {
 void SalvageBlockEntries(const Page& page, int first) {
     for (int i = first; i < page.count; ++i) {
         const uint8_t* entry = page.Entry(i, page.layout.entrySize);
-        const uint64_t offset = page.Id(entry + page.IdSize());
+        const uint64_t offset = FileOffset(page.Id(entry + page.IdSize()));
         const uint16_t byteCount = fmt::LoadLe16(entry + 2 * page.IdSize());
         if (offset % fmt::kBlockAlignment != 0 || byteCount == 0 || byteCount > fmt::kMaxBlockSize) continue;
         SalvageBlock(page.context, page.Id(entry), offset, byteCount);
@@ -207,7 +213,7 @@ int ReadBlockLeaf(const Page& page) {
             SalvageBlockEntries(page, i);
             return -1;
         }
-        const uint64_t offset = page.Id(entry + page.IdSize());
+        const uint64_t offset = FileOffset(page.Id(entry + page.IdSize()));
         const uint16_t byteCount = fmt::LoadLe16(entry + 2 * page.IdSize());
         AppendBlock(page.context, blockId, offset, byteCount);
         previousKey = blockId;
