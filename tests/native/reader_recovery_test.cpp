@@ -63,12 +63,13 @@ struct DamagedCase {
 };
 
 // Damage the shared list lacks, in its form: the id in a B-tree page's
-// trailer (a page read only when its entries hold together), and a block
-// B-tree leaf key out of order with its offset (the entries after it kept
-// aside and still found).
+// trailer (a page read only when its entries hold together); a block B-tree
+// leaf key out of order with its offset (the entries after it kept aside and
+// still found); the key of an attachment's data block.
 const char kMoreCases[] =
     "page-trailer-bid.pst\tunicode-crypt-high.pst\t33278:00>65\n"
-    "bbt-leaf-key.pst\tunicode-support-mail.pst\t934688:5c>49 934698:00>a7\n";
+    "bbt-leaf-key.pst\tunicode-support-mail.pst\t934688:5c>49 934698:00>a7\n"
+    "bbt-attachment-key.ost\tost-unicode-sample.ost\t2733689:8f>cf\n";
 
 std::vector<DamagedCase> MakeDamagedCases() {
     std::vector<DamagedCase> cases;
@@ -106,7 +107,7 @@ std::vector<DamagedCase> MakeDamagedCases() {
 TEST(ReaderRecovery, DamagedCasesKeepTheItemsOfTheirUndamagedSource) {
     ScopedInstallFolder install;
     const std::vector<DamagedCase> cases = MakeDamagedCases();
-    ASSERT_GE(cases.size(), 8u);
+    ASSERT_GE(cases.size(), 9u);
     std::map<std::string, Reading> sources;
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,11 +126,16 @@ TEST(ReaderRecovery, DamagedCasesKeepTheItemsOfTheirUndamagedSource) {
             // The folder whose record is gone keeps its place and its items.
             EXPECT_EQ(damaged.itemsByFolder.at("Folder 8042"), whole.itemsByFolder.at("Deleted Items"));
         }
-        if (c.name == "bbt-appointment-attachment.ost") {
-            // The attachment's data is gone with the block B-tree entries;
+        if (c.name == "bbt-attachment-key.ost") {
+            // The attachment's data block is gone with its block B-tree key;
             // the appointment is read and says what it left out.
             EXPECT_EQ(damaged.unreadableAttachments, 1);
             EXPECT_GE(damaged.partsLost, 1);
+        } else if (c.name == "bbt-appointment-attachment.ost") {
+            // The attachment's block offset, damaged above 40 bits, is read
+            // by its low bits.
+            EXPECT_EQ(damaged.unreadableAttachments, 0);
+            EXPECT_EQ(damaged.partsLost, 0);
         }
     }
 }
