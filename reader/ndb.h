@@ -68,6 +68,12 @@ BbtEntry* FindBlock(StoreContext* context, uint64_t blockId);
 // to the top-level list.
 void LinkNode(StoreContext* context, NodeEntry* node);
 
+// Puts a node below a folder: a node at top level (its parent never came)
+// moves there, a node not yet linked (one a damaged node B-tree passed over)
+// is linked there. Nothing happens for a node that already has a parent or
+// for a parent that hangs below the node.
+void PlaceNodeUnder(StoreContext* context, NodeEntry* node, NodeEntry* parent);
+
 // The first node with that id in a depth-first, parent-before-children walk
 // of the top-level list; NULL when absent.
 NodeEntry* FindNode(StoreContext* context, uint64_t nodeId);

@@ -173,16 +173,19 @@ int ReadChildPages(const Page& page, size_t readSize) {
         }
         const uint64_t childBid = page.Id(entry + page.IdSize());
         const uint64_t childOffset = FileOffset(page.Id(entry + 2 * page.IdSize()));
+        int read = 0;
         if (sound[i]) {
-            ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, keys[i], childUpper, true,
-                         page.level - 1);
+            read = ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, keys[i], childUpper,
+                                true, page.level - 1);
             previousSound = keys[i];
             anySound = true;
         } else {
             const uint64_t childLower = anySound ? previousSound + 1 : page.lowerKey;
-            ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, childLower, childUpper,
-                         false, page.level - 1);
+            read = ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, childLower,
+                                childUpper, false, page.level - 1);
         }
+        // Nodes of a page that failed may be listed by their folders.
+        if (read < 0 && page.tree == Tree::Node) GetIndexes(page.context).nodeTreeDamaged = true;
         ++childrenRead;
         if (reportsProgress) ReportProgress(childrenRead, steps);
     }
@@ -221,6 +224,29 @@ int ReadBlockLeaf(const Page& page) {
     return 0;
 }
 
+NodeEntry* NodeFromEntry(const Page& page, const uint8_t* entry) {
+    const size_t idSize = page.IdSize();
+    NodeEntry* node = NewNodeEntry(page.context);
+    node->nodeId = page.Id(entry);
+    node->pDataBlock = FindBlock(page.context, page.Id(entry + idSize));
+    node->pSubnodeBlock = FindBlock(page.context, page.Id(entry + 2 * idSize));
+    node->parentId = fmt::LoadLe32(entry + 3 * idSize);
+    return node;
+}
+
+// The entries of a node B-tree leaf from the first, that the walk passes
+// over: kept aside, unlinked, for the folders whose contents tables list them.
+void SalvageNodeEntries(const Page& page, int first) {
+    ReaderIndexes& index = GetIndexes(page.context);
+    index.nodeTreeDamaged = true;
+    for (int i = first; i < page.count; ++i) {
+        const uint8_t* entry = page.Entry(i, page.layout.nodeEntrySize);
+        if (page.Id(entry) == 0) continue;
+        NodeEntry* node = NodeFromEntry(page, entry);
+        if (node->pDataBlock) index.salvagedNodes.push_back(node);
+    }
+}
+
 // Node B-tree leaf: every entry becomes a node linked into the tree.
 int ReadNodeLeaf(const Page& page) {
     uint64_t previousKey = page.lowerKey;
@@ -228,7 +254,10 @@ int ReadNodeLeaf(const Page& page) {
     for (int i = 0; i < page.count; ++i) {
         const uint8_t* entry = page.Entry(i, page.layout.nodeEntrySize);
         const uint64_t nodeId = page.Id(entry);
-        if (!KeyInOrder(nodeId, i, previousKey, page.CheckedLower(), page.upperKey)) return -1;
+        if (!KeyInOrder(nodeId, i, previousKey, page.CheckedLower(), page.upperKey)) {
+            SalvageNodeEntries(page, i);
+            return -1;
+        }
         NodeEntry* node = NewNodeEntry(page.context);
         node->nodeId = nodeId;
         const uint64_t dataId = page.Id(entry + idSize);
@@ -315,6 +344,10 @@ int ReadTreePage(StoreContext* context, Tree tree, uint64_t pageOffset, int dept
     const Page page = {context, tree, layout, bytes, count, depth, level, lowerKey, upperKey, exactLower};
     if (trailerBid != expectedBlockId && !IsSoundPage(page, bytes, expectedLevel)) {
         if (tree == Tree::Block && leaf) SalvageBlockEntries(page, 0);
+        if (tree == Tree::Node) {
+            GetIndexes(context).nodeTreeDamaged = true;
+            if (leaf && count >= 1) SalvageNodeEntries(page, 0);
+        }
         return -1;
     }
     if (count < 1) return 0;
@@ -343,7 +376,8 @@ int LoadBTrees(StoreContext* context) {
     observer.SetLoadProgress(100);
     observer.Pause(1000);
     observer.SetLoadProgress(10);
-    ReadNodeTreePage(context, context->nbtRootOffset, 0, context->nbtRootBid, fmt::kNidMessageStore, kAllOnes);
+    if (ReadNodeTreePage(context, context->nbtRootOffset, 0, context->nbtRootBid, fmt::kNidMessageStore, kAllOnes) < 0)
+        GetIndexes(context).nodeTreeDamaged = true;
     GetIndexes(context).visitedPages.clear();
     return 0;
 }

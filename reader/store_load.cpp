@@ -9,6 +9,7 @@
 #include "reader/item_record.h"
 #include "reader/named_props.h"
 #include "reader/ndb.h"
+#include "reader/store_recovery.h"
 #include "reader/store_text.h"
 
 #ifdef _WIN32
@@ -136,6 +137,11 @@ void OstRepair::LoadStore() {
         }
         LoadBTrees(&g_storeFile);
         LoadNamedPropertyMap(&g_storeFile);
+        try {
+            RecoverListedItems(&g_storeFile);
+        } catch (const StoreFileException&) {
+            // Recovery is a best effort: the load goes on with what it has.
+        }
 
         ItemRecord* storeRecord = ReadItemRecord(g_storeFile, g_storeFile.pFirstNode);
         if (!storeRecord || !storeRecord->pStore) {

@@ -1,0 +1,96 @@
+#include "reader/store_recovery.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "format/bytes.h"
+#include "format/layout.h"
+#include "format/props.h"
+#include "reader/item_reader.h"
+#include "reader/ltp.h"
+#include "reader/ndb.h"
+#include "reader/ndb_index.h"
+
+namespace {
+
+// Every folder node of the tree, in walk order.
+std::vector<NodeEntry*> FolderNodes(StoreContext* context) {
+    std::vector<NodeEntry*> folders;
+    NodeEntry* n = context->pFirstNode;
+    while (n) {
+        if (IsFolderNid(n->nodeId)) folders.push_back(n);
+        if (n->pFirstChild) {
+            n = n->pFirstChild;
+            continue;
+        }
+        while (n && !n->pNextSibling) n = n->pParent;
+        if (n) n = n->pNextSibling;
+    }
+    return folders;
+}
+
+bool HasOrphanMessages(const StoreContext* context) {
+    for (const NodeEntry* n = context->pFirstNode; n; n = n->pNextSibling) {
+        if (IsMessageNid(n->nodeId)) return true;
+    }
+    return false;
+}
+
+// The message node ids a folder's contents table lists (its rows' row ids).
+std::vector<uint32_t> ListedItems(StoreContext* context, const NodeEntry* folder) {
+    std::vector<uint32_t> ids;
+    const uint64_t tableId = (folder->nodeId & ~uint64_t(fmt::kNidTypeMask)) | fmt::kNidTypeContentsTable;
+    NodeEntry* table = FindNode(context, tableId);
+    if (!table || !table->pDataBlock) return ids;
+    SubnodeEntry* map = table->pSubnodeBlock ? ReadSubnodeMap(context, table->pSubnodeBlock) : nullptr;
+    PropRow* rows = nullptr;
+    try {
+        rows = ReadNodeProperties(context, table->pDataBlock->blockId, map);
+    } catch (...) {
+        FreeSubnodeMap(map);
+        throw;
+    }
+    for (const PropRow* row = rows; row; row = row->pNext) {
+        for (int32_t i = 0; i < row->slotCount; ++i) {
+            const PropValue* v = row->ppValues[i];
+            if (v && v->propId == fmt::kPidLtpRowId && v->pData && v->size >= 4) {
+                const uint32_t id = fmt::LoadLe32(v->pData);
+                if (IsMessageNid(id)) ids.push_back(id);
+            }
+        }
+    }
+    FreePropRows(rows);
+    FreeSubnodeMap(map);
+    return ids;
+}
+
+}  // namespace
+
+size_t RecoverListedItems(StoreContext* context) {
+    if (!context || !context->pFirstNode) return 0;
+    ReaderIndexes& index = GetIndexes(context);
+    if (!index.nodeTreeDamaged && !HasOrphanMessages(context)) return 0;
+
+    // The passed-over entries by id, the first of an id kept.
+    std::unordered_map<uint64_t, NodeEntry*> salvaged;
+    for (NodeEntry* n : index.salvagedNodes) salvaged.emplace(n->nodeId, n);
+
+    size_t placed = 0;
+    for (NodeEntry* folder : FolderNodes(context)) {
+        for (uint32_t id : ListedItems(context, folder)) {
+            NodeEntry* node = FindNode(context, id);
+            if (node && node->pParent == nullptr && node->parentId != folder->nodeId) {
+                PlaceNodeUnder(context, node, folder);  // its parent id was damaged
+                ++placed;
+            } else if (!node) {
+                auto found = salvaged.find(id);
+                if (found == salvaged.end()) continue;
+                PlaceNodeUnder(context, found->second, folder);
+                salvaged.erase(found);
+                ++placed;
+            }
+        }
+    }
+    return placed;
+}
