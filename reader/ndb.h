@@ -70,7 +70,8 @@ void LinkNode(StoreContext* context, NodeEntry* node);
 
 // Puts a node below a folder: a node at top level (its parent never came)
 // moves there, a node not yet linked (one a damaged node B-tree passed over)
-// is linked there. Nothing happens for a node that already has a parent or
+// is linked there, and takes the top-level nodes that name it as parent.
+// Nothing happens for a node that already has a parent or
 // for a parent that hangs below the node.
 void PlaceNodeUnder(StoreContext* context, NodeEntry* node, NodeEntry* parent);
 

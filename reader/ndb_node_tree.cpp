@@ -204,7 +204,20 @@ void PlaceNodeUnder(StoreContext* context, NodeEntry* node, NodeEntry* parent) {
     }
     node->parentId = parent->nodeId;
     AppendChild(parent, node);
-    if (!linked) AddToIndex(index, node);
+    if (linked) return;
+    AddToIndex(index, node);
+    // The nodes that waited at top level for it move below it, as LinkNode
+    // would have moved them.
+    auto waiting = index.waitingByParent.find(node->nodeId);
+    if (waiting == index.waitingByParent.end()) return;
+    std::vector<NodeEntry*> adopted;
+    adopted.swap(waiting->second);
+    index.waitingByParent.erase(waiting);
+    for (NodeEntry* child : adopted) {
+        if (child == node || child == parent) continue;
+        RemoveTopLevel(context, child);
+        AppendChild(node, child);
+    }
 }
 
 void ResetNodeIndex(StoreContext* context) {

@@ -37,11 +37,17 @@ bool HasOrphanMessages(const StoreContext* context) {
     return false;
 }
 
+using Salvaged = std::unordered_map<uint64_t, NodeEntry*>;
+
 // The message node ids a folder's contents table lists (its rows' row ids).
-std::vector<uint32_t> ListedItems(StoreContext* context, const NodeEntry* folder) {
+std::vector<uint32_t> ListedItems(StoreContext* context, const NodeEntry* folder, const Salvaged& salvaged) {
     std::vector<uint32_t> ids;
     const uint64_t tableId = (folder->nodeId & ~uint64_t(fmt::kNidTypeMask)) | fmt::kNidTypeContentsTable;
     NodeEntry* table = FindNode(context, tableId);
+    if (!table) {
+        auto found = salvaged.find(tableId);
+        if (found != salvaged.end()) table = found->second;
+    }
     if (!table || !table->pDataBlock) return ids;
     SubnodeEntry* map = table->pSubnodeBlock ? ReadSubnodeMap(context, table->pSubnodeBlock) : nullptr;
     PropRow* rows = nullptr;
@@ -72,13 +78,34 @@ size_t RecoverListedItems(StoreContext* context) {
     ReaderIndexes& index = GetIndexes(context);
     if (!index.nodeTreeDamaged && !HasOrphanMessages(context)) return 0;
 
-    // The passed-over entries by id, the first of an id kept.
-    std::unordered_map<uint64_t, NodeEntry*> salvaged;
-    for (NodeEntry* n : index.salvagedNodes) salvaged.emplace(n->nodeId, n);
+    // The passed-over entries by id, the first of an id kept; none that the
+    // tree already has.
+    Salvaged salvaged;
+    for (NodeEntry* n : index.salvagedNodes) {
+        if (!FindNode(context, n->nodeId)) salvaged.emplace(n->nodeId, n);
+    }
 
+    // Folders and messages passed over whose parent folder is in the tree
+    // go below it (a folder placed may take its own sub-folders and items in
+    // the next round).
     size_t placed = 0;
+    for (bool progress = true; progress;) {
+        progress = false;
+        for (NodeEntry* n : index.salvagedNodes) {
+            auto found = salvaged.find(n->nodeId);
+            if (found == salvaged.end() || found->second != n) continue;
+            if (!IsFolderNid(n->nodeId) && !IsMessageNid(n->nodeId)) continue;
+            NodeEntry* parent = n->parentId != 0 ? FindNode(context, n->parentId) : nullptr;
+            if (!parent || !IsFolderNid(parent->nodeId)) continue;
+            PlaceNodeUnder(context, n, parent);
+            salvaged.erase(found);
+            ++placed;
+            progress = true;
+        }
+    }
+
     for (NodeEntry* folder : FolderNodes(context)) {
-        for (uint32_t id : ListedItems(context, folder)) {
+        for (uint32_t id : ListedItems(context, folder, salvaged)) {
             NodeEntry* node = FindNode(context, id);
             if (node && node->pParent == nullptr && node->parentId != folder->nodeId) {
                 PlaceNodeUnder(context, node, folder);  // its parent id was damaged
