@@ -54,6 +54,10 @@ uint64_t LoadId(const uint8_t* p, bool wide) { return wide ? fmt::LoadLe64(p) : 
 // contents still decide whether it is right).
 uint64_t FileOffset(uint64_t stored) { return stored >> 40 ? stored & ((uint64_t(1) << 40) - 1) : stored; }
 
+// Pages lie on 512-byte boundaries: the low bits of a page offset that does
+// not are damage, and the boundary below is tried.
+uint64_t PageOffset(uint64_t stored) { return FileOffset(stored) & ~uint64_t(fmt::kPageSize - 1); }
+
 // The read size follows the version byte; every other choice the Unicode flag.
 size_t PageReadSize(const StoreContext* context) {
     if (context->formatVersion == g_nAnsiVersion) return fmt::kPageReadSizeAnsi;
@@ -172,7 +176,7 @@ int ReadChildPages(const Page& page, size_t readSize) {
             }
         }
         const uint64_t childBid = page.Id(entry + page.IdSize());
-        const uint64_t childOffset = FileOffset(page.Id(entry + 2 * page.IdSize()));
+        const uint64_t childOffset = PageOffset(page.Id(entry + 2 * page.IdSize()));
         int read = 0;
         if (sound[i]) {
             read = ReadTreePage(page.context, page.tree, childOffset, page.depth + 1, childBid, keys[i], childUpper,

@@ -5,6 +5,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "format/layout.h"
 #include "reader/item_reader.h"
 #include "reader/item_record.h"
 #include "reader/named_props.h"
@@ -144,13 +145,16 @@ void OstRepair::LoadStore() {
         }
 
         ItemRecord* storeRecord = ReadItemRecord(g_storeFile, g_storeFile.pFirstNode);
-        if (!storeRecord || !storeRecord->pStore) {
+        NodeEntry* top = nullptr;
+        if (!storeRecord && g_storeFile.pFirstNode && g_storeFile.pFirstNode->nodeId == fmt::kNidMessageStore)
+            top = FindTopFolderWithoutStore(&g_storeFile);
+        if (!top && (!storeRecord || !storeRecord->pStore)) {
             FreeItemRecord(storeRecord);
             observer.ShowLoadMessage(kMsgNotAStore, kLoadMessageStyle);
             CloseStoreFile();
             return;
         }
-        NodeEntry* top = FindTopFolder(storeRecord, g_storeFile);
+        if (!top) top = FindTopFolder(storeRecord, g_storeFile);
         FreeItemRecord(storeRecord);
         if (!top) return;
 

@@ -71,7 +71,39 @@ std::vector<uint32_t> ListedItems(StoreContext* context, const NodeEntry* folder
     return ids;
 }
 
+// Folders below a folder, counted up to a bound (a damaged tree may be deep).
+size_t FoldersBelow(const NodeEntry* top) {
+    constexpr size_t kBound = 1u << 20;
+    size_t count = 0;
+    std::vector<const NodeEntry*> pending = {top};
+    while (!pending.empty() && count < kBound) {
+        const NodeEntry* n = pending.back();
+        pending.pop_back();
+        for (const NodeEntry* c = n->pFirstChild; c && count < kBound; c = c->pNextSibling) {
+            if (!IsFolderNid(c->nodeId)) continue;
+            ++count;
+            pending.push_back(c);
+        }
+    }
+    return count;
+}
+
 }  // namespace
+
+NodeEntry* FindTopFolderWithoutStore(StoreContext* context) {
+    NodeEntry* root = context ? FindNode(context, fmt::kNidRootFolder) : nullptr;
+    NodeEntry* best = nullptr;
+    size_t bestCount = 0;
+    for (NodeEntry* c = root ? root->pFirstChild : nullptr; c; c = c->pNextSibling) {
+        if (!IsFolderNid(c->nodeId) || c == root) continue;
+        const size_t count = FoldersBelow(c);
+        if (!best || count > bestCount) {
+            best = c;
+            bestCount = count;
+        }
+    }
+    return best;
+}
 
 size_t RecoverListedItems(StoreContext* context) {
     if (!context || !context->pFirstNode) return 0;

@@ -6,8 +6,15 @@
 #include <cstddef>
 
 struct StoreContext;
+struct NodeEntry;
 
 // Runs only when the node B-tree load met damage or left messages without a
 // parent; on an undamaged store it changes nothing. The number of nodes
 // placed below a folder. File errors raise StoreFileException.
 size_t RecoverListedItems(StoreContext* context);
+
+// The top folder of a store whose message store record cannot be read (its
+// block damaged): of the root folder's sub-folders, the one with the most
+// folders below it, where the mail folders are. Null without a root folder
+// that has sub-folders.
+NodeEntry* FindTopFolderWithoutStore(StoreContext* context);

@@ -76,7 +76,11 @@ const char kMoreCases[] =
     // folder's contents table.
     "nbt-leaf-folders.pst\tansi-outlook97-mail.pst\t26738:00>32 26741:00>a9 26742:00>ff\n"
     "nbt-leaf-key.pst\tansi-outlook97-mail.pst\t172113:4c>00\n"
-    "nbt-parent-id.pst\tansi-outlook97-mail.pst\t172173:80>c0\n";
+    "nbt-parent-id.pst\tansi-outlook97-mail.pst\t172173:80>c0\n"
+    // The message store's block key (its record unreadable: the top folder
+    // is found below the root folder), and a page offset off its boundary.
+    "store-record-block.pst\tunicode-support-mail.pst\t934832:8c>42\n"
+    "nbt-page-offset.pst\tansi-sample2-attachment.pst\t34833:03>c5 34836:00>7e\n";
 
 std::vector<DamagedCase> MakeDamagedCases() {
     std::vector<DamagedCase> cases;
@@ -114,7 +118,7 @@ std::vector<DamagedCase> MakeDamagedCases() {
 TEST(ReaderRecovery, DamagedCasesKeepTheItemsOfTheirUndamagedSource) {
     ScopedInstallFolder install;
     const std::vector<DamagedCase> cases = MakeDamagedCases();
-    ASSERT_GE(cases.size(), 12u);
+    ASSERT_GE(cases.size(), 14u);
     std::map<std::string, Reading> sources;
     for (const DamagedCase& c : cases) {
         SCOPED_TRACE(c.name);
