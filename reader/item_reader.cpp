@@ -36,6 +36,15 @@ struct RecordGuard {
     }
 };
 
+// MSGFLAG_HASATTACH of 0x0E07: the item has attachments.
+constexpr int32_t kMessageHasAttachments = 0x10;
+
+int32_t LostValues(const PropRow* rows) {
+    int32_t lost = 0;
+    for (const PropRow* row = rows; row; row = row->pNext) lost += row->lostValues;
+    return lost;
+}
+
 PropRow* ReadSubnodeRows(StoreContext& context, SubnodeEntry* subnode, SubnodeEntry* map) {
     if (!subnode || !subnode->pDataBlock) return nullptr;
     return ReadNodeProperties(&context, subnode->pDataBlock->blockId, map);
@@ -75,6 +84,7 @@ bool ApplyTable(StoreContext& context, ItemRecord* record, SubnodeEntry* map, ui
     rows.rows = ReadSubnodeRows(context, table, map);
     if (!rows.rows) return true;
     *present = true;
+    record->nPartsLost += LostValues(rows.rows);
     AttachmentNode* head = PushNodesForRows(record, rows.rows);
     return ApplyProperties(record, rows.rows, head) == 0;
 }
@@ -85,6 +95,11 @@ SubnodeEntry* FindDataSubnode(SubnodeEntry* map, SubnodeEntry* own, uint32_t nid
     if (own->subnodeId == nid) return own;
     if (SubnodeEntry* e = FindSubnode(own->pNested, nid)) return e;
     return FindOwnSubnode(map, nid);
+}
+
+void MarkUnreadable(ItemRecord* record, AttachmentNode* attachment) {
+    if (!attachment->bUnreadable) ++record->nPartsLost;
+    attachment->bUnreadable = 1;
 }
 
 // The node's type says whether it is a folder: folders of newer stores may
@@ -118,8 +133,11 @@ bool IsMessageNid(uint64_t nid) {
 ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     if (!node || !node->pDataBlock) return nullptr;
 
+    // What a damaged store keeps from being read is left out and counted;
+    // the rest of the item is read as usual.
+    int32_t lost = (node->nMissingBlocks & kSubnodeBlockMissing) ? 1 : 0;
     SubnodeMapGuard map;
-    if (node->pSubnodeBlock) map.map = ReadSubnodeMap(&context, node->pSubnodeBlock);
+    if (node->pSubnodeBlock) map.map = ReadSubnodeMap(&context, node->pSubnodeBlock, &lost);
 
     PropRowsGuard rows;
     rows.rows = ReadNodeProperties(&context, node->pDataBlock->blockId, map.map);
@@ -128,24 +146,38 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     RecordGuard record;
     record.record = NewItemRecord();
     if (!record.record) return nullptr;
+    record.record->nPartsLost = lost + LostValues(rows.rows);
     if (ApplyProperties(record.record, rows.rows, nullptr) != 0) return nullptr;
     rows.Reset(nullptr);
 
     bool present = false;
     if (!ApplyTable(context, record.record, map.map, kRecipientTableNid, &present)) return nullptr;
+    const AttachmentNode* recipients = record.record->pAttachments;
     if (!ApplyTable(context, record.record, map.map, kAttachmentTableNid, &present)) return nullptr;
+    const bool attachmentsRead = record.record->pAttachments != recipients;
+    if (IsMessageNid(node->nodeId) && (record.record->nMessageFlags & kMessageHasAttachments) && !attachmentsRead)
+        ++record.record->nPartsLost;  // the attachment table is gone or unreadable
     if (!present) return FinishRecord(node, record.Release());
 
     // Each node's own property context, read without a map so that large
     // attachment data stays where it is; the node keeps where it lies.
+    // The attachment table's nodes come first, up to the first recipient's.
+    bool attachmentRow = attachmentsRead;
     for (AttachmentNode* a = record.record->pAttachments; a; a = a->pNext) {
+        if (a == recipients) attachmentRow = false;
         SubnodeEntry* own = FindOwnSubnode(map.map, static_cast<uint32_t>(a->nidData));
         if (!own) {
+            // A row of the attachment table whose own subnode is gone.
+            if (a->nidData != 0 && attachmentRow) MarkUnreadable(record.record, a);
             a->nidData = 0;
             continue;
         }
         rows.Reset(ReadSubnodeRows(context, own, nullptr));
-        if (!rows.rows) continue;
+        if (!rows.rows) {
+            if (attachmentRow) MarkUnreadable(record.record, a);
+            continue;
+        }
+        record.record->nPartsLost += LostValues(rows.rows);
         ApplyProperties(record.record, rows.rows, a);
         rows.Reset(nullptr);
         SubnodeEntry* data = FindDataSubnode(map.map, own, static_cast<uint32_t>(a->nidData));
@@ -153,6 +185,10 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
             a->bidData = data->pDataBlock ? data->pDataBlock->blockId : 0;
             FreeSubnodeMap(a->pSubnodes);
             a->pSubnodes = CopySubnodeMap(data->pNested);
+            if (attachmentRow && !a->pData && !IsBlockDataComplete(&context, data->pDataBlock))
+                MarkUnreadable(record.record, a);
+        } else if (attachmentRow && !a->pData) {
+            MarkUnreadable(record.record, a);  // its data names a subnode that is gone
         }
     }
     return FinishRecord(node, record.Release());

@@ -163,6 +163,10 @@ struct AttachmentNode {
     int32_t nRenderingPosition;      // 0x370B
     int32_t nAttachProperty3710;     // 0x3710, copied, not used
     AttachmentNode* pNext;
+    // 1 when the attachment could not be read whole from a damaged store: its
+    // own record, or the data its record names, is missing or unreadable.
+    // Whatever was read is kept. 0 on an undamaged store.
+    int32_t bUnreadable;
 };
 
 // A string-named property's value.
@@ -317,6 +321,12 @@ struct ItemRecord {
     ItemFileTime* pftModified;        // 0x3008
     int32_t bReassignProhibited;      // 0x002B
     NamedValue* pNamedValues;         // string-named values, newest first
+    // The parts of the node that a damaged store kept from being read and
+    // that the record therefore leaves out: property values whose heap item
+    // or subnode cannot be read, a subnode map, a recipient or attachment
+    // table, attachments (each also flagged bUnreadable). Everything else is
+    // in the record. 0 when the node was read whole, as on an undamaged store.
+    int32_t nPartsLost;
 };
 
 // A new zero-filled record (null when memory runs out).

@@ -30,6 +30,10 @@ struct PropRow {
     int32_t slotCount = 0;           // properties or columns read
     int32_t rowCount = 0;            // rows of the whole table (1 for a property context)
     PropValue** ppValues = nullptr;  // slotCount slots; unused slots NULL
+    // Values left out because a damaged store keeps them from being read: a
+    // heap item the page map does not hold, a subnode not in the node's map
+    // (only counted when a map was given), a type no value can have.
+    int32_t lostValues = 0;
     PropRow* pNext = nullptr;
 };
 

@@ -237,10 +237,14 @@ void FreeRow(PropRow* row) {
     delete row;
 }
 
-enum class ValueResult { Kept, Dropped, Unsupported };
+// Kept: read (or, by design, left in its subnode); Lost: kept as its subnode
+// id because the node's map lacks that subnode; Dropped: a heap item that
+// cannot be read; Unsupported: a type no value has.
+enum class ValueResult { Kept, Lost, Dropped, Unsupported };
 
 // Fills a value from its cell by the rules of its type.
 ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& cell, PropValue* value) {
+    bool lost = false;
     switch (cell.type) {
     case fmt::kPtInteger16: case fmt::kPtInteger32: case fmt::kPtBoolean:
     case fmt::kPtFloating32: {  // the other 4-byte value kept inline
@@ -262,6 +266,9 @@ ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& c
                 value->size = item.size;
             } else if ((cell.value & 0xF) == 0xF) {
                 value->type = cell.value;  // kept in a subnode that could not be read
+                // Without a map the value stays in its subnode by design
+                // (an attachment's data, read when it is written out).
+                if (heap.pSubnodes) lost = true;
             } else {
                 return ValueResult::Dropped;
             }
@@ -286,7 +293,7 @@ ValueResult LoadValue(StoreContext* context, const NodeHeap& heap, const Cell& c
         break;
     }
     if (value->type == 0) value->type = cell.type;
-    return ValueResult::Kept;
+    return lost ? ValueResult::Lost : ValueResult::Kept;
 }
 
 }  // namespace
@@ -351,6 +358,10 @@ PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, Subnode
                 if (result == ValueResult::Dropped) {
                     FreeValue(value);
                     row->ppValues[--row->valueCount] = nullptr;
+                    // HNID 0 is an empty value, not a lost one.
+                    if (cell.value != 0) ++row->lostValues;
+                } else if (result == ValueResult::Lost) {
+                    ++row->lostValues;
                 } else if (result == ValueResult::Unsupported) {
                     FreePropRows(rows);
                     return nullptr;

@@ -22,6 +22,9 @@ struct BbtEntry {
     BbtEntry* pNext = nullptr;
 };
 
+constexpr uint8_t kDataBlockMissing = 1;
+constexpr uint8_t kSubnodeBlockMissing = 2;
+
 // One leaf entry of the node B-tree, linked into the node tree.
 struct NodeEntry {
     uint64_t nodeId = 0;
@@ -29,6 +32,9 @@ struct NodeEntry {
     BbtEntry* pDataBlock = nullptr;      // NULL when 0 or not in the block list
     BbtEntry* pSubnodeBlock = nullptr;   // likewise
     int32_t childCount = 0;
+    // Bits of kDataBlockMissing and kSubnodeBlockMissing: the entry named a
+    // block that the block list lacks (a damaged block B-tree).
+    uint8_t nMissingBlocks = 0;
     NodeEntry* pPrevSibling = nullptr;
     NodeEntry* pNextSibling = nullptr;
     NodeEntry* pParent = nullptr;        // NULL at top level
@@ -62,6 +68,13 @@ BbtEntry* FindBlock(StoreContext* context, uint64_t blockId);
 // to the top-level list.
 void LinkNode(StoreContext* context, NodeEntry* node);
 
+// Puts a node below a folder: a node at top level (its parent never came)
+// moves there, a node not yet linked (one a damaged node B-tree passed over)
+// is linked there, and takes the top-level nodes that name it as parent.
+// Nothing happens for a node that already has a parent or
+// for a parent that hangs below the node.
+void PlaceNodeUnder(StoreContext* context, NodeEntry* node, NodeEntry* parent);
+
 // The first node with that id in a depth-first, parent-before-children walk
 // of the top-level list; NULL when absent.
 NodeEntry* FindNode(StoreContext* context, uint64_t nodeId);
@@ -72,6 +85,10 @@ NodeEntry* NewNodeEntry(StoreContext* context);
 
 // Appends a block-list entry at the tail (the block B-tree load uses it).
 BbtEntry* AppendBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount);
+// Keeps a leaf entry that a damaged block B-tree page made the walk pass
+// over; FindBlock answers with it only for an id the block list lacks. It is
+// not in the block list (CountBlocks does not count it).
+void SalvageBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount);
 
 // The reset's part: see the top of this header.
 void ClearBlockList(StoreContext* context);

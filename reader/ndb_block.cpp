@@ -78,12 +78,19 @@ uint64_t StreamDataTree(StoreContext* context, uint64_t blockId, const DataSink&
     return WriteToSink(sink, position, block.data(), read);
 }
 
-SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget) {
+SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost) {
     if (!block || depth > kMaxSubnodeDepth) return nullptr;
     const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
     std::vector<uint8_t> bytes(byteCount);
-    if (byteCount == 0 || context->file.ReadAt(block->offset, bytes.data(), byteCount) < byteCount) return nullptr;
-    if (bytes.size() < 4 || fmt::LoadLe16(bytes.data()) != fmt::kSlBlockTag) return nullptr;
+    if (byteCount == 0 || context->file.ReadAt(block->offset, bytes.data(), byteCount) < byteCount ||
+        bytes.size() < 4) {
+        ++*lost;
+        return nullptr;
+    }
+    if (fmt::LoadLe16(bytes.data()) != fmt::kSlBlockTag) {
+        if (fmt::LoadLe16(bytes.data()) != fmt::kSiBlockTag) ++*lost;
+        return nullptr;
+    }
 
     const size_t idSize = IdSize(context);
     const size_t entrySize = 3 * idSize;
@@ -99,7 +106,10 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
             const uint8_t* p = bytes.data() + at;
             const uint64_t dataId = LoadId(p + idSize, idSize);
             BbtEntry* dataBlock = dataId ? FindBlock(context, dataId) : nullptr;
-            if (!dataBlock) continue;
+            if (!dataBlock) {
+                ++*lost;
+                continue;
+            }
             --budget;
             SubnodeEntry* entry = new SubnodeEntry();
             entry->subnodeId = static_cast<uint32_t>(LoadId(p, idSize));
@@ -110,7 +120,11 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
                 head = entry;
             tail = entry;
             const uint64_t nestedId = LoadId(p + 2 * idSize, idSize);
-            if (nestedId != 0) entry->pNested = ReadMapBlock(context, FindBlock(context, nestedId), depth + 1, budget);
+            if (nestedId != 0) {
+                BbtEntry* nested = FindBlock(context, nestedId);
+                if (!nested) ++*lost;
+                entry->pNested = ReadMapBlock(context, nested, depth + 1, budget, lost);
+            }
         }
     } catch (...) {
         // A file error while reading a nested map: nothing made here survives.
@@ -146,9 +160,40 @@ int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t len
 }
 
 SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock) {
+    int32_t lost = 0;
+    return ReadSubnodeMap(context, subnodeBlock, &lost);
+}
+
+SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock, int32_t* lostEntries) {
     if (!context) return nullptr;
     uint64_t budget = kMaxSubnodeEntries;
-    return ReadMapBlock(context, subnodeBlock, 0, budget);
+    return ReadMapBlock(context, subnodeBlock, 0, budget, lostEntries);
+}
+
+bool IsBlockDataComplete(StoreContext* context, BbtEntry* dataBlock) {
+    if (!context || !dataBlock) return false;
+    if (!IsInternal(dataBlock->blockId)) return true;
+    const size_t idSize = IdSize(context);
+    std::vector<uint8_t> block;
+    std::vector<uint64_t> pending = {dataBlock->blockId};
+    for (int level = 2; level > 0 && !pending.empty(); --level) {
+        std::vector<uint64_t> children;
+        for (uint64_t id : pending) {
+            if (ReadBlock(context, id, block) < 8) return false;
+            const uint16_t tag = fmt::LoadLe16(block.data());
+            if (tag != fmt::kXBlockTag && (tag != fmt::kXXBlockTag || level != 2)) return false;
+            for (size_t i = 0, n = ChildCount(block, idSize); i < n; ++i) {
+                const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+                if (tag == fmt::kXXBlockTag) {
+                    children.push_back(child);
+                } else if (!FindBlock(context, child)) {
+                    return false;
+                }
+            }
+        }
+        pending.swap(children);
+    }
+    return pending.empty();
 }
 
 SubnodeEntry* FindSubnode(SubnodeEntry* map, uint32_t subnodeId) {

@@ -42,6 +42,14 @@ int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t len
 // The map of an SLBLOCK (nested maps included), or NULL. An SIBLOCK or any
 // other block gives NULL.
 SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock);
+// The same, adding to *lostEntries the parts of the map a damaged store keeps
+// from being read: a map block that cannot be read or is not a map, an entry
+// or nested map whose block the block list lacks.
+SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock, int32_t* lostEntries);
+// True when every block of a block's data can be found: the block itself
+// and, for a data tree, every block the tree names. Reads only the tree's
+// internal blocks.
+bool IsBlockDataComplete(StoreContext* context, BbtEntry* dataBlock);
 // Depth first (entry, its nested map, next entry): the first entry with that
 // id, or NULL.
 SubnodeEntry* FindSubnode(SubnodeEntry* map, uint32_t subnodeId);

@@ -28,8 +28,21 @@ ReaderIndexes& BlockIndexFor(StoreContext* context) {
 
 BbtEntry* FindBlock(StoreContext* context, uint64_t blockId) {
     const uint64_t key = blockId & ~fmt::kBidReservedBit;
-    if (!context || key == 0 || !context->pFirstBlock) return nullptr;
-    return BlockIndexFor(context).blocks.Find(key);
+    if (!context || key == 0) return nullptr;
+    if (context->pFirstBlock) {
+        if (BbtEntry* entry = BlockIndexFor(context).blocks.Find(key)) return entry;
+    }
+    return context->pIndexes ? context->pIndexes->salvagedBlocks.Find(key) : nullptr;
+}
+
+void SalvageBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount) {
+    if (!context || (blockId & ~fmt::kBidReservedBit) == 0) return;
+    ReaderIndexes& index = GetIndexes(context);
+    BbtEntry* entry = index.blockPool.New<BbtEntry>();
+    entry->blockId = blockId & ~fmt::kBidReservedBit;
+    entry->offset = offset;
+    entry->byteCount = byteCount;
+    index.salvagedBlocks.InsertFirst(entry);
 }
 
 BbtEntry* AppendBlock(StoreContext* context, uint64_t blockId, uint64_t offset, uint64_t byteCount) {
@@ -56,6 +69,7 @@ void ClearBlockList(StoreContext* context) {
     if (!context->pIndexes) return;
     ReaderIndexes& index = *context->pIndexes;
     index.blocks.Clear();
+    index.salvagedBlocks.Clear();
     index.blockPool.Clear();
     index.blockCount = 0;
     index.indexedFirst = index.indexedLast = nullptr;

@@ -88,6 +88,11 @@ struct ReaderIndexes {
     BbtEntry* indexedFirst = nullptr;  // the list the table was built for
     BbtEntry* indexedLast = nullptr;
     uint64_t blockCount = 0;
+    // Leaf entries the block B-tree walk passed over as damaged (after a key
+    // out of order, or on a page that does not hold together) but that look
+    // like blocks: FindBlock falls back to them for ids the list lacks. Empty
+    // on an undamaged store.
+    RecordTable<BbtEntry, BlockKey> salvagedBlocks;
 
     // Node tree.
     RecordPool nodePool;
@@ -97,6 +102,12 @@ struct ReaderIndexes {
     // The node LinkNode is linking: it and what it adopted are not yet
     // reachable from the top-level list.
     NodeEntry* pLinking = nullptr;
+    // Node B-tree leaf entries the walk passed over as damaged (after a key
+    // out of order, or on a page that does not hold together), made into
+    // node entries but not linked; and whether the walk met damage at all.
+    // Empty and false on an undamaged store.
+    std::vector<NodeEntry*> salvagedNodes;
+    bool nodeTreeDamaged = false;
 
     // B-tree pages read in the current tree load (a page is read once).
     std::unordered_set<uint64_t> visitedPages;

@@ -6,6 +6,7 @@
 // linked first); when there are several, the one the walk meets first is
 // chosen by comparing their places in the tree. Only a damaged node B-tree
 // lists an id twice (equal keys follow each other within one leaf page).
+#include <algorithm>
 #include <vector>
 
 #include "reader/ndb.h"
@@ -183,6 +184,42 @@ NodeEntry* FindNode(StoreContext* context, uint64_t nodeId) {
     return FindIndexed(NodeIndexFor(context), nodeId);
 }
 
+void PlaceNodeUnder(StoreContext* context, NodeEntry* node, NodeEntry* parent) {
+    if (!context || !node || !parent || node == parent || node->pParent) return;
+    ReaderIndexes& index = NodeIndexFor(context);
+    // Never below itself: the parent must not hang below the node.
+    for (NodeEntry* p = parent; p; p = p->pParent) {
+        if (p == node) return;
+    }
+    const bool linked = index.nodes.Find(node->nodeId) != nullptr &&
+                        (node->pPrevSibling || node->pNextSibling || context->pFirstNode == node);
+    if (linked) {
+        RemoveTopLevel(context, node);
+        auto waiting = index.waitingByParent.find(node->parentId);
+        if (waiting != index.waitingByParent.end()) {
+            std::vector<NodeEntry*>& list = waiting->second;
+            list.erase(std::remove(list.begin(), list.end(), node), list.end());
+            if (list.empty()) index.waitingByParent.erase(waiting);
+        }
+    }
+    node->parentId = parent->nodeId;
+    AppendChild(parent, node);
+    if (linked) return;
+    AddToIndex(index, node);
+    // The nodes that waited at top level for it move below it, as LinkNode
+    // would have moved them.
+    auto waiting = index.waitingByParent.find(node->nodeId);
+    if (waiting == index.waitingByParent.end()) return;
+    std::vector<NodeEntry*> adopted;
+    adopted.swap(waiting->second);
+    index.waitingByParent.erase(waiting);
+    for (NodeEntry* child : adopted) {
+        if (child == node || child == parent) continue;
+        RemoveTopLevel(context, child);
+        AppendChild(node, child);
+    }
+}
+
 void ResetNodeIndex(StoreContext* context) {
     if (!context) return;
     context->pFirstNode = context->pLastNode = nullptr;
@@ -192,6 +229,8 @@ void ResetNodeIndex(StoreContext* context) {
     index.nodeCount = 0;
     index.waitingByParent.clear();
     index.pLinking = nullptr;
+    index.salvagedNodes.clear();
+    index.nodeTreeDamaged = false;
     index.nodePool.Retire();
 }
 

@@ -1,13 +1,16 @@
 #include "reader/store_load.h"
 
 #include <cstdlib>
+#include <cwchar>
 #include <cwctype>
 #include <utility>
 
+#include "format/layout.h"
 #include "reader/item_reader.h"
 #include "reader/item_record.h"
 #include "reader/named_props.h"
 #include "reader/ndb.h"
+#include "reader/store_recovery.h"
 #include "reader/store_text.h"
 
 #ifdef _WIN32
@@ -46,6 +49,35 @@ std::wstring OpenPath(const std::wstring& path) {
 #endif
 }
 
+// The name a folder is shown by: its display name, or, when the folder's
+// own record cannot be read (a damaged heap or block), one made from its node
+// id, so that its sub-folders and items keep their place in the tree. False
+// for a node that is not a folder.
+bool ReadFolderName(NodeEntry* node, std::wstring* name) {
+    ItemRecord* record = nullptr;
+    try {
+        record = ReadItemRecord(g_storeFile, node);
+    } catch (const StoreFileException&) {
+        record = nullptr;  // an offset the file system refuses: damage like any other
+    }
+    if (!record) {
+        if (!IsFolderNid(node->nodeId)) return false;
+        wchar_t made[32];
+        std::swprintf(made, 32, L"Folder %X", static_cast<unsigned>(node->nodeId));
+        *name = made;
+        return true;
+    }
+    const bool isFolder = record->pFolderCounts != nullptr;
+    if (isFolder) {
+        const uint32_t length = StoreStringLength(record->txDisplayName.pData);
+        StoreWChar* wide = StoreStringToWide(static_cast<int32_t>(2 * length), record->txDisplayName.pData);
+        *name = WideUnitsToWString(wide);
+        std::free(wide);
+    }
+    FreeItemRecord(record);
+    return isFolder;
+}
+
 }  // namespace
 
 OstRepair::OstRepair(std::wstring ostPath) : m_strOstPath(std::move(ostPath)) {}
@@ -79,20 +111,11 @@ void OstRepair::FillFolderTree(NodeEntry* first, TreeItemHandle parent) {
         // 100,000 mails would be read whole at every load.
         if (IsMessageNid(node->nodeId)) continue;
 
-        ItemRecord* record = ReadItemRecord(g_storeFile, node);
-        if (!record) continue;
-        if (!record->pFolderCounts) {
-            FreeItemRecord(record);
-            continue;
-        }
-        const uint32_t length = StoreStringLength(record->txDisplayName.pData);
-        StoreWChar* wide = StoreStringToWide(static_cast<int32_t>(2 * length), record->txDisplayName.pData);
-        const std::wstring name = WideUnitsToWString(wide);
-        std::free(wide);
+        std::wstring name;
+        if (!ReadFolderName(node, &name)) continue;
         const int image = GetFolderImageIndex(name.c_str());
         TreeItemHandle item = observer.InsertFolderItem(name.c_str(), image, image, parentItem, kTreeSort);
         g_listFolders.push_back(folder{item, static_cast<uint32_t>(node->nodeId)});
-        FreeItemRecord(record);
         if (node->pFirstChild) pending.emplace_back(node->pFirstChild, item);
     }
     observer.ExpandFolderItem(observer.GetRootFolderItem());
@@ -115,15 +138,23 @@ void OstRepair::LoadStore() {
         }
         LoadBTrees(&g_storeFile);
         LoadNamedPropertyMap(&g_storeFile);
+        try {
+            RecoverListedItems(&g_storeFile);
+        } catch (const StoreFileException&) {
+            // Recovery is a best effort: the load goes on with what it has.
+        }
 
         ItemRecord* storeRecord = ReadItemRecord(g_storeFile, g_storeFile.pFirstNode);
-        if (!storeRecord || !storeRecord->pStore) {
+        NodeEntry* top = nullptr;
+        if (!storeRecord && g_storeFile.pFirstNode && g_storeFile.pFirstNode->nodeId == fmt::kNidMessageStore)
+            top = FindTopFolderWithoutStore(&g_storeFile);
+        if (!top && (!storeRecord || !storeRecord->pStore)) {
             FreeItemRecord(storeRecord);
             observer.ShowLoadMessage(kMsgNotAStore, kLoadMessageStyle);
             CloseStoreFile();
             return;
         }
-        NodeEntry* top = FindTopFolder(storeRecord, g_storeFile);
+        if (!top) top = FindTopFolder(storeRecord, g_storeFile);
         FreeItemRecord(storeRecord);
         if (!top) return;
 

@@ -2,6 +2,8 @@
 // folder list, on real samples and on stores made by our writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -164,7 +166,9 @@ TEST_P(ReaderLoadTree, FoldersAreSortedInTheTreeAndListedInInsertionOrder) {
     }
 }
 
-TEST_P(ReaderLoadTree, UnreadableFolderIsLeftOutWithItsSubTree) {
+// A folder whose own record cannot be read keeps its place under a name made
+// from its node id, and its sub-folders are read as usual.
+TEST_P(ReaderLoadTree, UnreadableFolderKeepsItsPlaceAndSubTree) {
     uint32_t broken = 0;
     TempFile file(TreeStore(GetParam(), true, true, &broken), ".pst");
     LoadedStore store(file.wpath());
@@ -172,9 +176,15 @@ TEST_P(ReaderLoadTree, UnreadableFolderIsLeftOutWithItsSubTree) {
     ASSERT_TRUE(store.tree.messages.empty());
     const auto* personal = PersonalFolders(store);
     ASSERT_NE(personal, nullptr);
+    char made[32];
+    std::snprintf(made, sizeof made, "Folder %X", broken);
     EXPECT_EQ(Texts(personal->children),
-              (std::vector<std::string>{"", "alpha", "Deleted Items", "inbox", "Inbox Archive", "Zeta"}));
-    for (const folder& f : g_listFolders) EXPECT_NE(f.nNodeId, broken);
+              (std::vector<std::string>{"", "alpha", "Deleted Items", made, "inbox", "Inbox Archive", "Zeta"}));
+    const std::vector<std::string> paths = store.FolderPaths();
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), std::string(made) + "/Under Beta"), 1);
+    EXPECT_EQ(std::count_if(g_listFolders.begin(), g_listFolders.end(),
+                            [&](const folder& f) { return f.nNodeId == broken; }),
+              1);
     EXPECT_EQ(g_storeFile.pFirstNamedProp, nullptr);
 }
 

@@ -194,23 +194,52 @@ TEST_P(ReaderNdbVariant, EqualKeysAreReadAndSmallerKeyEndsThePage) {
     EXPECT_EQ(TopLevelIds(smaller.get()), (std::vector<uint64_t>{0x21, 0x82}));
 }
 
-TEST_P(ReaderNdbVariant, ChildPageWithWrongTrailerIsSkippedAndSiblingsRead) {
+// The first child page of a B-tree root: its offset in the store's bytes.
+size_t FirstChildPage(const std::vector<uint8_t>& bytes, writer::Variant variant, bool nodeTree) {
+    const bool wide = variant == writer::Variant::Unicode;
+    const size_t rootAt = wide ? (nodeTree ? fmt::unicode::kRoot_brefNbt_ib : fmt::unicode::kRoot_brefBbt_ib)
+                               : (nodeTree ? fmt::ansi::kRoot_brefNbt_ib : fmt::ansi::kRoot_brefBbt_ib);
+    const size_t root = wide ? static_cast<size_t>(fmt::LoadLe64(&bytes[rootAt])) : fmt::LoadLe32(&bytes[rootAt]);
+    return wide ? static_cast<size_t>(fmt::LoadLe64(&bytes[root + 16])) : fmt::LoadLe32(&bytes[root + 8]);
+}
+
+TEST_P(ReaderNdbVariant, ChildPageWithWrongTrailerIsReadWhenSoundAndSkippedWhenNot) {
     RecordingObserver observer;
+    const bool wide = GetParam() == writer::Variant::Unicode;
     const auto nodes = ManyNodes(12);
-    OpenedStore store = OpenStoreBytes(MakeStore(GetParam(), nodes, [](writer::NdbDamage& d) {
+    const auto nodeBytes = MakeStore(GetParam(), nodes, [](writer::NdbDamage& d) {
         d.nbtLeafEntries = 3;
         d.nbtChildTrailerBidMismatch = true;
-    }));
+    });
+    OpenedStore store = OpenStoreBytes(nodeBytes);
     ASSERT_TRUE(store.context);
-    // The first leaf (three nodes, 0x21 among them) is gone; the rest stay.
-    EXPECT_EQ(CountNodes(store.get()), 9u);
-    EXPECT_EQ(FindNode(store.get(), 0x21), nullptr);
-    EXPECT_NE(FindNode(store.get(), nodes.back().first), nullptr);
+    EXPECT_EQ(CountNodes(store.get()), 12u) << "the entries of the page hold together";
+    EXPECT_NE(FindNode(store.get(), 0x21), nullptr);
 
-    OpenedStore blocks = OpenStoreBytes(MakeStore(GetParam(), nodes, [](writer::NdbDamage& d) {
+    // The same page with its second and third keys swapped: not sound, so
+    // skipped, and its siblings are still read.
+    auto swapped = nodeBytes;
+    const size_t leaf = FirstChildPage(swapped, GetParam(), true);
+    const size_t entry = wide ? fmt::unicode::kNbtEntrySize : fmt::ansi::kNbtEntrySize;
+    for (size_t i = 0; i < (wide ? 8u : 4u); ++i) std::swap(swapped[leaf + entry + i], swapped[leaf + 2 * entry + i]);
+    OpenedStore unsound = OpenStoreBytes(swapped);
+    ASSERT_TRUE(unsound.context);
+    EXPECT_EQ(CountNodes(unsound.get()), 9u);
+    EXPECT_EQ(FindNode(unsound.get(), 0x21), nullptr);
+    EXPECT_NE(FindNode(unsound.get(), nodes.back().first), nullptr);
+
+    // A block page with a wrong trailer and a wrong entry size is left out of
+    // the block list too.
+    auto blockBytes = MakeStore(GetParam(), nodes, [](writer::NdbDamage& d) {
         d.bbtLeafEntries = 3;
         d.bbtChildTrailerBidMismatch = true;
-    }));
+    });
+    OpenedStore sound = OpenStoreBytes(blockBytes);
+    ASSERT_TRUE(sound.context);
+    EXPECT_EQ(CountBlocks(sound.get()), 12u);
+    blockBytes[FirstChildPage(blockBytes, GetParam(), false) +
+               (wide ? fmt::unicode::kBtPage_cbEnt : fmt::ansi::kBtPage_cbEnt)] ^= 0x40;
+    OpenedStore blocks = OpenStoreBytes(blockBytes);
     ASSERT_TRUE(blocks.context);
     EXPECT_EQ(CountNodes(blocks.get()), 12u);
     EXPECT_EQ(CountBlocks(blocks.get()), 9u);
@@ -219,7 +248,23 @@ TEST_P(ReaderNdbVariant, ChildPageWithWrongTrailerIsSkippedAndSiblingsRead) {
         withoutData += n->pDataBlock == nullptr;
         return true;
     });
-    EXPECT_EQ(withoutData, 3) << "nodes whose blocks were on the skipped page";
+    EXPECT_EQ(withoutData, 0) << "the skipped page's entries are kept aside, and its nodes find their blocks";
+}
+
+// A damaged key in an intermediate page (here the second of four): its
+// child is read with the keys between its neighbours, and the later
+// children are read as usual.
+TEST_P(ReaderNdbVariant, DamagedIntermediateKeyLosesNoPage) {
+    RecordingObserver observer;
+    const bool wide = GetParam() == writer::Variant::Unicode;
+    auto bytes = MakeStore(GetParam(), ManyNodes(12), [](writer::NdbDamage& d) { d.nbtLeafEntries = 3; });
+    const size_t rootAt = wide ? fmt::unicode::kRoot_brefNbt_ib : fmt::ansi::kRoot_brefNbt_ib;
+    const size_t root = wide ? static_cast<size_t>(fmt::LoadLe64(&bytes[rootAt])) : fmt::LoadLe32(&bytes[rootAt]);
+    const size_t entry = wide ? fmt::unicode::kBtEntrySize : fmt::ansi::kBtEntrySize;
+    bytes[root + entry + (wide ? 6 : 3)] = 0x7F;  // the key's high byte: far above the next key
+    OpenedStore store = OpenStoreBytes(bytes);
+    ASSERT_TRUE(store.context);
+    EXPECT_EQ(CountNodes(store.get()), 12u);
 }
 
 TEST_P(ReaderNdbVariant, PagesPointingBackUpAreReadOnce) {

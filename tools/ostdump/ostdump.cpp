@@ -199,6 +199,14 @@ struct Options {
     std::wstring store;
 };
 
+// What a damaged store kept from being read, over the whole store.
+struct Losses {
+    size_t items = 0;        // item nodes whose record cannot be read
+    size_t attachments = 0;  // attachments flagged unreadable in items that were read
+    size_t partial = 0;      // items read with parts left out
+};
+Losses g_losses;
+
 void PrintTree(const FolderTreeModel::Item* item, int depth) {
     std::printf("%*s[%d] %s\n", depth * 2, "", item->image, Quote(item->text).c_str());
     for (const auto* child : item->children) PrintTree(child, depth + 1);
@@ -259,6 +267,10 @@ void PrintItem(NodeEntry* node, ItemRecord* r, const Options& options) {
                     static_cast<unsigned long long>(AttachmentSize(a)));
     }
     std::printf("    nameless rows: %d\n", recipients);
+    // Only a damaged store has parts left out: undamaged output stays as it is.
+    if (r->nPartsLost) std::printf("    parts left out: %d\n", r->nPartsLost);
+    for (const AttachmentNode* a = r->pAttachments; a; a = a->pNext) g_losses.attachments += a->bUnreadable != 0;
+    g_losses.partial += r->nPartsLost != 0;
 }
 
 void PrintFolderItems(const folder& f, const Options& options) {
@@ -274,7 +286,8 @@ void PrintFolderItems(const folder& f, const Options& options) {
             r = nullptr;
         }
         if (!r) {
-            ++unreadable;
+            // A folder that cannot be read is listed as a folder of its own.
+            if (!IsFolderNid(child->nodeId)) ++unreadable;
             continue;
         }
         if (r->pFolderCounts) {
@@ -289,6 +302,7 @@ void PrintFolderItems(const folder& f, const Options& options) {
     }
     std::printf("folder %s nid 0x%08x items %zu unreadable %d\n", Quote(path).c_str(), f.nNodeId, items,
                 unreadable);
+    g_losses.items += static_cast<size_t>(unreadable);
 }
 
 int Usage() {
@@ -328,6 +342,8 @@ int main(int argc, char** argv) {
     if (!options.treeOnly && status == 0) {
         tree.wantBodies = options.bodies;
         for (const folder& f : g_listFolders) PrintFolderItems(f, options);
+        std::printf("unreadable items %zu attachments %zu; items with parts left out %zu\n", g_losses.items,
+                    g_losses.attachments, g_losses.partial);
     }
     tree.wantBodies = false;
     RemoveFile(RtfBodyFilePath());
