@@ -78,6 +78,47 @@ uint64_t StreamDataTree(StoreContext* context, uint64_t blockId, const DataSink&
     return WriteToSink(sink, position, block.data(), read);
 }
 
+// The bytes a read of the block would return: its count, cut at the end of
+// the file as a read there is cut.
+uint64_t StoredLength(StoreContext* context, uint64_t blockId, uint64_t fileSize) {
+    const BbtEntry* entry = FindBlock(context, blockId);
+    if (!entry) return 0;
+    const uint64_t byteCount = entry->byteCount & 0xFFFF;
+    if (entry->offset >= fileSize) return 0;
+    const uint64_t left = fileSize - entry->offset;
+    return byteCount < left ? byteCount : left;
+}
+
+// StreamDataTree's walk with the data blocks measured instead of read.
+uint64_t MeasureDataTree(StoreContext* context, uint64_t blockId, uint64_t position, int level,
+                         uint64_t fileSize) {
+    std::vector<uint8_t> block;
+    const uint64_t read = ReadBlock(context, blockId, block);
+    if (read == 0) return 0;
+    const size_t idSize = IdSize(context);
+    const uint16_t tag = read >= 2 ? fmt::LoadLe16(block.data()) : 0;
+    if (tag == fmt::kXXBlockTag) {
+        if (level > 0) return 0;
+        const size_t count = ChildCount(block, idSize);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+            position = MeasureDataTree(context, child, position, level + 1, fileSize);
+            if (position == 0) return 0;
+        }
+        return position;
+    }
+    if (tag == fmt::kXBlockTag) {
+        const size_t count = ChildCount(block, idSize);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t length = StoredLength(context, LoadId(block.data() + 8 + i * idSize, idSize), fileSize);
+            if (length == 0) return 0;
+            position += length;
+        }
+        return position;
+    }
+    return position + read;
+}
+
 SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget) {
     if (!block || depth > kMaxSubnodeDepth) return nullptr;
     const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
@@ -173,6 +214,13 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
     if (context->cryptMethod != 0)
         DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(dataBlock->blockId), read);
     return WriteToSink(sink, 0, block.data(), read);
+}
+
+uint64_t BlockDataSize(BbtEntry* dataBlock, StoreContext* context) {
+    if (!dataBlock || !context) return 0;
+    const uint64_t fileSize = context->file.Size();
+    if (IsInternal(dataBlock->blockId)) return MeasureDataTree(context, dataBlock->blockId, 0, 0, fileSize);
+    return StoredLength(context, dataBlock->blockId, fileSize);
 }
 
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink, uint64_t position) {

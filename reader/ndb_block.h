@@ -55,6 +55,10 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
 // 0 when any block of the tree cannot be read.
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink,
                             uint64_t position);
+// The bytes ReadBlockToSink would deliver for the block, found without
+// reading or decoding the data blocks of a data tree (only its XBLOCK and
+// XXBLOCK pages are read): 0 where that read would fail.
+uint64_t BlockDataSize(BbtEntry* dataBlock, StoreContext* context);
 // Writes length bytes at position (vector) or after the previous bytes
 // (file); position + length, or 0 when the vector cannot hold them.
 uint64_t WriteToSink(const DataSink& sink, uint64_t position, const uint8_t* buffer,

@@ -6,6 +6,7 @@ const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "reader/store_text.h"  // WideToUtf8: the file system takes UTF-8
@@ -61,13 +62,20 @@ void CFile64::Close() {
 
 uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
 #ifdef _WIN32
-    LONG high = static_cast<LONG>(offset >> 32);
-    DWORD low = SetFilePointer(m_hFile, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        throw StoreFileException(static_cast<long>(GetLastError()));
+    if (m_hFile == kInvalidHandle) throw StoreFileException(ERROR_INVALID_HANDLE);
+    // A negative position is what positioning the file there would refuse.
+    if (offset > static_cast<uint64_t>(INT64_MAX)) throw StoreFileException(ERROR_NEGATIVE_SEEK);
+    // The offset travels with the read (one call, no shared file position);
+    // at or past the end such a read fails with ERROR_HANDLE_EOF.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD read = 0;
-    if (!ReadFile(m_hFile, buffer, count, &read, nullptr))
-        throw StoreFileException(static_cast<long>(GetLastError()));
+    if (!ReadFile(m_hFile, buffer, count, &read, &at)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_HANDLE_EOF) return 0;
+        throw StoreFileException(static_cast<long>(error));
+    }
     return read;
 #else
     if (m_hFile == kInvalidHandle) throw StoreFileException(EBADF);
@@ -84,5 +92,17 @@ uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
         total += static_cast<uint64_t>(n);
     }
     return total;
+#endif
+}
+
+uint64_t CFile64::Size() const {
+#ifdef _WIN32
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(m_hFile, &size)) throw StoreFileException(static_cast<long>(GetLastError()));
+    return static_cast<uint64_t>(size.QuadPart);
+#else
+    struct stat info;
+    if (::fstat(m_hFile, &info) != 0) throw StoreFileException(errno);
+    return static_cast<uint64_t>(info.st_size);
 #endif
 }

@@ -47,7 +47,10 @@ public:
 
     // Reads up to count bytes at the absolute offset; returns the bytes read.
     // A short read is not an error; a positioning or read failure raises.
+    // Reads never move a shared file position, so threads may read at once.
     uint64_t ReadAt(uint64_t offset, void* buffer, uint32_t count);
+    // The file's size now; raises StoreFileException when it cannot be had.
+    uint64_t Size() const;
 
     // The header read: opens the store and fills the context's header values.
     // 0 when open and read, -1 when the file cannot be opened.
