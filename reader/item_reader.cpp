@@ -120,6 +120,7 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
 
     SubnodeMapGuard map;
     if (node->pSubnodeBlock) map.map = ReadSubnodeMap(&context, node->pSubnodeBlock);
+    ReadSubnodeBlocksAhead(&context, map.map, node->pDataBlock);
 
     PropRowsGuard rows;
     rows.rows = ReadNodeProperties(&context, node->pDataBlock->blockId, map.map);

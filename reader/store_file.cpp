@@ -1,7 +1,12 @@
 #include "reader/store_file.h"
 
+#include <atomic>
+
 #ifdef _WIN32
 const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
+namespace {
+constexpr long kBadHandleError = ERROR_INVALID_HANDLE;
+}
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -11,6 +16,9 @@ const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
 
 #include "reader/store_text.h"  // WideToUtf8: the file system takes UTF-8
 const CFile64::Handle CFile64::kInvalidHandle = -1;
+namespace {
+constexpr long kBadHandleError = EBADF;
+}
 #endif
 
 CFile64::~CFile64() noexcept(false) { Close(); }
@@ -32,8 +40,25 @@ int CFile64::Open(const std::wstring& name) {
         // A store still open from before is released first.
         Close();
     }
+    static std::atomic<uint64_t> opens{0};
     m_hFile = h;
     m_bOwned = 1;
+    m_nOpenId = ++opens;
+    m_nSize = 0;
+    m_lSizeError = 0;
+#ifdef _WIN32
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(h, &size))
+        m_nSize = static_cast<uint64_t>(size.QuadPart);
+    else
+        m_lSizeError = static_cast<long>(GetLastError());
+#else
+    struct stat info;
+    if (::fstat(h, &info) == 0)
+        m_nSize = static_cast<uint64_t>(info.st_size);
+    else
+        m_lSizeError = errno != 0 ? errno : EIO;
+#endif
     m_strFileName = name;
     return 1;
 }
@@ -56,6 +81,7 @@ void CFile64::Close() {
     }
     m_hFile = kInvalidHandle;
     m_bOwned = 0;
+    m_nOpenId = 0;
     m_strFileName.clear();
     if (failed) throw StoreFileException(error);
 }
@@ -96,13 +122,7 @@ uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
 }
 
 uint64_t CFile64::Size() const {
-#ifdef _WIN32
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(m_hFile, &size)) throw StoreFileException(static_cast<long>(GetLastError()));
-    return static_cast<uint64_t>(size.QuadPart);
-#else
-    struct stat info;
-    if (::fstat(m_hFile, &info) != 0) throw StoreFileException(errno);
-    return static_cast<uint64_t>(info.st_size);
-#endif
+    if (m_hFile == kInvalidHandle) throw StoreFileException(kBadHandleError);
+    if (m_lSizeError) throw StoreFileException(m_lSizeError);
+    return m_nSize;
 }
