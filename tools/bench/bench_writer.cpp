@@ -3,6 +3,7 @@
 // in a process of its own (see main.cpp), so that peaks do not mix.
 #include "bench_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -123,7 +124,7 @@ void Print(const char* what, const Result& r) {
 
 }  // namespace
 
-int RunWriterBench(int which) {
+int RunWriterBench(int which, uint64_t many) {
     const fs::path dir = ScratchDir();
     std::mt19937 random(4242);
     Result r;
@@ -158,19 +159,19 @@ int RunWriterBench(int which) {
         std::printf("disk, the same bytes in plain 4 MiB writes: %.2f s (%.0f MB/s)\n", seconds, r.bytes / 1e6 / seconds);
     } else if (which == 3) {
         // 300,000 small mails in 30 folders.
-        r = WriteStore(dir / "many.pst", 300000, 10000, [&](uint64_t n) {
+        r = WriteStore(dir / "many.pst", many, std::max<uint64_t>(1, many / 30), [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails", r);
     } else if (which == 4) {
         // The same in 1,000 folders: a checkpoint every 300 mails.
-        r = WriteStore(dir / "batches.pst", 300000, 300, [&](uint64_t n) {
+        r = WriteStore(dir / "batches.pst", many, std::max<uint64_t>(1, many / 1000), [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails in 1,000 checkpoints", r);
     } else if (which == 5) {
         // All in one folder: its contents table of 300,000 rows is built at once.
-        r = WriteStore(dir / "onefolder.pst", 300000, 300000, [&](uint64_t n) {
+        r = WriteStore(dir / "onefolder.pst", many, many, [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails in one folder", r);
@@ -178,8 +179,8 @@ int RunWriterBench(int which) {
         // As the item writer saves: a 2000-byte attachment file per mail,
         // each mail committed alone, two checkpoints per folder.
         const std::vector<fs::path> files = MakeFiles(dir, {2000}, random);
-        const uint64_t perFolder = which == 6 ? 10000 : 300000;
-        r = WriteStore(dir / "saved.pst", 300000, perFolder, [&](uint64_t) { return MailShape{21, 1, &files[0]}; }, 1, true);
+        const uint64_t perFolder = which == 6 ? std::max<uint64_t>(1, many / 30) : many;
+        r = WriteStore(dir / "saved.pst", many, perFolder, [&](uint64_t) { return MailShape{21, 1, &files[0]}; }, 1, true);
         Print(which == 6 ? "writer, 300,000 mails saved item by item into 30 folders"
                          : "writer, 300,000 mails saved item by item into one folder", r);
     }

@@ -51,7 +51,10 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--store") && i + 1 < argc) {
             options.storePath = argv[++i];
         } else if (!std::strcmp(argv[i], "--writer-part") && i + 1 < argc) {
-            return RunWriterBench(std::atoi(argv[++i]));
+            // An optional mail count makes the 300,000-mail parts smaller.
+            const int part = std::atoi(argv[++i]);
+            const uint64_t mails = i + 1 < argc ? std::strtoull(argv[i + 1], nullptr, 10) : 0;
+            return RunWriterBench(part, mails ? mails : 300000);
         } else if (!std::strcmp(argv[i], "--writer")) {
             int failed = 0;
             for (int part = 1; part <= 7; ++part) {
