@@ -18,6 +18,7 @@
 #endif
 
 #include "bench.h"
+#include "bench_external.h"
 #include "format/props.h"
 #include "writer/store_builder.h"
 
@@ -128,12 +129,14 @@ int RunWriterBench(int which, uint64_t many) {
     const fs::path dir = ScratchDir();
     std::mt19937 random(4242);
     Result r;
+    fs::path written;   // the store of this part
     if (which == 1) {
         // 10,000 mails, each with a small attachment (2-20 KB) from a file.
         std::vector<size_t> sizes;
         for (int i = 0; i < 16; ++i) sizes.push_back(2000 + 1200 * i);
         const std::vector<fs::path> files = MakeFiles(dir, sizes, random);
-        r = WriteStore(dir / "small.pst", 10000, 1000, [&](uint64_t n) {
+        written = dir / "small.pst";
+        r = WriteStore(written, 10000, 1000, [&](uint64_t n) {
             return MailShape{static_cast<size_t>(800 + n % 1500), 2, &files[n % files.size()]};
         });
         Print("writer, 10,000 mails with small attachments", r);
@@ -144,7 +147,8 @@ int RunWriterBench(int which, uint64_t many) {
         const std::vector<fs::path> files = MakeFiles(dir, sizes, random);
         uint64_t planned = 0, mails = 0;
         while (planned < (uint64_t(1) << 30)) planned += 8000 + FileSize(files[mails++ % files.size()]);
-        r = WriteStore(dir / "gib.pst", mails, 500, [&](uint64_t n) {
+        written = dir / "gib.pst";
+        r = WriteStore(written, mails, 500, [&](uint64_t n) {
             return MailShape{4000, 3, &files[n % files.size()]};
         });
         Print("writer, 1 GiB of mail", r);
@@ -159,19 +163,22 @@ int RunWriterBench(int which, uint64_t many) {
         std::printf("disk, the same bytes in plain 4 MiB writes: %.2f s (%.0f MB/s)\n", seconds, r.bytes / 1e6 / seconds);
     } else if (which == 3) {
         // 300,000 small mails in 30 folders.
-        r = WriteStore(dir / "many.pst", many, std::max<uint64_t>(1, many / 30), [&](uint64_t n) {
+        written = dir / "many.pst";
+        r = WriteStore(written, many, std::max<uint64_t>(1, many / 30), [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails", r);
     } else if (which == 4) {
         // The same in 1,000 folders: a checkpoint every 300 mails.
-        r = WriteStore(dir / "batches.pst", many, std::max<uint64_t>(1, many / 1000), [&](uint64_t n) {
+        written = dir / "batches.pst";
+        r = WriteStore(written, many, std::max<uint64_t>(1, many / 1000), [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails in 1,000 checkpoints", r);
     } else if (which == 5) {
         // All in one folder: its contents table of 300,000 rows is built at once.
-        r = WriteStore(dir / "onefolder.pst", many, many, [&](uint64_t n) {
+        written = dir / "onefolder.pst";
+        r = WriteStore(written, many, many, [&](uint64_t n) {
             return MailShape{static_cast<size_t>(300 + n % 700), 1, nullptr};
         });
         Print("writer, 300,000 mails in one folder", r);
@@ -180,9 +187,17 @@ int RunWriterBench(int which, uint64_t many) {
         // each mail committed alone, two checkpoints per folder.
         const std::vector<fs::path> files = MakeFiles(dir, {2000}, random);
         const uint64_t perFolder = which == 6 ? std::max<uint64_t>(1, many / 30) : many;
-        r = WriteStore(dir / "saved.pst", many, perFolder, [&](uint64_t) { return MailShape{21, 1, &files[0]}; }, 1, true);
+        written = dir / "saved.pst";
+        r = WriteStore(written, many, perFolder, [&](uint64_t) { return MailShape{21, 1, &files[0]}; }, 1, true);
         Print(which == 6 ? "writer, 300,000 mails saved item by item into 30 folders"
                          : "writer, 300,000 mails saved item by item into one folder", r);
+    }
+    // The independent reader on the store just written, for scale.
+    if (r.ok && !written.empty()) {
+        const ExternalRun readpst = RunReadpst(written.string(), 1);
+        if (readpst.ran)
+            std::printf("  readpst -j 1 converts the same store in %.2f s, peak memory %.1f MiB\n", readpst.seconds,
+                        readpst.peakMiB);
     }
     std::error_code ec;
     fs::remove_all(dir, ec);
