@@ -323,8 +323,9 @@ public:
         ItemText out = std::move(m_slots[i % kWindow]);
         m_done[i % kWindow] = false;
         m_printed = i + 1;
+        const bool wake = m_waitingWorkers > 0;
         lock.unlock();
-        m_room.notify_all();
+        if (wake) m_room.notify_all();
         return out;
     }
 
@@ -340,17 +341,22 @@ private:
             size_t i;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
+                ++m_waitingWorkers;
                 m_room.wait(lock, [&] { return m_stop || m_next >= m_items.size() || m_next < m_printed + kWindow; });
+                --m_waitingWorkers;
                 if (m_stop || m_next >= m_items.size()) break;
                 i = m_next++;
             }
             ItemText text = ReadAndFormat(m_items[i], m_options);
+            bool wake;
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_slots[i % kWindow] = std::move(text);
                 m_done[i % kWindow] = true;
+                // Only the printer waits for results, and only for item m_printed.
+                wake = i == m_printed;
             }
-            m_ready.notify_all();
+            if (wake) m_ready.notify_one();
         }
         RemoveFile(body);
         SetThreadRtfBodyFile(std::wstring());
@@ -365,6 +371,7 @@ private:
     std::condition_variable m_ready, m_room;
     size_t m_next = 0;
     size_t m_printed = 0;
+    int m_waitingWorkers = 0;
     bool m_stop = false;
 };
 
