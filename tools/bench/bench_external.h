@@ -18,8 +18,8 @@ ExternalRun RunTimed(const std::vector<std::string>& argv);
 ExternalRun RunReadpst(const std::string& store, int jobs);
 
 struct BenchOptions;
-// ostdump (beside bench) and readpst, each with 8 jobs and with 1, on the
-// store; seconds and peak memory side by side.
+// ostdump (beside bench; its own number of threads, and one) and readpst
+// (8 jobs, and 1) on the store; seconds and peak memory side by side.
 void RunWholeStoreReadBench(const BenchOptions& options);
 
 // The folder of the running bench program (for ostdump beside it).
