@@ -20,3 +20,12 @@ uint64_t WriteAttachmentToFile(StoreContext& context, FILE* file, const Attachme
 uint64_t WriteAttachmentToFile(FILE* file, const AttachmentNode* attachment) {
     return WriteAttachmentToFile(g_storeFile, file, attachment);
 }
+
+uint64_t AttachmentDataSize(StoreContext& context, const AttachmentNode* attachment) {
+    if (!attachment) return 0;
+    if (attachment->pData) return attachment->cbData;
+    if (attachment->bidData == ~uint64_t{0}) return 0;
+    BbtEntry* block = FindBlock(&context, attachment->bidData);
+    if (!block) return 0;
+    return BlockDataSize(block, &context);
+}

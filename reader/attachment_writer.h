@@ -13,3 +13,8 @@ struct StoreContext;
 // the store raise StoreFileException.
 uint64_t WriteAttachmentToFile(FILE* file, const AttachmentNode* attachment);
 uint64_t WriteAttachmentToFile(StoreContext& context, FILE* file, const AttachmentNode* attachment);
+
+// The number of bytes WriteAttachmentToFile would write, found without
+// copying them (a data tree's data blocks are not read). File errors of the
+// store raise StoreFileException.
+uint64_t AttachmentDataSize(StoreContext& context, const AttachmentNode* attachment);

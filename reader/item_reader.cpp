@@ -138,6 +138,7 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     int32_t lost = (node->nMissingBlocks & kSubnodeBlockMissing) ? 1 : 0;
     SubnodeMapGuard map;
     if (node->pSubnodeBlock) map.map = ReadSubnodeMap(&context, node->pSubnodeBlock, &lost);
+    ReadSubnodeBlocksAhead(&context, map.map, node->pDataBlock);
 
     PropRowsGuard rows;
     rows.rows = ReadNodeProperties(&context, node->pDataBlock->blockId, map.map);

@@ -2,6 +2,7 @@
 // XXBLOCK) into a sink, and subnode maps (SLBLOCK) ([MS-PST] 2.2.2.8).
 #include "reader/ndb_block.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -78,6 +79,47 @@ uint64_t StreamDataTree(StoreContext* context, uint64_t blockId, const DataSink&
     return WriteToSink(sink, position, block.data(), read);
 }
 
+// The bytes a read of the block would return: its count, cut at the end of
+// the file as a read there is cut.
+uint64_t StoredLength(StoreContext* context, uint64_t blockId, uint64_t fileSize) {
+    const BbtEntry* entry = FindBlock(context, blockId);
+    if (!entry) return 0;
+    const uint64_t byteCount = entry->byteCount & 0xFFFF;
+    if (entry->offset >= fileSize) return 0;
+    const uint64_t left = fileSize - entry->offset;
+    return byteCount < left ? byteCount : left;
+}
+
+// StreamDataTree's walk with the data blocks measured instead of read.
+uint64_t MeasureDataTree(StoreContext* context, uint64_t blockId, uint64_t position, int level,
+                         uint64_t fileSize) {
+    std::vector<uint8_t> block;
+    const uint64_t read = ReadBlock(context, blockId, block);
+    if (read == 0) return 0;
+    const size_t idSize = IdSize(context);
+    const uint16_t tag = read >= 2 ? fmt::LoadLe16(block.data()) : 0;
+    if (tag == fmt::kXXBlockTag) {
+        if (level > 0) return 0;
+        const size_t count = ChildCount(block, idSize);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+            position = MeasureDataTree(context, child, position, level + 1, fileSize);
+            if (position == 0) return 0;
+        }
+        return position;
+    }
+    if (tag == fmt::kXBlockTag) {
+        const size_t count = ChildCount(block, idSize);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t length = StoredLength(context, LoadId(block.data() + 8 + i * idSize, idSize), fileSize);
+            if (length == 0) return 0;
+            position += length;
+        }
+        return position;
+    }
+    return position + read;
+}
+
 SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost) {
     if (!block || depth > kMaxSubnodeDepth) return nullptr;
     const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
@@ -134,12 +176,114 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
     return head;
 }
 
+// Blocks read ahead on this thread: spans of the file, each read at once.
+// A span whose read came back short ends at the end of the file.
+struct ReadAheadSpan {
+    uint64_t offset = 0;
+    uint64_t requested = 0;
+    std::vector<uint8_t> bytes;
+};
+struct ReadAhead {
+    uint64_t openId = 0;   // the open file the spans came from
+    std::vector<ReadAheadSpan> spans;
+};
+thread_local ReadAhead t_readAhead;
+
+// Joined reads pay for small blocks close together (an item's property
+// context, its tables and attachment contexts, the pages of its data
+// trees); a gap is read and dropped, so gaps are kept small.
+constexpr uint64_t kReadAheadMaxBlock = 8192;
+constexpr uint64_t kReadAheadMaxGap = 2048;
+constexpr uint64_t kReadAheadMaxSpan = 256 * 1024;
+
+// The block's bytes from a span read ahead: exactly what a read at its
+// offset would return. False when no span holds the block.
+bool TakeFromReadAhead(const StoreContext* context, uint64_t offset, uint32_t count, std::vector<uint8_t>& buffer) {
+    const ReadAhead& ahead = t_readAhead;
+    if (ahead.spans.empty() || ahead.openId == 0 || ahead.openId != context->file.OpenId()) return false;
+    for (const ReadAheadSpan& span : ahead.spans) {
+        if (offset < span.offset || offset - span.offset > span.requested ||
+            span.requested - (offset - span.offset) < count)
+            continue;
+        const uint64_t start = offset - span.offset;
+        const uint64_t held = span.bytes.size() > start ? span.bytes.size() - start : 0;
+        const size_t n = static_cast<size_t>(held < count ? held : count);
+        buffer.assign(span.bytes.begin() + static_cast<ptrdiff_t>(start),
+                      span.bytes.begin() + static_cast<ptrdiff_t>(start + n));
+        return true;
+    }
+    return false;
+}
+
+void CollectMapBlocks(const SubnodeEntry* map, std::vector<const BbtEntry*>& out, int depth) {
+    if (depth > kMaxSubnodeDepth) return;
+    for (const SubnodeEntry* e = map; e; e = e->pNext) {
+        if (out.size() >= 4096) return;
+        out.push_back(e->pDataBlock);
+        CollectMapBlocks(e->pNested, out, depth + 1);
+    }
+}
+
 }  // namespace
+
+void ReadBlocksAhead(StoreContext* context, const std::vector<const BbtEntry*>& blocks) {
+    ReadAhead& ahead = t_readAhead;
+    ahead.spans.clear();
+    ahead.openId = 0;
+    if (!context || !context->file.IsOpen()) return;
+    std::vector<std::pair<uint64_t, uint64_t>> wanted;   // offset, bytes
+    for (const BbtEntry* b : blocks) {
+        const uint64_t count = b ? b->byteCount & 0xFFFF : 0;
+        if (count == 0 || count > kReadAheadMaxBlock || b->offset > UINT64_MAX - count) continue;
+        wanted.emplace_back(b->offset, count);
+    }
+    std::sort(wanted.begin(), wanted.end());
+    size_t i = 0;
+    while (i < wanted.size()) {
+        const uint64_t start = wanted[i].first;
+        uint64_t end = start + wanted[i].second;
+        size_t j = i + 1;
+        while (j < wanted.size() && wanted[j].first <= end + kReadAheadMaxGap &&
+               std::max(end, wanted[j].first + wanted[j].second) - start <= kReadAheadMaxSpan) {
+            end = std::max(end, wanted[j].first + wanted[j].second);
+            ++j;
+        }
+        // A block alone is read when it is asked for, if it is.
+        if (j - i >= 2) {
+            ReadAheadSpan span;
+            span.offset = start;
+            span.requested = end - start;
+            span.bytes.resize(static_cast<size_t>(span.requested));
+            try {
+                const uint64_t read = context->file.ReadAt(start, span.bytes.data(), static_cast<uint32_t>(span.requested));
+                span.bytes.resize(static_cast<size_t>(read));
+                ahead.spans.push_back(std::move(span));
+            } catch (const StoreFileException&) {
+                // The blocks are read one by one, and fail, when asked for.
+            }
+        }
+        i = j;
+    }
+    ahead.openId = context->file.OpenId();
+}
+
+void ReadSubnodeBlocksAhead(StoreContext* context, const SubnodeEntry* map, const BbtEntry* also) {
+    std::vector<const BbtEntry*> blocks;
+    if (also) blocks.push_back(also);
+    CollectMapBlocks(map, blocks, 0);
+    ReadBlocksAhead(context, blocks);
+}
+
+void DropReadAhead() {
+    t_readAhead.spans.clear();
+    t_readAhead.openId = 0;
+}
 
 uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer) {
     BbtEntry* entry = FindBlock(context, blockId);
     if (!entry) return 0;
     const uint32_t byteCount = static_cast<uint32_t>(entry->byteCount & 0xFFFF);
+    if (byteCount && TakeFromReadAhead(context, entry->offset, byteCount, buffer)) return buffer.size();
     buffer.assign(byteCount, 0);
     const uint64_t read = byteCount ? context->file.ReadAt(entry->offset, buffer.data(), byteCount) : 0;
     buffer.resize(static_cast<size_t>(read));
@@ -218,6 +362,13 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
     if (context->cryptMethod != 0)
         DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(dataBlock->blockId), read);
     return WriteToSink(sink, 0, block.data(), read);
+}
+
+uint64_t BlockDataSize(BbtEntry* dataBlock, StoreContext* context) {
+    if (!dataBlock || !context) return 0;
+    const uint64_t fileSize = context->file.Size();
+    if (IsInternal(dataBlock->blockId)) return MeasureDataTree(context, dataBlock->blockId, 0, 0, fileSize);
+    return StoredLength(context, dataBlock->blockId, fileSize);
 }
 
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink, uint64_t position) {

@@ -35,6 +35,16 @@ extern uint64_t g_nVectorSinkLimit;
 // or an id not in the block list (buffer untouched). Does not decode.
 uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer);
 
+// Reads the given blocks ahead, neighbours in the file joined into one read
+// each; ReadBlock on this thread then takes them from memory until the next
+// read-ahead (or DropReadAhead). Blocks that lie alone, or are large, are
+// left to ReadBlock. What ReadBlock returns is unchanged.
+void ReadBlocksAhead(StoreContext* context, const std::vector<const BbtEntry*>& blocks);
+// The same for the data blocks of a subnode map (nested maps included) and
+// one more block (a node's own data block, or NULL).
+void ReadSubnodeBlocksAhead(StoreContext* context, const SubnodeEntry* map, const BbtEntry* also);
+void DropReadAhead();
+
 // Decodes in place: 1 permutation, 2 cyclic (key = low 32 bits of the block
 // id); 0, or -1 for another method (buffer unchanged).
 int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t length);
@@ -63,6 +73,10 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
 // 0 when any block of the tree cannot be read.
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink,
                             uint64_t position);
+// The bytes ReadBlockToSink would deliver for the block, found without
+// reading or decoding the data blocks of a data tree (only its XBLOCK and
+// XXBLOCK pages are read): 0 where that read would fail.
+uint64_t BlockDataSize(BbtEntry* dataBlock, StoreContext* context);
 // Writes length bytes at position (vector) or after the previous bytes
 // (file); position + length, or 0 when the vector cannot hold them.
 uint64_t WriteToSink(const DataSink& sink, uint64_t position, const uint8_t* buffer,

@@ -10,6 +10,7 @@
 namespace {
 
 std::wstring g_strInstallFolder;
+thread_local std::wstring t_strThreadRtfBodyFile;
 
 // [MS-OXRTFCP] 2.1.2.1: the dictionary's initial 207 bytes.
 const char kInitialDictionary[] =
@@ -71,7 +72,10 @@ size_t DecodeLzfu(const uint8_t* in, uint64_t size, uint8_t* out, uint64_t capac
 void SetInstallFolder(const std::wstring& folder) { g_strInstallFolder = folder; }
 const std::wstring& GetInstallFolder() { return g_strInstallFolder; }
 
+void SetThreadRtfBodyFile(const std::wstring& path) { t_strThreadRtfBodyFile = path; }
+
 std::wstring RtfBodyFilePath() {
+    if (!t_strThreadRtfBodyFile.empty()) return t_strThreadRtfBodyFile;
 #ifdef _WIN32
     return g_strInstallFolder + L"\\QM_Rtf_Body.rtf";
 #else

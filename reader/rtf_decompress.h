@@ -11,8 +11,12 @@
 // temporary folder). No trailing separator.
 void SetInstallFolder(const std::wstring& folder);
 const std::wstring& GetInstallFolder();
-// The installation folder followed by "\QM_Rtf_Body.rtf" ("/" natively).
+// The installation folder followed by "\QM_Rtf_Body.rtf" ("/" natively),
+// or the calling thread's own body file when one is set.
 std::wstring RtfBodyFilePath();
+// A body file for the calling thread alone (empty: the shared one again), so
+// that threads reading items side by side do not overwrite each other's.
+void SetThreadRtfBodyFile(const std::wstring& path);
 
 // Decompresses the stream (data of its allocated size) into a new file at the
 // output path: exactly the RTF the stream holds, decoded to its end marker and

@@ -1,15 +1,24 @@
 #include "reader/store_file.h"
 
+#include <atomic>
+
 #ifdef _WIN32
 const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
+namespace {
+constexpr long kBadHandleError = ERROR_INVALID_HANDLE;
+}
 #else
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "reader/store_text.h"  // WideToUtf8: the file system takes UTF-8
 const CFile64::Handle CFile64::kInvalidHandle = -1;
+namespace {
+constexpr long kBadHandleError = EBADF;
+}
 #endif
 
 CFile64::~CFile64() noexcept(false) { Close(); }
@@ -31,8 +40,25 @@ int CFile64::Open(const std::wstring& name) {
         // A store still open from before is released first.
         Close();
     }
+    static std::atomic<uint64_t> opens{0};
     m_hFile = h;
     m_bOwned = 1;
+    m_nOpenId = ++opens;
+    m_nSize = 0;
+    m_lSizeError = 0;
+#ifdef _WIN32
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(h, &size))
+        m_nSize = static_cast<uint64_t>(size.QuadPart);
+    else
+        m_lSizeError = static_cast<long>(GetLastError());
+#else
+    struct stat info;
+    if (::fstat(h, &info) == 0)
+        m_nSize = static_cast<uint64_t>(info.st_size);
+    else
+        m_lSizeError = errno != 0 ? errno : EIO;
+#endif
     m_strFileName = name;
     return 1;
 }
@@ -55,19 +81,27 @@ void CFile64::Close() {
     }
     m_hFile = kInvalidHandle;
     m_bOwned = 0;
+    m_nOpenId = 0;
     m_strFileName.clear();
     if (failed) throw StoreFileException(error);
 }
 
 uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
 #ifdef _WIN32
-    LONG high = static_cast<LONG>(offset >> 32);
-    DWORD low = SetFilePointer(m_hFile, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
-    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        throw StoreFileException(static_cast<long>(GetLastError()));
+    if (m_hFile == kInvalidHandle) throw StoreFileException(ERROR_INVALID_HANDLE);
+    // A negative position is what positioning the file there would refuse.
+    if (offset > static_cast<uint64_t>(INT64_MAX)) throw StoreFileException(ERROR_NEGATIVE_SEEK);
+    // The offset travels with the read (one call, no shared file position);
+    // at or past the end such a read fails with ERROR_HANDLE_EOF.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD read = 0;
-    if (!ReadFile(m_hFile, buffer, count, &read, nullptr))
-        throw StoreFileException(static_cast<long>(GetLastError()));
+    if (!ReadFile(m_hFile, buffer, count, &read, &at)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_HANDLE_EOF) return 0;
+        throw StoreFileException(static_cast<long>(error));
+    }
     return read;
 #else
     if (m_hFile == kInvalidHandle) throw StoreFileException(EBADF);
@@ -85,4 +119,10 @@ uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
     }
     return total;
 #endif
+}
+
+uint64_t CFile64::Size() const {
+    if (m_hFile == kInvalidHandle) throw StoreFileException(kBadHandleError);
+    if (m_lSizeError) throw StoreFileException(m_lSizeError);
+    return m_nSize;
 }

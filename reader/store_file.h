@@ -44,10 +44,17 @@ public:
     void Close();
     bool IsOpen() const { return m_hFile != kInvalidHandle; }
     const std::wstring& GetFileName() const { return m_strFileName; }
+    // A number no other open of this process shares (0 while closed): what
+    // was read from one open file is never taken for another's.
+    uint64_t OpenId() const { return m_nOpenId; }
 
     // Reads up to count bytes at the absolute offset; returns the bytes read.
     // A short read is not an error; a positioning or read failure raises.
+    // Reads never move a shared file position, so threads may read at once.
     uint64_t ReadAt(uint64_t offset, void* buffer, uint32_t count);
+    // The file's size when it was opened (no one else may write it while it
+    // is open); raises StoreFileException when it could not be had.
+    uint64_t Size() const;
 
     // The header read: opens the store and fills the context's header values.
     // 0 when open and read, -1 when the file cannot be opened.
@@ -59,5 +66,8 @@ public:
 private:
     Handle m_hFile = kInvalidHandle;
     int m_bOwned = 0;
+    uint64_t m_nOpenId = 0;
+    uint64_t m_nSize = 0;
+    long m_lSizeError = 0;   // why the size is unknown, or 0
     std::wstring m_strFileName;
 };

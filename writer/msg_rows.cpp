@@ -55,10 +55,13 @@ uint8_t CompactRows::Slot(uint32_t tag) {
 }
 
 void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
+    // A large folder's rows go into chunks of 1 MiB, which the system
+    // hands out apart from the heap's small blocks (see record_arena.h).
     constexpr size_t kChunk = size_t(64) << 10;
-    if (chunks_.empty() || chunks_.back().size() >= kChunk - 1024) {
+    constexpr size_t kLargeChunk = size_t(1) << 20;
+    if (chunks_.empty() || chunks_.back().size() + 1024 >= std::max(kChunk, chunks_.back().capacity())) {
         chunks_.emplace_back();
-        chunks_.back().reserve(kChunk);
+        chunks_.back().reserve(chunks_.size() < 4 ? kChunk : kLargeChunk);
     }
     std::vector<uint8_t>& out = chunks_.back();
     const int64_t delta = int64_t(rowId) - int64_t(lastRowId_);

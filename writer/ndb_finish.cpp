@@ -165,7 +165,7 @@ void NdbWriter::Impl::BuildTrees() {
         sortedNodes = nodes.size();
     }
     if (!damage.duplicateNodeEntries.empty() || damage.selfParentNid) {
-        std::deque<NodeRecord> out;
+        RecordDeque<NodeRecord> out(nodes.get_allocator());
         for (NodeRecord n : nodes) {
             if (damage.selfParentNid && n.nid == damage.selfParentNid) n.parentNid = n.nid;
             out.push_back(n);
@@ -314,7 +314,8 @@ void NdbWriter::Impl::Finish() {
     if (finished) return;
     finished = true;
     BuildTrees();
-    std::deque<Impl::BlockRecord>().swap(blocks);
+    blocks.clear();
+    blocks.shrink_to_fit();
 }
 
 bool NdbWriter::Impl::Checkpoint() {

@@ -322,7 +322,8 @@ bool NdbWriter::Close() {
     impl_->finished = true;
     impl_->streamed = true;
     impl_->streamedPath = impl_->file.Path();
-    std::deque<Impl::BlockRecord>().swap(impl_->blocks);
+    impl_->blocks.clear();
+    impl_->blocks.shrink_to_fit();
     return impl_->file.Close() && ok;
 }
 NdbDamage& NdbWriter::Damage() { return impl_->damage; }

@@ -17,6 +17,7 @@
 #include "writer/ndb_space.h"
 #include "writer/ndb_spool.h"
 #include "writer/ndb_writer.h"
+#include "writer/record_arena.h"
 
 namespace writer {
 
@@ -127,9 +128,12 @@ struct NdbWriter::Impl {
     uint32_t headerWrites = 0;         // added to dwUnique
 
     // Deques: they grow without copying (no transient double of millions
-    // of records on a large store).
-    std::deque<BlockRecord> blocks;    // in id order (ids grow as blocks are written)
-    std::deque<NodeRecord> nodes;      // sorted up to sortedNodes, then in the order added
+    // of records on a large store), their chunks from the arena.
+    template <typename T>
+    using RecordDeque = std::deque<T, ArenaAllocator<T>>;
+    RecordArena arena;
+    RecordDeque<BlockRecord> blocks{ArenaAllocator<BlockRecord>(&arena)};   // in id order (ids grow as blocks are written)
+    RecordDeque<NodeRecord> nodes{ArenaAllocator<NodeRecord>(&arena)};      // sorted up to sortedNodes, then in the order added
     size_t sortedNodes = 0;
     size_t firstDeadBlock = SIZE_MAX;
     uint64_t earlyBlocksFrom = UINT64_MAX;   // first block written for the node to come  // blocks with ib 0 (freed) are from here on

@@ -2,7 +2,8 @@
 // bench --writer
 // bench --list-mails=N
 //
-// Prints speed and memory figures of the reader. Without --store it makes a
+// Prints speed and memory figures of the reader, and beside them those of
+// readpst (an independent reader) on the same store in the same run. Without --store it makes a
 // store of about N MiB (default 1024) with the store writer in the temporary
 // folder and deletes it afterwards. --writer prints the store writer's
 // figures instead, each measured in a process of its own. With --list-mails
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "bench.h"
+#include "bench_external.h"
 #include "bench_list.h"
 #include "bench_store.h"
 #include "bench_writer.h"
@@ -45,16 +47,20 @@ double NowSeconds() {
 }
 
 int main(int argc, char** argv) {
+    SetBenchProgram(argv[0]);
     BenchOptions options;
     options.targetBytes = uint64_t(1024) << 20;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--store") && i + 1 < argc) {
             options.storePath = argv[++i];
         } else if (!std::strcmp(argv[i], "--writer-part") && i + 1 < argc) {
-            return RunWriterBench(std::atoi(argv[++i]));
+            // An optional mail count makes the 300,000-mail parts smaller.
+            const int part = std::atoi(argv[++i]);
+            const uint64_t mails = i + 1 < argc ? std::strtoull(argv[i + 1], nullptr, 10) : 0;
+            return RunWriterBench(part, mails ? mails : 300000);
         } else if (!std::strcmp(argv[i], "--writer")) {
             int failed = 0;
-            for (int part = 1; part <= 7; ++part) {
+            for (int part = 1; part <= 8; ++part) {
                 std::fflush(stdout);
                 std::string command = "\"" + std::string(argv[0]) + "\" --writer-part " + std::to_string(part);
 #ifdef _WIN32
@@ -100,6 +106,7 @@ int main(int argc, char** argv) {
     }
     RunBTreeBench(options);
     RunItemBench(options);
+    RunWholeStoreReadBench(options);
     RunDisplayBench(options);
     return 0;
 }
