@@ -292,6 +292,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             continue;
         }
         if (route == ItemRoute::NotCounted) {
+            // An item node without any message property: its properties could not be read.
+            if (IsMessageNode(child)) g_saveLosses.Item(0, kUnreadableItem);
             counters(counterText + L"/" + countText, -1, -1);
             FreeItemRecord(record);
             continue;
