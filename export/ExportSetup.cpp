@@ -85,6 +85,15 @@ bool SetTemporaryPaths() {
     return true;
 }
 
+// "Saving not completed." and why the store could not be made: the
+// destination's own error, else the item writer's text.
+void NoteStoreNotCreated(const CString& folder, const CString& componentText) {
+    const DWORD error = FolderWriteError(folder);
+    const CString reason = error != 0 ? SystemErrorText(error) : componentText;
+    g_refusal = L"Saving not completed.";
+    if (!reason.IsEmpty()) g_refusal += L"\r\n\r\nReason: " + reason;
+}
+
 // Refuses a destination that would write over the store being saved or
 // that takes no new file, before anything is written there.
 bool DestinationUsable(const CString& folder) {
@@ -181,7 +190,9 @@ int BeginPstExport(CString destination) {
         ComText name(displayName);
         g_itemWriter.CreateStore(path.Ref(), name.Ref());
     } catch (...) {
-        // Nothing can be saved without the store; the worker ends the save.
+        // Nothing can be saved without the store; the worker ends the save
+        // and tells why.
+        NoteStoreNotCreated(folder, CurrentFailureText());
         g_itemWriter.ReleaseDispatch();
         return kSetupStoreNotCreated;
     }
@@ -190,6 +201,7 @@ int BeginPstExport(CString destination) {
     try {
         g_itemWriter.EndBatch();
     } catch (...) {
+        NoteStoreNotCreated(folder, CurrentFailureText());
         g_itemWriter.ReleaseDispatch();
         return kSetupStoreNotCreated;
     }

@@ -28,5 +28,6 @@ CString PstFileNameFor(const CString& ostFileName, const CString& stamp);
 // file of the installation folder ("\Loomcraft.dll"), waiting for it; nothing
 // when the file does not exist.
 void RegisterComponent(const wchar_t* componentFile);
-// The message of the last kSetupRefused: the reason, before anything was written.
+// The closing message of the last kSetupRefused (the reason, before anything
+// was written) or kSetupStoreNotCreated ("Saving not completed." and why).
 const CString& SetupRefusal();

@@ -173,7 +173,7 @@ void COstSaving::RunSave() {
         return;
     }
     if (setup == kSetupStoreNotCreated) {
-        AppMessageBox(dialog, L"Saving not completed.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+        AppMessageBox(dialog, SetupRefusal(), g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         return;
     }
 
