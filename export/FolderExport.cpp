@@ -325,12 +325,16 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         } catch (...) {
             g_saveLosses.Item();
         }
+        // A mail without a delivery time is not stored (an item of the
+        // folder's hidden part without one is no loss).
+        const bool undated = route == ItemRoute::Mail && record->pMessage->pftMessageDeliveryTime == nullptr;
+        if (undated && IsMessageNode(child)) g_saveLosses.Item();
         bool stop = false;
         if (g_saveLosses.refused > refusedBefore) {
             // A refused item on a full destination stops the save as the
             // free-space step does; the store keeps its last checkpoint.
             stop = NoteWriterFailureReason(g_saveLosses.description);
-        } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly) {
+        } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly && !undated) {
             ++g_pendingItems;
         }
         if (!stop && (g_pendingItems >= kCheckpointItems ||

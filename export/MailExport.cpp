@@ -147,8 +147,6 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 ReleaseAttachmentFiles();
             } catch (...) {
             }
-        } else {
-            g_saveLosses.Item();   // a mail without a delivery time is not stored
         }
         g_strAttachPathList.Empty();
     } catch (...) {
