@@ -22,6 +22,7 @@
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
 #include "export/OstSaving.h"
+#include "export/SaveLosses.h"
 #include "export/SaveTempFolder.h"
 #include "export_test_support.h"
 #include "framework/seam_script.h"
@@ -320,6 +321,38 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     EXPECT_EQ(Mails().size(), 3u);
     EXPECT_EQ(temp.Files().size(), 3u);
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
+}
+
+// Files the export cannot write, or cannot hand over, are counted and the
+// mail is stored without them; a name holding ";" never makes the export
+// delete a file that is not its own.
+TEST_F(MailExport, AttachmentsAndSenderThatCannotBeCarriedAreCounted) {
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring bystander = std::wstring(current) + L"\\c.txt";
+    WriteBytes(bystander, "not the export's");
+    record.pAttachments = texts.Rows({L"a.txt", L"b;c.txt"});
+    message.txSentRepresentingName = texts.Wide(L"Ann");
+    g_saveLosses.Clear();
+    Export();
+    DeleteReleasedAttachmentFiles();
+    ASSERT_EQ(Mails().size(), 1u);
+    EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"a.txt;");
+    EXPECT_EQ(g_saveLosses.attachments, 1);
+    EXPECT_EQ(ReadBytes(bystander), "not the export's");
+    DeleteFileW(bystander.c_str());
+
+    // A temporary folder that takes no file: both attachments and the sender.
+    g_saveLosses.Clear();
+    g_pstExporter.m_strTempFolder = L"Z:\\no\\such\\folder\\";
+    g_pstExporter.m_strHeaderFilePath = L"Z:\\no\\such\\folder\\Temp.eml";
+    Export();
+    ASSERT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(Mails()[1].texts[5], L"<null>");
+    EXPECT_EQ(g_saveLosses.attachments, 2);
+    EXPECT_EQ(g_saveLosses.parts, 1);
+    EXPECT_EQ(g_saveLosses.items, 0);
+    EXPECT_NE(g_saveLosses.systemError, 0u);
 }
 
 TEST_F(MailExport, AMailTheDateConversionRefusesIsNotStored) {
