@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app_frame_test_support.h"
+#include "components_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/FolderChecks.h"
 #include "app/LeftView.h"
@@ -664,4 +665,56 @@ TEST_F(ExportSave, UnwritableTemporaryFolderOrDestinationIsRefusedFirst) {
     EXPECT_EQ(Messages()[0].compare(0, destRefusal.size(), destRefusal), 0);
     EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kCreateStore), 0);
     DeleteFileW(blocker.c_str());
+}
+
+// The real components on a destination disk that fills up during the save
+// (a small tmpfs, where this machine lets the test mount one): the save
+// stops with the free-space message and tells how many items were lost;
+// the new store holds every other item and opens in the independent readers.
+TEST_F(ExportSave, RealComponentsOnADiskThatFillsUpKeepTheirLastCheckpoint) {
+    if (components_test::UnixPath(L"C:\\").empty()) GTEST_SKIP() << "not under Wine";
+    components_test::ScratchFolder scratch(L"tarnwell-full-disk");
+    const std::wstring disk = scratch / L"disk";
+    CreateDirectoryW(disk.c_str(), nullptr);
+    const std::string mounted =
+        components_test::RunNative("mount -t tmpfs -o size=3m tmpfs " + components_test::Quote(disk) + " && echo mounted", scratch);
+    if (mounted.find("mounted") == std::string::npos) GTEST_SKIP() << "no small disk can be mounted here: " << mounted;
+    struct Unmount {
+        const components_test::ScratchFolder& scratch;
+        std::wstring disk;
+        ~Unmount() { components_test::RunNative("umount " + components_test::Quote(disk), scratch); }
+    } unmount{scratch, disk};
+
+    std::string description = "variant unicode\nfolder Big IPF.Note\n";
+    for (int i = 0; i < 1500; ++i)
+        description += "message Big IPM.Note\nsubject Big " + std::to_string(i) + "\nbody " + std::string(1000, 'x') +
+                       "\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Big"});
+    script.folderAnswers = {disk};
+    {
+        components_test::RegisteredComponents registered;
+        FakeComponents::Suspend real(components);
+        Save();
+    }
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0], L"There is not enough free disk space. Please select another path for saving.");
+    const std::wstring opening = L"Saving not completed.\r\n\r\n";
+    const std::wstring last = Messages()[1];
+    ASSERT_EQ(last.compare(0, opening.size(), opening), 0) << std::string(last.begin(), last.end());
+    EXPECT_NE(last.find(L"Reason: " + DiskFullText()), std::wstring::npos);
+    const int lost = _wtoi(last.c_str() + opening.size());
+    EXPECT_GE(lost, 1);
+
+    const std::string pst = components_test::Quote(g_strPstPath.GetString());
+    EXPECT_NE(components_test::RunNative("pffinfo " + pst, scratch).find("Personal Storage Tables"), std::string::npos);
+    const std::wstring out = scratch / L"readpst";
+    CreateDirectoryW(out.c_str(), nullptr);
+    components_test::RunNative("readpst -j 1 -D -S -o " + components_test::Quote(out) + " " + pst, scratch);
+    // One file per item, in a folder named after the item's folder.
+    const int files = std::atoi(
+        components_test::RunNative("find " + components_test::Quote(out) + " -path '*/Big/*' -type f | wc -l", scratch).c_str());
+    EXPECT_EQ(files, g_nSavedTotal - lost);
+    EXPECT_GT(g_nSavedTotal - lost, 0);
 }
