@@ -11,11 +11,16 @@
 
 #include "export/ExportText.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
+#include "export/SaveTempFolder.h"
 #include "reader/attachment_writer.h"
+#include "reader/ndb.h"
+#include "reader/store_context.h"
 #include "reader/store_text.h"
 
 CString g_strLastAttachPath;
 CString g_strAttachPathList;
+std::vector<CString> g_attachPaths;
 
 namespace {
 
@@ -40,13 +45,7 @@ bool BaseIs(const std::string& base, const char* word) {
 
 // The name as the ANSI code page holds it (best fit, then the default
 // character), the form that the name check judges.
-std::string AnsiName(const CString& wide) {
-    const int units = wide.GetLength();
-    if (units == 0) return std::string();
-    std::vector<char> ansi(static_cast<size_t>(units) * 2 + 2, '\0');
-    const size_t bytes = WideToAnsi(wide.GetString(), static_cast<size_t>(units), ansi.data(), ansi.size() - 1);
-    return std::string(ansi.data(), bytes);
-}
+std::string AnsiName(const CString& wide) { return AnsiText(wide); }
 
 // The wide name itself must hold no separator or other character that could
 // reach outside the folder, whatever its ANSI form looks like.
@@ -73,7 +72,7 @@ CString PathForName(const CString& folder, const CString& name, std::set<std::ws
     for (int n = 2; used.count(LowerCase(path)) != 0 || LowerCase(path) == header; ++n) {
         CString subfolder;
         subfolder.Format(L"%s%s%d", folder.GetString(), kSameNameFolderPrefix, n);
-        CreateDirectoryW(subfolder, nullptr);
+        if (CreateDirectoryW(subfolder, nullptr)) NoteSaveSubfolder(subfolder);
         path = subfolder + L"\\" + name;
     }
     used.insert(LowerCase(path));
@@ -98,11 +97,42 @@ FILE* OpenForRewrite(const CString& path) {
     return file;
 }
 
-// Cuts the file after what was written and closes it.
-void FinishFile(FILE* file) {
-    std::fflush(file);
-    SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
-    std::fclose(file);
+// Cuts the file after what was written and closes it; the system's error
+// when any write failed, else 0.
+DWORD FinishFile(FILE* file) {
+    DWORD error = 0;
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+    if (!SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) && error == 0) error = GetLastError();
+    if (std::fclose(file) != 0 && error == 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+    return error;
+}
+
+// True when the attachment's bytes are neither in memory nor reachable in
+// the store although it names a data block.
+bool DataUnreachable(const AttachmentNode* node) {
+    return node->pData == nullptr && node->bidData != ~uint64_t{0} && FindBlock(&g_storeFile, node->bidData) == nullptr;
+}
+
+// Writes one attachment's bytes into the file at path; 0, or the system's
+// error (ERROR_READ_FAULT when the store could not give the bytes). A file
+// that did not get all its bytes is deleted again.
+DWORD WriteOneFile(const CString& path, AttachmentNode* node) {
+    if (DataUnreachable(node)) return ERROR_READ_FAULT;
+    FILE* file = OpenForRewrite(path);
+    if (file == nullptr) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
+    NoteSaveFile(path);
+    DWORD error = 0;
+    SetLastError(0);
+    try {
+        const uint64_t written = WriteAttachmentToFile(file, node);
+        if (node->pData != nullptr && written < node->cbData) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+    } catch (...) {
+        error = ERROR_READ_FAULT;
+    }
+    const DWORD finish = FinishFile(file);
+    if (error == 0) error = finish;
+    if (error != 0) DeleteFileW(path);
+    return error;
 }
 
 }  // namespace
@@ -144,6 +174,7 @@ int CheckFileName(const char* name) {
 int SaveAttachmentsToTempFiles(ItemRecord* record) {
     g_strAttachPathList.Empty();
     g_strLastAttachPath.Empty();
+    g_attachPaths.clear();
     if (record == nullptr) return 0;
     record->pAttachCursor = record->pAttachments;
     std::set<std::wstring> used;
@@ -155,36 +186,28 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
         if (CheckFileName(AnsiName(name).c_str()) != 0 || !WideNameStaysInFolder(name)) continue;
 
         const CString path = PathForName(g_pstExporter.m_strTempFolder, name, used);
-        if (path.GetLength() >= MAX_PATH) continue;   // no such file can be made; the others still can
+        if (path.GetLength() >= MAX_PATH) {
+            g_saveLosses.Attachment(ERROR_FILENAME_EXCED_RANGE);   // no such file can be made
+            continue;
+        }
         g_releasedFiles.erase(std::wstring(path.GetString()));   // in use again
-        FILE* file = OpenForRewrite(path);
-        if (file == nullptr) {
-            record->pAttachCursor = nullptr;
-            return 0;
+        // A file that cannot be written is one attachment lost; the others
+        // are still tried.
+        const DWORD error = WriteOneFile(path, node);
+        if (error != 0) {
+            g_saveLosses.Attachment(error);
+            continue;
         }
-        try {
-            WriteAttachmentToFile(file, node);
-        } catch (...) {
-            FinishFile(file);
-            record->pAttachCursor = nullptr;
-            throw;
-        }
-        FinishFile(file);
         g_strLastAttachPath = path;
-        g_strAttachPathList += path + L";";
+        g_attachPaths.push_back(path);
+        // A ";" would break the list into pieces that name no file.
+        if (path.Find(L';') < 0) g_strAttachPathList += path + L";";
     }
     return 0;
 }
 
-void ReleaseAttachmentFiles(const CString& pathList) {
-    const std::wstring list(pathList.GetString());
-    size_t start = 0;
-    while (start < list.size()) {
-        size_t end = list.find(L';', start);
-        if (end == std::wstring::npos) end = list.size();
-        if (end > start) g_releasedFiles.insert(list.substr(start, end - start));
-        start = end + 1;
-    }
+void ReleaseAttachmentFiles() {
+    for (const CString& path : g_attachPaths) g_releasedFiles.insert(std::wstring(path.GetString()));
 }
 
 void DeleteReleasedAttachmentFiles() {

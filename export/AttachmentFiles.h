@@ -4,14 +4,21 @@
 #pragma once
 #include "framework/framework.h"
 
+#include <vector>
+
 #include "reader/item_record.h"
 
 // The full path of the last file written for the item of the latest call.
 extern CString g_strLastAttachPath;
-// The full paths of the files written, in list order, each followed by ";".
+// The full paths of the files written, in list order, each followed by ";"
+// (a path holding ";" is left out: the list could not be split again).
 extern CString g_strAttachPathList;
+// The full paths of the files written for the item of the latest call.
+extern std::vector<CString> g_attachPaths;
 
-// Writes the files of the item's attachments; returns 0.
+// Writes the files of the item's attachments; returns 0. An attachment whose
+// file cannot be written whole (or whose bytes the store cannot give) is
+// counted in g_saveLosses and left out; the others are still written.
 int SaveAttachmentsToTempFiles(ItemRecord* record);
 
 // 0 when the 8-bit name may name a file: not empty, under 256 bytes, none of
@@ -20,11 +27,11 @@ int SaveAttachmentsToTempFiles(ItemRecord* record);
 // PRN -6, COM1..9 -7..-15, LPT1..9 -16..-24, CLOCK$ -2).
 int CheckFileName(const char* name);
 
-// The files of a ";"-separated path list are no longer needed. They are
-// deleted by DeleteReleasedAttachmentFiles; a file written again before then
-// (the next item's attachment of the same name) is simply reused, since a
-// delete costs more than the item's whole export on some systems.
-void ReleaseAttachmentFiles(const CString& pathList);
+// The files of the latest call (g_attachPaths) are no longer needed. They
+// are deleted by DeleteReleasedAttachmentFiles; a file written again before
+// then (the next item's attachment of the same name) is simply reused, since
+// a delete costs more than the item's whole export on some systems.
+void ReleaseAttachmentFiles();
 // Deletes the released files (attributes reset where needed) and the private
 // folders that held same-named files. The saving worker calls it at the end
 // of each folder and of the save.

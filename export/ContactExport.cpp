@@ -7,6 +7,7 @@
 #include "export/ExportSetup.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"
+#include "export/SaveLosses.h"
 #include "export/SaveWorker.h"
 #include "reader/rtf_decompress.h"
 
@@ -146,7 +147,10 @@ int ExportContactItem(ItemRecord* record) {
     // Declared first, released last: the item, then items, folder and session.
     COleDispatchDriver session, folder, items, item;
     try {
-        if (!session.CreateDispatch(kSessionLibraryProgId)) return 0;
+        if (!session.CreateDispatch(kSessionLibraryProgId)) {
+            g_saveLosses.Item();
+            return 0;
+        }
         VARIANT empty;
         ::VariantInit(&empty);
         session.InvokeHelper(kLogOn, DISPATCH_METHOD, VT_EMPTY, nullptr, kSixVariants, &empty, &empty, &empty,
@@ -154,17 +158,26 @@ int ExportContactItem(ItemRecord* record) {
 
         LPDISPATCH object = nullptr;
         session.InvokeHelper(kFolderByPath, DISPATCH_METHOD, VT_DISPATCH, &object, kOneText, g_strPstFolderPath);
-        if (!Bind(folder, object)) return 0;
+        if (!Bind(folder, object)) {
+            g_saveLosses.Item();
+            return 0;
+        }
         object = nullptr;
         folder.InvokeHelper(kFolderItems, DISPATCH_PROPERTYGET, VT_DISPATCH, &object, nullptr);
-        if (!Bind(items, object)) return 0;
+        if (!Bind(items, object)) {
+            g_saveLosses.Item();
+            return 0;
+        }
         VARIANT kind;
         ::VariantInit(&kind);
         kind.vt = VT_I4;
         kind.lVal = kContactItemKind;
         object = nullptr;
         items.InvokeHelper(kAddItem, DISPATCH_METHOD, VT_DISPATCH, &object, kOneVariant, &kind);
-        if (!Bind(item, object)) return 0;
+        if (!Bind(item, object)) {
+            g_saveLosses.Item();
+            return 0;
+        }
 
         if (record->pContact == nullptr) return 0;   // made, released unsaved
 
@@ -178,6 +191,7 @@ int ExportContactItem(ItemRecord* record) {
         item.InvokeHelper(kSaveItem, DISPATCH_METHOD, VT_EMPTY, nullptr, nullptr);
     } catch (...) {
         // The contact is not stored; the objects go with their drivers.
+        g_saveLosses.Refused(CurrentFailureText());
     }
     return 0;
 }

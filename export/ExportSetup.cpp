@@ -2,10 +2,15 @@
 
 #include <io.h>
 
+#include <string>
+
 #include "app/AppGlobals.h"
 #include "app/Prompts.h"
+#include "export/DestinationChecks.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
+#include "export/SaveTempFolder.h"
 #include "framework/seams.h"
 
 const wchar_t kSessionLibraryProgId[] = L"CorvaneRedmp.RDOSessionCorvane";
@@ -60,12 +65,50 @@ bool BindItemWriter() {
     return false;
 }
 
-void SetTemporaryPaths() {
+CString g_refusal;
+
+// The save's own folder under the temporary folder for the attachment files
+// and the header file; false (with the refusal) when it cannot be made.
+bool SetTemporaryPaths() {
     wchar_t buffer[MAX_PATH + 1] = L"";
     DWORD length = g_Seams.GetTempPath(MAX_PATH, buffer);
-    if (length == 0 || length > MAX_PATH) return;   // the paths stay as they were
-    g_pstExporter.m_strTempFolder = WithTrailingBackslash(CString(buffer));
+    const CString root = length == 0 || length > MAX_PATH ? CString() : WithTrailingBackslash(CString(buffer));
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    const CString folder = root.IsEmpty() ? CString() : BeginSaveTempFolder(root, &error);
+    if (folder.IsEmpty()) {
+        g_refusal = L"Saving not completed.\r\n\r\nThe temporary folder " + root + L" cannot be written.\r\nReason: " +
+                    SystemErrorText(error);
+        return false;
+    }
+    g_pstExporter.m_strTempFolder = folder;
     g_pstExporter.m_strHeaderFilePath = g_pstExporter.m_strTempFolder + kHeaderFileName;
+    return true;
+}
+
+// "Saving not completed." and why the store could not be made: the
+// destination's own error, else the item writer's text.
+void NoteStoreNotCreated(const CString& folder, const CString& componentText) {
+    const DWORD error = FolderWriteError(folder);
+    const CString reason = error != 0 ? SystemErrorText(error) : componentText;
+    g_refusal = L"Saving not completed.";
+    if (!reason.IsEmpty()) g_refusal += L"\r\n\r\nReason: " + reason;
+}
+
+// Refuses a destination that would write over the store being saved or
+// that takes no new file, before anything is written there.
+bool DestinationUsable(const CString& folder) {
+    if (!g_strOstPath.IsEmpty() && SameFile(g_strPstPath, g_strOstPath)) {
+        g_refusal = L"Saving not completed.\r\n\r\nThe new store would be written over the store being saved: " +
+                    g_strOstPath + L"\r\nPlease select another path for saving.";
+        return false;
+    }
+    const DWORD error = FolderWriteError(folder);
+    if (error != 0) {
+        g_refusal = L"Saving not completed.\r\n\r\nThe new store cannot be written in " + folder + L"\r\nReason: " +
+                    SystemErrorText(error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -77,10 +120,24 @@ CString ExportTimeStamp(const SYSTEMTIME& time) {
 }
 
 CString PstFileNameFor(const CString& ostFileName, const CString& stamp) {
-    CString name = ostFileName;
-    name.Replace(L".ost", stamp + L".pst");
-    return name;
+    // Every ".ost", in any letter case.
+    const std::wstring name(ostFileName.GetString());
+    std::wstring result;
+    size_t start = 0;
+    for (size_t i = 0; i + 4 <= name.size();) {
+        if (_wcsnicmp(name.c_str() + i, L".ost", 4) == 0) {
+            result += name.substr(start, i - start) + stamp.GetString() + L".pst";
+            i += 4;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    result += name.substr(start);
+    return CString(result);
 }
+
+const CString& SetupRefusal() { return g_refusal; }
 
 void RegisterComponent(const wchar_t* componentFile) {
     wchar_t systemFolder[MAX_PATH] = L"";
@@ -118,24 +175,33 @@ int BeginPstExport(CString destination) {
     SYSTEMTIME now = {};
     g_Seams.GetLocalTime(&now);
     const CString stamp = ExportTimeStamp(now);
-    g_strPstPath = folder + PstFileNameFor(g_strOstFileName, stamp);
+    // A name already taken gets the next free one: no file is replaced.
+    g_strPstPath = folder + FreeFileName(folder, PstFileNameFor(g_strOstFileName, stamp));
     const CString displayName = CString(kDisplayNamePrefix) + L"_" + stamp;
+
+    g_refusal.Empty();
+    if (!DestinationUsable(folder) || !SetTemporaryPaths()) {
+        g_itemWriter.ReleaseDispatch();
+        return kSetupRefused;
+    }
 
     try {
         ComText path(g_strPstPath);
         ComText name(displayName);
         g_itemWriter.CreateStore(path.Ref(), name.Ref());
     } catch (...) {
-        // Nothing can be saved without the store; the worker ends the save.
+        // Nothing can be saved without the store; the worker ends the save
+        // and tells why.
+        NoteStoreNotCreated(folder, CurrentFailureText());
         g_itemWriter.ReleaseDispatch();
         return kSetupStoreNotCreated;
     }
     g_strPstRootPath = L"\\\\" + displayName;
 
-    SetTemporaryPaths();
     try {
         g_itemWriter.EndBatch();
     } catch (...) {
+        NoteStoreNotCreated(folder, CurrentFailureText());
         g_itemWriter.ReleaseDispatch();
         return kSetupStoreNotCreated;
     }

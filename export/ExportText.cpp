@@ -28,3 +28,14 @@ CString WidenAnsiBytes(const char* bytes, size_t count) {
     const size_t units = AnsiToWide(bytes, count, wide.data(), count);
     return CString(wide.data(), static_cast<int>(units));
 }
+
+std::string AnsiText(const CString& text) {
+    const int units = text.GetLength();
+    if (units == 0) return std::string();
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.GetString(), units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string ansi(static_cast<size_t>(bytes), '\0');
+    const int written = WideCharToMultiByte(CP_ACP, 0, text.GetString(), units, &ansi[0], bytes, nullptr, nullptr);
+    ansi.resize(written > 0 ? static_cast<size_t>(written) : 0);
+    return ansi;
+}

@@ -1,18 +1,23 @@
 // One checked folder into the new personal store: its path from the folder
 // tree, the folder chain in the item writer, and every item of the folder
 // handed to the exporter of its class, with counters, bars and the free-space
-// step every 150 items.
+// step every 150 items. The item writer's batch is ended (a checkpoint: the
+// new store on disk holds everything so far) every 500 items or 5 seconds;
+// a batch end that fails stops the save, and what it held is counted lost.
 #include "app/AppGlobals.h"
+#include "app/FolderListCount.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
 #include "export/AttachmentFiles.h"
 #include "export/ContactExport.h"
+#include "export/DestinationChecks.h"
 #include "export/ExportState.h"
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
 #include "export/OstSaving.h"
+#include "export/SaveLosses.h"
 #include "reader/item_reader.h"
 #include "reader/store_load.h"
 
@@ -21,6 +26,10 @@
 namespace {
 
 const int kFreeSpaceStep = 150;
+// A checkpoint at least this often inside a folder: a killed save loses
+// seconds of work, not a folder.
+const int kCheckpointItems = 500;
+const DWORD kCheckpointMs = 5000;
 // The counters reach the dialog at most this often; a repaint per item
 // would cost more than saving the item.
 const DWORD kShowCountersEveryMs = 100;
@@ -62,11 +71,68 @@ CString RelativeFolderPath(const CString& fullPath) {
     return fullPath.Mid(found + 17);
 }
 
-int ChildCount(NodeEntry* folderNode) {
-    int count = 0;
-    for (NodeEntry* child = folderNode->pFirstChild; child != nullptr; child = child->pNextSibling) ++count;
-    return count;
+// The item writer's state in this save: items handed over since its last
+// good checkpoint, and whether a batch end has failed (the store then takes
+// nothing more).
+int g_pendingItems = 0;
+DWORD g_lastCheckpoint = 0;
+bool g_writerFailed = false;
+bool g_destinationFull = false;   // the last failure's destination was full
+const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
+
+bool EnoughFreeSpaceAt(const CString& folder) {
+    ULARGE_INTEGER available = {}, total = {}, free = {};
+    // Only a failing query counts as enough space: the item writer then
+    // reports a full disk its own way.
+    if (!g_Seams.GetDiskFreeSpaceEx(folder, &available, &total, &free)) return true;
+    return free.QuadPart > kMinimumFreeBytes;
 }
+
+// Why the item writer failed, as far as the destination tells: a full disk,
+// the folder's own error, else the component's text. True for a full disk.
+bool NoteWriterFailureReason(const CString& componentText) {
+    const DWORD error = FolderWriteError(g_strDestDir);
+    const bool full = !EnoughFreeSpaceAt(g_strDestDir) || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+    if (full) g_saveLosses.Because(ERROR_DISK_FULL);
+    else if (error != 0) g_saveLosses.Because(error);
+    else g_saveLosses.Reason(0, componentText);
+    g_destinationFull = full;
+    return full;
+}
+
+// Ends the item writer's batch: a checkpoint. On failure the items it held
+// are counted lost and the store takes nothing more.
+bool EndBatchChecked() {
+    if (g_writerFailed) return false;
+    try {
+        g_itemWriter.EndBatch();
+        g_pendingItems = 0;
+        g_lastCheckpoint = GetTickCount();
+        return true;
+    } catch (...) {
+        const CString text = CurrentFailureText();
+        g_saveLosses.items += g_pendingItems;
+        g_pendingItems = 0;
+        g_writerFailed = true;
+        NoteWriterFailureReason(text);
+        return false;
+    }
+}
+
+bool BeginBatchChecked() {
+    if (g_writerFailed) return false;
+    try {
+        g_itemWriter.BeginBatch();
+        return true;
+    } catch (...) {
+        g_writerFailed = true;
+        NoteWriterFailureReason(CurrentFailureText());
+        return false;
+    }
+}
+
+// A node of the folder that is an item (not a sub-folder or an associated item).
+bool IsMessageNode(const NodeEntry* node) { return (node->nodeId & 0x1F) == kNormalMessageNodeType; }
 
 void StoreItem(ItemRoute route, ItemRecord* record) {
     switch (route) {
@@ -87,12 +153,6 @@ void CloseFolderQuietly() {
     }
 }
 
-void EndBatchQuietly() {
-    try {
-        g_itemWriter.EndBatch();
-    } catch (...) {
-    }
-}
 
 }  // namespace
 
@@ -120,26 +180,34 @@ void COstSaving::CreatePstFolderChain(const CString& relativePath) {
         g_strPstFolderPath = base + prefix;
         // The store has its own deleted-items folder.
         if (prefix.CompareNoCase(L"Deleted Items") == 0) continue;
+        if (!BeginBatchChecked()) return;
         try {
-            g_itemWriter.BeginBatch();
-            try {
-                ComText path(g_strPstFolderPath);
-                g_itemWriter.CreateFolder(path.Ref());
-            } catch (...) {
-            }
-            g_itemWriter.EndBatch();
+            ComText path(g_strPstFolderPath);
+            g_itemWriter.CreateFolder(path.Ref());
         } catch (...) {
-            // A batch the item writer refuses: the folder is tried when opened.
+            // The folder is made when it is opened.
         }
+        if (!EndBatchChecked()) return;
     }
 }
 
-bool COstSaving::EnoughFreeSpace() {
-    ULARGE_INTEGER available = {}, total = {}, free = {};
-    // Only a failing query counts as enough space: the item writer then
-    // reports a full disk its own way.
-    if (!g_Seams.GetDiskFreeSpaceEx(g_strDestDir, &available, &total, &free)) return true;
-    return free.QuadPart > kMinimumFreeBytes;
+bool COstSaving::EnoughFreeSpace() { return EnoughFreeSpaceAt(g_strDestDir); }
+
+void COstSaving::BeginWriterState() {
+    g_pendingItems = 0;
+    g_lastCheckpoint = GetTickCount();
+    g_writerFailed = false;
+    g_destinationFull = false;
+}
+
+bool COstSaving::WriterFailed() { return g_writerFailed; }
+
+int COstSaving::StopForWriterFailure(bool destinationFull) {
+    if (destinationFull)
+        AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
+                      g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
+    DeleteReleasedAttachmentFiles();
+    return 2;
 }
 
 int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
@@ -149,18 +217,19 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     ItemRecord* folderRecord = ReadNode(folderNode);
     if (folderRecord == nullptr || folderRecord->pFolderCounts == nullptr) {
         FreeItemRecord(folderRecord);
-        try {
-            g_itemWriter.BeginBatch();
-            if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, 100);
-            CloseFolderQuietly();
-            g_itemWriter.EndBatch();
-        } catch (...) {
-        }
+        if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
+        if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, 100);
+        CloseFolderQuietly();
+        if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
         return 1;
     }
 
     CreatePstFolderChain(RelativeFolderPath(BuildFolderPath(folderId)));
     const CString folderPath = g_strPstFolderPath;
+    if (g_writerFailed) {
+        FreeItemRecord(folderRecord);
+        return StopForWriterFailure(g_destinationFull);
+    }
 
     if (folderNode->pFirstChild == nullptr) {
         FreeItemRecord(folderRecord);
@@ -169,9 +238,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     }
 
     // A folder whose stored count is 0 still has its items saved: the node
-    // tree decides what is read, the count only scales the bar.
-    int count = folderRecord->pFolderCounts->nContentCount;
-    if (count < 1) count = ChildCount(folderNode);
+    // tree decides what is read, the count (the list's own) scales the bar.
+    const int count = FolderListCount(folderRecord->pFolderCounts, folderNode);
     g_nFolderItemCount = count;
     CString countText;
     countText.Format(L"%d", count);
@@ -181,11 +249,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     SetBarRange(IDC_PROGRESS_FOLDER, count);
     FreeItemRecord(folderRecord);
 
-    try {
-        g_itemWriter.BeginBatch();
-    } catch (...) {
-        return 1;   // the item writer takes nothing more for this folder
-    }
+    if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
     try {
         ComText path(folderPath);
         g_itemWriter.OpenFolder(path.Ref());
@@ -218,13 +282,18 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         g_saveGate.Checkpoint();
         if (g_bSaveAbort) break;
         ItemRecord* record = ReadNode(child);
-        if (record == nullptr) continue;
+        if (record == nullptr) {
+            if (IsMessageNode(child)) g_saveLosses.Item(0, kUnreadableItem);
+            continue;
+        }
         const ItemRoute route = RouteForItem(*record);
         if (route == ItemRoute::Skip) {
             FreeItemRecord(record);
             continue;
         }
         if (route == ItemRoute::NotCounted) {
+            // An item node without any message property: its properties could not be read.
+            if (IsMessageNode(child)) g_saveLosses.Item(0, kUnreadableItem);
             counters(counterText + L"/" + countText, -1, -1);
             FreeItemRecord(record);
             continue;
@@ -237,7 +306,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
                 CloseFolderQuietly();
                 AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                               g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
-                EndBatchQuietly();
+                EndBatchChecked();
                 DeleteReleasedAttachmentFiles();
                 return 2;
             }
@@ -250,22 +319,45 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             }
         }
 
+        const int lostBefore = g_saveLosses.items, refusedBefore = g_saveLosses.refused;
         try {
             StoreItem(route, record);
         } catch (...) {
+            g_saveLosses.Item();
         }
+        // A mail without a delivery time is not stored (an item of the
+        // folder's hidden part without one is no loss).
+        const bool undated = route == ItemRoute::Mail && record->pMessage->pftMessageDeliveryTime == nullptr;
+        if (undated && IsMessageNode(child)) g_saveLosses.Item();
+        bool stop = false;
+        if (g_saveLosses.refused > refusedBefore) {
+            // A refused item on a full destination stops the save as the
+            // free-space step does; the store keeps its last checkpoint.
+            stop = NoteWriterFailureReason(g_saveLosses.description);
+        } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly && !undated) {
+            ++g_pendingItems;
+        }
+        if (!stop && (g_pendingItems >= kCheckpointItems ||
+                      (g_pendingItems > 0 && GetTickCount() - g_lastCheckpoint >= kCheckpointMs)))
+            stop = !EndBatchChecked() || !BeginBatchChecked();
 
         if (g_nSavedInFolder < g_nFolderItemCount) ++g_nSavedInFolder;
         counterText.Format(L"%d", g_nSavedInFolder);
         ++g_nSavedTotal;
         counters(counterText + L"/" + countText, g_nSavedInFolder, g_nSavedTotal);
         FreeItemRecord(record);
+        if (stop) {
+            showCounters();
+            CloseFolderQuietly();
+            EndBatchChecked();
+            return StopForWriterFailure(g_destinationFull);
+        }
     }
     showCounters();
 
     if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, count);
     CloseFolderQuietly();
-    EndBatchQuietly();
+    if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
     DeleteReleasedAttachmentFiles();
     return 1;
 }

@@ -8,6 +8,7 @@
 #include "export/ExportState.h"
 #include "export/ExportText.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
 #include "export/SaveWorker.h"
 #include "reader/rtf_decompress.h"
 
@@ -136,8 +137,10 @@ int ExportAppointmentItem(ItemRecord* record) {
                                          endText.Ref(), spare.Ref(), locationText.Ref(), spare.Ref(),
                                          bodyText.Ref(), &bodyType);
         } catch (...) {
+            g_saveLosses.Refused(CurrentFailureText());
         }
     } catch (...) {
+        g_saveLosses.Item();   // the item could not be made ready for the item writer
     }
     return 0;
 }
@@ -156,8 +159,10 @@ int ExportTaskItem(ItemRecord* record) {
             g_itemWriter.SaveTask(folder.Ref(), dateText.Ref(), attachmentText.Ref(), bodyText.Ref(), spare.Ref(),
                                   subjectText.Ref(), &bodyType);
         } catch (...) {
+            g_saveLosses.Refused(CurrentFailureText());
         }
     } catch (...) {
+        g_saveLosses.Item();   // the item could not be made ready for the item writer
     }
     return 0;
 }
@@ -174,8 +179,10 @@ int ExportJournalItem(ItemRecord* record) {
             g_itemWriter.SaveJournal(folder.Ref(), attachmentText.Ref(), bodyText.Ref(), spare.Ref(),
                                      subjectText.Ref(), &bodyType);
         } catch (...) {
+            g_saveLosses.Refused(CurrentFailureText());
         }
     } catch (...) {
+        g_saveLosses.Item();   // the item could not be made ready for the item writer
     }
     return 0;
 }
@@ -189,8 +196,10 @@ int ExportStickyNoteItem(ItemRecord* record) {
             short bodyType = body.type;
             g_itemWriter.SaveNote(folder.Ref(), bodyText.Ref(), subjectText.Ref(), &bodyType);
         } catch (...) {
+            g_saveLosses.Refused(CurrentFailureText());
         }
     } catch (...) {
+        g_saveLosses.Item();   // the item could not be made ready for the item writer
     }
     return 0;
 }

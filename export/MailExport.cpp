@@ -9,13 +9,15 @@
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
+#include "export/SaveTempFolder.h"
 #include "export/SaveWorker.h"
 #include "reader/rtf_decompress.h"
 #include "reader/store_text.h"
 
 namespace {
 
-struct HeaderWriteError {};
+const wchar_t kSemicolonInName[] = L"An attachment name holding \";\" cannot be handed to the item writer.";
 
 // The text widened into `holder`, or null when the store holds none.
 const CString* StoredTextOrNull(const StoreText& text, CString& holder) {
@@ -51,27 +53,34 @@ CString MailRecipientsText(const CString* displayTo, const CString* receivedBy) 
     return recipients;
 }
 
-bool WriteMailHeaderFile(const CString& path, const CString& sender) {
+DWORD WriteMailHeaderFile(const CString& path, const CString& sender) {
     // Mails of one sender follow each other: the file already holds the
     // line when the last one written is the same and the file is still there.
     static CString lastPath, lastSender;
     static bool lastValid = false;
     if (lastValid && path == lastPath && sender == lastSender && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
-        return true;
+        return 0;
     lastValid = false;
-    CFile file;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeReadWrite)) return false;
-    const CString line = L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender);
-    std::vector<char> bytes(static_cast<size_t>(line.GetLength()) * 2 + 4, '\0');
-    size_t count = WideToAnsi(line.GetString(), static_cast<size_t>(line.GetLength()), bytes.data(), bytes.size());
-    bytes[count++] = '\r';
-    bytes[count++] = '\n';
-    if (!file.Write(bytes.data(), static_cast<UINT>(count))) throw HeaderWriteError();
-    file.Close();
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
+    NoteSaveFile(path);
+    std::string bytes = AnsiText(L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender));
+    bytes += "\r\n";
+    DWORD written = 0;
+    DWORD error = 0;
+    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) error = GetLastError();
+    else if (written != bytes.size()) error = ERROR_DISK_FULL;
+    if (!CloseHandle(file) && error == 0) error = GetLastError();
+    if (error != 0) {
+        // A line cut short must not give the item writer a wrong sender.
+        DeleteFileW(path);
+        return error;
+    }
     lastPath = path;
     lastSender = sender;
     lastValid = true;
-    return true;
+    return 0;
 }
 
 int ExportMailItem(ItemRecord* record, CString folderPath) {
@@ -86,7 +95,9 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                     StoredTextOrNull(message.txSentRepresentingEmailAddress, address));
         } catch (...) {
         }
-        WriteMailHeaderFile(g_pstExporter.m_strHeaderFilePath, sender);
+        // Without the file the mail is stored without its sender, and that is counted.
+        const DWORD headerError = WriteMailHeaderFile(g_pstExporter.m_strHeaderFilePath, sender);
+        if (headerError != 0 && !sender.IsEmpty()) g_saveLosses.Part(headerError);
 
         CString recipients;
         try {
@@ -111,6 +122,9 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
             SaveAttachmentsToTempFiles(record);
         } catch (...) {
         }
+        // Files whose path holds ";" cannot travel in the list.
+        for (const CString& path : g_attachPaths)
+            if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
 
         if (message.pftMessageDeliveryTime != nullptr) {
             try {
@@ -128,13 +142,16 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                           dateText.Ref(), attachments.Ref(), bodyText.Ref(), &bodyType, spare.Ref(),
                                           spare.Ref());
                 } catch (...) {
+                    g_saveLosses.Refused(CurrentFailureText());
                 }
-                ReleaseAttachmentFiles(g_strAttachPathList);
+                ReleaseAttachmentFiles();
             } catch (...) {
             }
         }
         g_strAttachPathList.Empty();
     } catch (...) {
+        // The item could not be made ready for the item writer.
+        g_saveLosses.Item();
         g_strAttachPathList.Empty();
     }
     return 0;

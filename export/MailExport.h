@@ -8,7 +8,8 @@
 #include "reader/item_record.h"
 
 // Stores the item in the folder of the item writer path given; returns 0.
-// Nothing is reported: an item that fails is not stored.
+// An item that is not stored, a sender or an attachment that cannot be
+// carried is counted in g_saveLosses.
 int ExportMailItem(ItemRecord* record, CString folderPath);
 
 // The sender text: "name<address>" when the address holds "@", "<name>"
@@ -19,6 +20,6 @@ CString MailSenderText(const CString* name, const CString* address);
 // first character.
 CString MailRecipientsText(const CString* displayTo, const CString* receivedBy);
 // Writes "From:" + sender (or "UnKnown") in the ANSI code page and CR LF.
-// False when the file cannot be created (the export goes on without it);
-// throws when the write fails.
-bool WriteMailHeaderFile(const CString& path, const CString& sender);
+// 0, or the system's error when the file cannot be written whole; a file cut
+// short is deleted again (the export goes on without it).
+DWORD WriteMailHeaderFile(const CString& path, const CString& sender);

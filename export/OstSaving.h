@@ -50,6 +50,12 @@ private:
     void SetBarPos(int id, int position);
     // The free-space step: false when the disk is short of space.
     bool EnoughFreeSpace();
+    // The item writer's state for a new save; whether a batch end failed.
+    static void BeginWriterState();
+    static bool WriterFailed();
+    // The end of a folder whose item writer failed: the free-space message
+    // for a full destination; result 2.
+    int StopForWriterFailure(bool destinationFull);
 
     CTransparentStatic m_destLabel;
     CTransparentStatic m_folderLabel;

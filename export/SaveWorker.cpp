@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/AppGlobals.h"
+#include "app/FolderListCount.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
 #include "export/AttachmentFiles.h"
@@ -13,6 +14,8 @@
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
 #include "export/OstSaving.h"
+#include "export/SaveLosses.h"
+#include "export/SaveTempFolder.h"
 #include "reader/item_reader.h"
 #include "reader/store_load.h"
 
@@ -39,7 +42,7 @@ NodeEntry* FindAndForget(uint32_t folderId) {
     return node;
 }
 
-// The item count of the folder's own record, 0 when it cannot be read.
+// The folder's item count as the list counts it, 0 when it cannot be read.
 int FolderContentCount(NodeEntry* node) {
     if (node == nullptr) return 0;
     ItemRecord* record = nullptr;
@@ -49,7 +52,7 @@ int FolderContentCount(NodeEntry* node) {
         return 0;
     }
     int count = 0;
-    if (record != nullptr && record->pFolderCounts != nullptr) count = record->pFolderCounts->nContentCount;
+    if (record != nullptr && record->pFolderCounts != nullptr) count = FolderListCount(record->pFolderCounts, node);
     FreeItemRecord(record);
     return count;
 }
@@ -60,6 +63,15 @@ void ReleaseItemWriter() {
     } catch (...) {
     }
 }
+
+// A closing message, and what was not saved when anything was not.
+CString WithLosses(const wchar_t* message) {
+    CString text(message);
+    if (g_saveLosses.Any()) text += L"\r\n\r\n" + g_saveLosses.Summary();
+    return text;
+}
+
+const wchar_t kCompletedWithLosses[] = L"Saving completed, but not everything could be saved.";
 
 }  // namespace
 
@@ -129,6 +141,7 @@ UINT SaveThreadProc(LPVOID param) {
         ReleaseItemWriter();
         DeleteReleasedAttachmentFiles();
     }
+    EndSaveTempFolder();
     g_saveGate.Leave();
     g_bSaveRunning = false;
     g_bSaveDone = true;
@@ -150,11 +163,17 @@ BOOL StartSaveWorker(COstSaving* dialog) {
 void COstSaving::RunSave() {
     HWND dialog = GetSafeHwnd();
     g_nSavedTotal = 0;
+    g_saveLosses.Clear();
+    BeginWriterState();
 
     const int setup = BeginPstExport(CString());
     if (setup == kSetupNoSessionLibrary || setup == kSetupNoItemWriter) return;
+    if (setup == kSetupRefused) {
+        AppMessageBox(dialog, SetupRefusal(), g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
+        return;
+    }
     if (setup == kSetupStoreNotCreated) {
-        AppMessageBox(dialog, L"Saving not completed.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+        AppMessageBox(dialog, SetupRefusal(), g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         return;
     }
 
@@ -184,19 +203,25 @@ void COstSaving::RunSave() {
         const int result = SaveFolder(element->nNodeId, node);
         if (!g_bFolderEmpty && result == 2) {
             ReleaseItemWriter();
+            EndSaveTempFolder();
             // The stop for lack of space also ends a pending abort request.
             g_bSaveAbort = false;
-            AppMessageBox(dialog, L"Saving not completed.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+            AppMessageBox(dialog, WithLosses(L"Saving not completed."), g_szCaption,
+                          MB_SYSTEMMODAL | MB_ICONINFORMATION);
             return;
         }
     }
 
     ReleaseItemWriter();
     DeleteReleasedAttachmentFiles();
+    EndSaveTempFolder();
     if (g_bSaveAbort) {
         ::EnableWindow(dialog, TRUE);
-        AppMessageBox(dialog, L"Saving aborted by user.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
+        AppMessageBox(dialog, WithLosses(L"Saving aborted by user."), g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         g_bSaveAbort = false;
+    } else if (g_saveLosses.Any()) {
+        // Never the success message over anything lost.
+        AppMessageBox(dialog, WithLosses(kCompletedWithLosses), g_szCaption, MB_SYSTEMMODAL | MB_ICONEXCLAMATION);
     } else {
         AppMessageBox(dialog, L"Saving  completed successfully.", g_szCaption, MB_SYSTEMMODAL | MB_ICONINFORMATION);
     }

@@ -22,6 +22,8 @@
 #include "export/LoomcraftDriver.h"
 #include "export/MailExport.h"
 #include "export/OstSaving.h"
+#include "export/SaveLosses.h"
+#include "export/SaveTempFolder.h"
 #include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
@@ -57,17 +59,24 @@ protected:
     SeamScript script;
     FakeComponents components;
     ScratchFolder install{L"export_setup_install"};
+    ScratchFolder out{L"export_setup_out"};
+    ScratchFolder temp{L"export_setup_temp"};
 
     void SetUp() override {
         script.localTime = SYSTEMTIME{2026, 12, 2, 8, 7, 5, 44, 0};
-        script.tempPath = L"C:\\users\\tester\\Temp";   // no trailing separator: one is added
+        // No trailing separator: one is added.
+        script.tempPath = temp.path().substr(0, temp.path().size() - 1);
         g_strInstallFolder = CString(install.path().substr(0, install.path().size() - 1).c_str());
         g_strOstFileName = L"mailbox.ost";
-        g_strDefaultDest = L"D:\\Out\\QMRecoveredPst\\";
+        g_strOstPath = L"C:\\stores\\mailbox.ost";
+        g_strDefaultDest = out.path().c_str();
         g_pstExporter.m_strTempFolder.Empty();
         g_pstExporter.m_strHeaderFilePath.Empty();
     }
-    void TearDown() override { g_itemWriter.ReleaseDispatch(); }
+    void TearDown() override {
+        g_itemWriter.ReleaseDispatch();
+        EndSaveTempFolder();
+    }
 };
 
 TEST_F(ExportSetup, CreatesTheStoreUnderTheTimeStampedNames) {
@@ -83,21 +92,26 @@ TEST_F(ExportSetup, CreatesTheStoreUnderTheTimeStampedNames) {
     EXPECT_EQ(Names(calls), (std::vector<std::wstring>{L"BeginBatch", L"CreateStore", L"EndBatch"}));
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[1].types, (std::vector<VARTYPE>{kText, kText}));
-    EXPECT_EQ(calls[1].texts[0], L"D:\\Out\\QMRecoveredPst\\mailbox8-12-2026 7-5-44.pst");
+    EXPECT_EQ(calls[1].texts[0], out.path() + L"mailbox8-12-2026 7-5-44.pst");
     EXPECT_EQ(calls[1].texts[1], L"Quillmere_Personal_Folders_8-12-2026 7-5-44");
     EXPECT_TRUE(calls[0].types.empty());
     EXPECT_EQ(calls[0].flags, DISPATCH_METHOD);
 
-    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), L"D:\\Out\\QMRecoveredPst\\mailbox8-12-2026 7-5-44.pst");
+    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), out.path() + L"mailbox8-12-2026 7-5-44.pst");
     EXPECT_EQ(std::wstring(g_strPstRootPath.GetString()), L"\\\\Quillmere_Personal_Folders_8-12-2026 7-5-44");
-    EXPECT_EQ(std::wstring(g_pstExporter.m_strTempFolder.GetString()), L"C:\\users\\tester\\Temp\\");
-    EXPECT_EQ(std::wstring(g_pstExporter.m_strHeaderFilePath.GetString()), L"C:\\users\\tester\\Temp\\Temp.eml");
+    // The save's own folder inside the temporary folder.
+    const std::wstring own(g_pstExporter.m_strTempFolder.GetString());
+    EXPECT_EQ(own.compare(0, temp.path().size(), temp.path()), 0);
+    EXPECT_GT(own.size(), temp.path().size());
+    EXPECT_EQ(own.back(), L'\\');
+    EXPECT_EQ(std::wstring(g_pstExporter.m_strHeaderFilePath.GetString()), own + L"Temp.eml");
     EXPECT_EQ(components.writer.refs, 2);   // bound until the save lets it go
 
     // A destination given without its separator gets one.
     g_itemWriter.ReleaseDispatch();
-    EXPECT_EQ(BeginPstExport(CString(L"E:\\Elsewhere")), kSetupReady);
-    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), L"E:\\Elsewhere\\mailbox8-12-2026 7-5-44.pst");
+    const std::wstring bare = out.path().substr(0, out.path().size() - 1);
+    EXPECT_EQ(BeginPstExport(CString(bare.c_str())), kSetupReady);
+    EXPECT_EQ(std::wstring(g_strPstPath.GetString()), out.path() + L"mailbox8-12-2026 7-5-44.pst");
 }
 
 TEST_F(ExportSetup, MissingSessionLibraryWithoutItsFileRunsNoToolAndStops) {
@@ -315,6 +329,38 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }
 
+// Files the export cannot write, or cannot hand over, are counted and the
+// mail is stored without them; a name holding ";" never makes the export
+// delete a file that is not its own.
+TEST_F(MailExport, AttachmentsAndSenderThatCannotBeCarriedAreCounted) {
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    const std::wstring bystander = std::wstring(current) + L"\\c.txt";
+    WriteBytes(bystander, "not the export's");
+    record.pAttachments = texts.Rows({L"a.txt", L"b;c.txt"});
+    message.txSentRepresentingName = texts.Wide(L"Ann");
+    g_saveLosses.Clear();
+    Export();
+    DeleteReleasedAttachmentFiles();
+    ASSERT_EQ(Mails().size(), 1u);
+    EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"a.txt;");
+    EXPECT_EQ(g_saveLosses.attachments, 1);
+    EXPECT_EQ(ReadBytes(bystander), "not the export's");
+    DeleteFileW(bystander.c_str());
+
+    // A temporary folder that takes no file: both attachments and the sender.
+    g_saveLosses.Clear();
+    g_pstExporter.m_strTempFolder = L"Z:\\no\\such\\folder\\";
+    g_pstExporter.m_strHeaderFilePath = L"Z:\\no\\such\\folder\\Temp.eml";
+    Export();
+    ASSERT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(Mails()[1].texts[5], L"<null>");
+    EXPECT_EQ(g_saveLosses.attachments, 2);
+    EXPECT_EQ(g_saveLosses.parts, 1);
+    EXPECT_EQ(g_saveLosses.items, 0);
+    EXPECT_NE(g_saveLosses.systemError, 0u);
+}
+
 TEST_F(MailExport, AMailTheDateConversionRefusesIsNotStored) {
     SYSTEMTIME st = {1950, 5, 0, 1, 12, 0, 0, 0};
     SystemTimeToFileTime(&st, &delivered);
@@ -362,14 +408,14 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
     // A later item's shorter file of the same name holds only its own bytes.
-    ReleaseAttachmentFiles(g_strAttachPathList);
+    ReleaseAttachmentFiles();
     ItemRecord later = {};
     later.pAttachments = texts.Attachment(L"same.txt", "x");
     SaveAttachmentsToTempFiles(&later);
     EXPECT_EQ(ReadBytes(temp.path() + L"same.txt"), "x");
 
     // Deleting them leaves only the header file, and no numbered folder.
-    ReleaseAttachmentFiles(g_strAttachPathList);
+    ReleaseAttachmentFiles();
     DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
 }

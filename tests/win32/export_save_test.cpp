@@ -17,11 +17,14 @@
 #include <map>
 #include <mutex>
 #include <algorithm>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app_frame_test_support.h"
+#include "components_test_support.h"
 #include "app/AppGlobals.h"
 #include "app/FolderChecks.h"
 #include "app/LeftView.h"
@@ -30,6 +33,7 @@
 #include "app/WorkerGate.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
 #include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/store_load.h"
@@ -455,19 +459,15 @@ TEST_F(ExportSave, AnsiStoreMailWithItsAttachmentAndSender) {
     EXPECT_EQ(GetFileAttributesW(list.substr(0, list.size() - 1).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-// The whole sample saved through the real components, when they are
-// registered on this machine (otherwise skipped). The new store is left in
+// The whole sample saved through this build's components, registered for
+// the test: nothing is lost, so the success message ends it. The new store is left in
 // EXPORT_E2E_DIR (or the temporary folder) for the independent readers;
 // EXPORT_E2E_STORE names another store to save, EXPORT_E2E_STOP_AFTER a
 // number of items after which the save is stopped.
 TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
     {
+        components_test::RegisteredComponents registered;
         FakeComponents::Suspend real(components);
-        IDispatch* probe = nullptr;
-        CoInitialize(nullptr);
-        if (FAILED(g_Seams.CreateDispatch(L"loomcraft.Class1", &probe)) || probe == nullptr)
-            GTEST_SKIP() << "the item writer is not registered here";
-        probe->Release();
         wchar_t store[MAX_PATH] = L"";
         if (GetEnvironmentVariableW(L"EXPORT_E2E_STORE", store, MAX_PATH)) LoadStore(store);
         wchar_t folder[MAX_PATH] = L"";
@@ -493,4 +493,233 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
         if (folder[0] == 0) DeleteFileW(g_strPstPath);   // kept only where it was asked for
     }
+}
+
+// ---------------------------------------------------------------- what a save could not carry
+
+namespace {
+
+std::wstring DiskFullText() { return std::wstring(SystemErrorText(ERROR_DISK_FULL).GetString()); }
+
+// A damaged copy of a sample store as the shared damaged-store table
+// describes it ("OFFSET:OLD>NEW" byte changes, hex), in a file of its own.
+std::vector<uint8_t> DamagedStore(const std::string& name) {
+    std::string table;
+    for (uint8_t b : testing_support::ReadWholeFile(testing_support::SamplePath("damaged/cases.tsv"))) table += static_cast<char>(b);
+    std::istringstream lines(table);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string store, source, change;
+        if (!(fields >> store >> source) || store != name) continue;
+        std::vector<uint8_t> bytes = testing_support::ReadWholeFile(testing_support::SamplePath(source));
+        while (fields >> change) {
+            unsigned long offset = 0;
+            unsigned oldByte = 0, newByte = 0;
+            if (std::sscanf(change.c_str(), "%lu:%x>%x", &offset, &oldByte, &newByte) == 3 && offset < bytes.size())
+                bytes[offset] = static_cast<uint8_t>(newByte);
+        }
+        return bytes;
+    }
+    return {};
+}
+
+int CountOf(const std::vector<RecordedCall>& calls, DISPID id) {
+    return static_cast<int>(std::count_if(calls.begin(), calls.end(), [id](const RecordedCall& c) { return c.id == id; }));
+}
+
+}  // namespace
+
+// The destination fills up during the save: the refused item stops it as the
+// free-space step does, and the items the store had not yet made its own
+// (those after its last checkpoint) are counted with the refused one.
+TEST_F(ExportSave, AFullDestinationStopsTheSaveAndTellsWhatWasLost) {
+    CheckOnly({L"Inbox"});
+    int mails = 0;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail || ++mails != 5) return;
+        script.freeBytes = 1000;
+        components.writer.failing = {CLoomcraftDriver::kSaveMail, CLoomcraftDriver::kEndBatch};
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{
+                              L"There is not enough free disk space. Please select another path for saving.",
+                              L"Saving not completed.\r\n\r\n5 items were not saved.\r\nReason: " + DiskFullText()}));
+    const std::vector<RecordedCall> calls = components.WriterCalls();
+    EXPECT_EQ(CountOf(calls, CLoomcraftDriver::kSaveMail), 5);   // nothing after the refusal
+    EXPECT_EQ(components.writer.refs, 1);                        // released
+}
+
+// Inside a folder the item writer's batch ends (a checkpoint) at least every
+// 500 items; a checkpoint that fails ends the save, and the items since the
+// last good one are counted.
+TEST_F(ExportSave, CheckpointsComeEveryFiveHundredItemsAndAFailedOneIsCounted) {
+    std::string description = "variant unicode\nfolder Bulk IPF.Note\n";
+    for (int i = 0; i < 1001; ++i)
+        description += "message Bulk IPM.Note\nsubject Bulk " + std::to_string(i) +
+                       "\nbody b\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Bulk"});
+    int mails = 0, sinceEnd = 0, most = 0, checkpoints = 0, lostAtFailure = -1;
+    bool opened = false;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id == CLoomcraftDriver::kOpenFolder) opened = true;
+        if (call.id == CLoomcraftDriver::kSaveMail) {
+            ++mails;
+            most = std::max(most, ++sinceEnd);
+        }
+        if (call.id == CLoomcraftDriver::kEndBatch && opened && mails > 0) {
+            // The second checkpoint inside the folder fails.
+            if (++checkpoints == 2) {
+                lostAtFailure = sinceEnd;
+                components.writer.failing = {CLoomcraftDriver::kEndBatch};
+            }
+            sinceEnd = 0;
+        }
+    };
+    Save();
+    ASSERT_EQ(checkpoints, 2);
+    EXPECT_LE(most, 500);
+    EXPECT_LT(mails, 1001);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving not completed.\r\n\r\n" + std::to_wstring(lostAtFailure) +
+                                                     L" items were not saved.\r\nReason: refused"}));
+}
+
+// A damaged store: the save does not end with the success message, and
+// what it stored and what it counted as not saved make up the folder.
+TEST_F(ExportSave, ADamagedStoreEndsWithWhatWasNotSaved) {
+    const std::vector<uint8_t> bytes = DamagedStore("bbt-sent-mail.pst");
+    ASSERT_FALSE(bytes.empty());
+    testing_support::TempFile store(bytes, ".pst");
+    LoadStore(store.wpath());
+    CheckOnly({L"Sent Messages"});
+    Save();
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::wstring message = Messages()[0];
+    const std::wstring opening = L"Saving completed, but not everything could be saved.\r\n\r\n";
+    ASSERT_EQ(message.compare(0, opening.size(), opening), 0) << std::string(message.begin(), message.end());
+    const int lost = _wtoi(message.c_str() + opening.size());
+    EXPECT_GE(lost, 1);
+    EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kSaveMail) + lost, 11);
+    EXPECT_EQ(script.messageBoxes[0].type, 0x1030u);
+}
+
+// A taken name gets the next free one, the file there is left alone; the
+// attachment and header files live in a folder of the save's own, which is
+// gone at the end with a folder a killed save left; another program's file
+// of an attachment's name is never touched.
+TEST_F(ExportSave, NoFileIsReplacedAndOnlyTheSavesOwnTemporaryFilesGo) {
+    LoadStore(SamplePathW("ansi-sample2-attachment.pst"));
+    CheckOnly({L"Sample2"});
+    const std::wstring folder = destination + L"\\QMRecoveredPst\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    exporttest::WriteBytes(folder + L"ansi-sample2-attachment.pst", "earlier save");
+    const std::wstring temp = exporttest::TempRoot();
+    const std::wstring left = temp + L"Quillmere-save-999999-1\\";
+    CreateDirectoryW(left.c_str(), nullptr);
+    exporttest::WriteBytes(left + L"Temp.eml", "From:x\r\n");
+    exporttest::WriteBytes(temp + L"leah_thumper.jpg", "another program's");
+    script.tempPath = temp;
+    std::wstring attachment, header;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail) return;
+        attachment = call.texts[5].substr(0, call.texts[5].size() - 1);
+        header = call.texts[3];
+        EXPECT_TRUE(exporttest::Exists(attachment));
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    const std::vector<RecordedCall> calls = components.WriterCalls();
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls[1].texts[0], folder + L"ansi-sample2-attachment (2).pst");
+    EXPECT_EQ(exporttest::ReadBytes(folder + L"ansi-sample2-attachment.pst"), "earlier save");
+    // Both files lay in one folder under the temporary folder, gone now.
+    const std::wstring own = attachment.substr(0, attachment.find_last_of(L'\\') + 1);
+    EXPECT_EQ(header, own + L"Temp.eml");
+    EXPECT_EQ(own.compare(0, temp.size(), temp), 0);
+    EXPECT_GT(own.size(), temp.size());
+    EXPECT_FALSE(exporttest::Exists(own));
+    EXPECT_FALSE(exporttest::Exists(left));
+    EXPECT_EQ(exporttest::ReadBytes(temp + L"leah_thumper.jpg"), "another program's");
+    DeleteFileW((temp + L"leah_thumper.jpg").c_str());
+    DeleteFileW((folder + L"ansi-sample2-attachment.pst").c_str());
+}
+
+// A temporary folder or a destination that takes no file is refused with
+// its reason before the store is created.
+TEST_F(ExportSave, UnwritableTemporaryFolderOrDestinationIsRefusedFirst) {
+    CheckOnly({L"Inbox"});
+    const std::wstring blocker = exporttest::TempRoot() + L"tarnwell-not-a-folder";
+    exporttest::WriteBytes(blocker, "a file");
+    script.tempPath = blocker + L"\\";
+    Save();
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::wstring tempRefusal = L"Saving not completed.\r\n\r\nThe temporary folder " + blocker +
+                                     L"\\ cannot be written.\r\nReason: ";
+    EXPECT_EQ(Messages()[0].compare(0, tempRefusal.size(), tempRefusal), 0);
+    EXPECT_GT(Messages()[0].size(), tempRefusal.size());
+
+    script.messageBoxes.clear();
+    script.tempPath = exporttest::TempRoot();
+    script.folderAnswers = {blocker};   // its QMRecoveredPst cannot be made
+    Save();
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::wstring destRefusal = L"Saving not completed.\r\n\r\nThe new store cannot be written in " + blocker +
+                                     L"\\QMRecoveredPst\\\r\nReason: ";
+    EXPECT_EQ(Messages()[0].compare(0, destRefusal.size(), destRefusal), 0);
+    EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kCreateStore), 0);
+    DeleteFileW(blocker.c_str());
+}
+
+// The real components on a destination disk that fills up during the save
+// (a small tmpfs, where this machine lets the test mount one): the save
+// stops with the free-space message and tells how many items were lost;
+// the new store holds every other item and opens in the independent readers.
+TEST_F(ExportSave, RealComponentsOnADiskThatFillsUpKeepTheirLastCheckpoint) {
+    if (components_test::UnixPath(L"C:\\").empty()) GTEST_SKIP() << "not under Wine";
+    components_test::ScratchFolder scratch(L"tarnwell-full-disk");
+    const std::wstring disk = scratch / L"disk";
+    CreateDirectoryW(disk.c_str(), nullptr);
+    const std::string mounted =
+        components_test::RunNative("mount -t tmpfs -o size=3m tmpfs " + components_test::Quote(disk) + " && echo mounted", scratch);
+    if (mounted.find("mounted") == std::string::npos) GTEST_SKIP() << "no small disk can be mounted here: " << mounted;
+    struct Unmount {
+        const components_test::ScratchFolder& scratch;
+        std::wstring disk;
+        ~Unmount() { components_test::RunNative("umount " + components_test::Quote(disk), scratch); }
+    } unmount{scratch, disk};
+
+    std::string description = "variant unicode\nfolder Big IPF.Note\n";
+    for (int i = 0; i < 1500; ++i)
+        description += "message Big IPM.Note\nsubject Big " + std::to_string(i) + "\nbody " + std::string(1000, 'x') +
+                       "\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Big"});
+    script.folderAnswers = {disk};
+    {
+        components_test::RegisteredComponents registered;
+        FakeComponents::Suspend real(components);
+        Save();
+    }
+    ASSERT_EQ(Messages().size(), 2u);
+    EXPECT_EQ(Messages()[0], L"There is not enough free disk space. Please select another path for saving.");
+    const std::wstring opening = L"Saving not completed.\r\n\r\n";
+    const std::wstring last = Messages()[1];
+    ASSERT_EQ(last.compare(0, opening.size(), opening), 0) << std::string(last.begin(), last.end());
+    EXPECT_NE(last.find(L"Reason: " + DiskFullText()), std::wstring::npos);
+    const int lost = _wtoi(last.c_str() + opening.size());
+    EXPECT_GE(lost, 1);
+
+    const std::string pst = components_test::Quote(g_strPstPath.GetString());
+    EXPECT_NE(components_test::RunNative("pffinfo " + pst, scratch).find("Personal Storage Tables"), std::string::npos);
+    const std::wstring out = scratch / L"readpst";
+    CreateDirectoryW(out.c_str(), nullptr);
+    components_test::RunNative("readpst -j 1 -D -S -o " + components_test::Quote(out) + " " + pst, scratch);
+    // One file per item, in a folder named after the item's folder.
+    const int files = std::atoi(
+        components_test::RunNative("find " + components_test::Quote(out) + " -path '*/Big/*' -type f | wc -l", scratch).c_str());
+    EXPECT_EQ(files, g_nSavedTotal - lost);
+    EXPECT_GT(g_nSavedTotal - lost, 0);
 }

@@ -67,8 +67,8 @@ TEST(ExportNames, TimeStampFileNameAndDisplayName) {
     const CString stamp = ExportTimeStamp(t);
     EXPECT_EQ(Text(stamp), L"8-12-2026 7-5-44");
     EXPECT_EQ(Text(PstFileNameFor(L"mailbox.ost", stamp)), L"mailbox8-12-2026 7-5-44.pst");
-    // Only ".ost" in exact case is replaced, every occurrence.
-    EXPECT_EQ(Text(PstFileNameFor(L"MAILBOX.OST", stamp)), L"MAILBOX.OST");
+    // Every ".ost" is replaced, in any letter case.
+    EXPECT_EQ(Text(PstFileNameFor(L"MAILBOX.OST", stamp)), L"MAILBOX8-12-2026 7-5-44.pst");
     EXPECT_EQ(Text(PstFileNameFor(L"a.ost.ost", stamp)), L"a8-12-2026 7-5-44.pst8-12-2026 7-5-44.pst");
 }
 
