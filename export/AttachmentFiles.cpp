@@ -181,6 +181,9 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
 
     for (; record->pAttachCursor != nullptr; record->pAttachCursor = record->pAttachCursor->pNext) {
         AttachmentNode* node = record->pAttachCursor;
+        // What a damaged store kept from being read is not written as a file
+        // cut short; the save counts it once the item is stored.
+        if (node->bUnreadable) continue;
         if (!HasText(node->txAttachLongFilename)) continue;
         const CString name = WidenStoreText(node->txAttachLongFilename);
         if (CheckFileName(AnsiName(name).c_str()) != 0 || !WideNameStaysInFolder(name)) continue;

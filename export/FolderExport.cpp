@@ -79,6 +79,19 @@ DWORD g_lastCheckpoint = 0;
 bool g_writerFailed = false;
 bool g_destinationFull = false;   // the last failure's destination was full
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
+const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
+
+// A stored item of a damaged store goes without what the reader could not
+// read: each unreadable attachment and each other part is one loss.
+void CountPartsLeftOut(const ItemRecord& record) {
+    int attachments = 0;
+    for (const AttachmentNode* a = record.pAttachments; a != nullptr; a = a->pNext)
+        if (a->bUnreadable) {
+            g_saveLosses.Attachment(0, kDamagedPart);
+            ++attachments;
+        }
+    for (int i = attachments; i < record.nPartsLost; ++i) g_saveLosses.Part(0, kDamagedPart);
+}
 
 bool EnoughFreeSpaceAt(const CString& folder) {
     ULARGE_INTEGER available = {}, total = {}, free = {};
@@ -336,6 +349,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             stop = NoteWriterFailureReason(g_saveLosses.description);
         } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly && !undated) {
             ++g_pendingItems;
+            CountPartsLeftOut(*record);
         }
         if (!stop && (g_pendingItems >= kCheckpointItems ||
                       (g_pendingItems > 0 && GetTickCount() - g_lastCheckpoint >= kCheckpointMs)))
