@@ -9,6 +9,7 @@
 #include "components/class_ids.h"
 #include "components/item_writer.h"
 #include "components/session_library.h"
+#include "components/type_library.h"
 
 namespace components {
 namespace {
@@ -47,6 +48,13 @@ ClassObject<ItemWriter> g_itemWriterClass;
 ClassObject<Session> g_sessionClass;
 
 }  // namespace
+
+const LibraryInfo* LibraryOf(const CLSID& clsid) {
+    if (IsEqualCLSID(clsid, kClsidItemWriter)) return &kItemWriterLibrary;
+    if (IsEqualCLSID(clsid, kClsidSessionLibrary)) return &kSessionLibrary;
+    return nullptr;
+}
+
 }  // namespace components
 
 extern "C" {
@@ -70,6 +78,16 @@ __declspec(dllexport) HRESULT ComponentGetClassObject(const CLSID* clsid, const 
     if (IsEqualCLSID(*clsid, components::kClsidSessionLibrary))
         return components::g_sessionClass.QueryInterface(*iid, object);
     return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+__declspec(dllexport) HRESULT ComponentRegisterTypeLibrary(const CLSID* clsid, const wchar_t* file, GUID* libid,
+                                                           BOOL unregister) {
+    if (!clsid || !file || !libid) return E_POINTER;
+    const components::LibraryInfo* library = components::LibraryOf(*clsid);
+    if (!library) return CLASS_E_CLASSNOTAVAILABLE;
+    *libid = library->libid;
+    return unregister ? components::UnregisterTypeLibrary(*library, file)
+                      : components::RegisterTypeLibrary(*library, file);
 }
 
 __declspec(dllexport) HRESULT ComponentCanUnloadNow() {

@@ -1,0 +1,37 @@
+// The attachment files of one item, checked before anything of the item is
+// stored: each must be a file this process can read. While the object
+// lives, each stays open so that no one can change or delete it before the
+// store has read it.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "components/store_session.h"
+
+namespace components {
+
+class HeldAttachments {
+public:
+    HeldAttachments() = default;
+    // Each path in turn; throws CallError naming the first that is missing
+    // or cannot be read.
+    explicit HeldAttachments(const std::vector<std::wstring>& paths);
+    ~HeldAttachments();
+    HeldAttachments(const HeldAttachments&) = delete;
+    HeldAttachments& operator=(const HeldAttachments&) = delete;
+
+    const std::vector<AttachmentFile>& Files() const { return files_; }
+
+private:
+    void Add(const std::wstring& path);
+
+    std::vector<AttachmentFile> files_;
+    std::vector<HANDLE> handles_;
+};
+
+// Throws CallError when the path names no readable file.
+void CheckAttachmentFile(const std::wstring& path);
+
+}  // namespace components
