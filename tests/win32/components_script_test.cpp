@@ -1,0 +1,205 @@
+// Both components driven by name from the system's script host (cscript
+// running a VBScript file), as users script them: every kind of item into a
+// store, read back field by field by pffexport, and calls that must fail,
+// each with its error number and text. Also what a script cannot see: the
+// argument a type mismatch names, the type library, the received-by address.
+#include <gtest/gtest.h>
+
+#include "components_test_support.h"
+#include "reader/item_reader.h"
+#include "reader/ndb.h"
+#include "reader_item_test_support.h"
+
+namespace ct = components_test;
+
+namespace {
+
+::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new ct::ComponentsEnvironment);
+
+const char kAttachment[] = "attachment bytes\r\n";
+
+// Runs cscript on a script with one argument; what it printed.
+std::string RunScript(const std::wstring& script, const std::wstring& argument, const ct::ScratchFolder& scratch) {
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring outFile = scratch / L"script-output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out = CreateFileW(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return "(no output file)";
+    std::wstring line = std::wstring(L"\"") + system + L"\\cscript.exe\" //NoLogo \"" + script + L"\" \"" + argument + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = out;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    const BOOL started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
+    CloseHandle(out);
+    if (!started) return "(cscript not started)";
+    if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ct::ReadBytes(outFile);
+}
+
+// The lines the script printed that begin with a word, the word cut off.
+std::vector<std::string> LinesOf(const std::string& output, const std::string& word) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < output.size()) {
+        size_t end = output.find('\n', pos);
+        if (end == std::string::npos) end = output.size();
+        std::string l = output.substr(pos, end - pos);
+        if (!l.empty() && l.back() == '\r') l.pop_back();
+        if (l.compare(0, word.size() + 1, word + " ") == 0) lines.push_back(l.substr(word.size() + 1));
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::string Field(const std::string& text, const std::string& label) {
+    const size_t at = text.find(label + ":");
+    if (at == std::string::npos) return "(no " + label + ")";
+    const size_t start = text.find_first_not_of(" \t", at + label.size() + 1);
+    return text.substr(start, text.find_first_of("\r\n", start) - start);
+}
+
+int CountEntries(const std::wstring& folder, const wchar_t* pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do ++n;
+    while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+// A bad call of the script: its error number (as VBScript's Hex gives it)
+// and a piece of its text.
+struct Refusal {
+    const char* step;
+    const char* number;
+    const char* text;
+};
+const Refusal kRefusals[] = {
+    {"numbers for texts", "D", ""},                                      // type mismatch
+    {"relative path", "80070057", "\"relative.pst\" is not a full path"},
+    {"backslash in the name", "80070057", "\"A\\B\" holds a backslash"},
+    {"path open in another writer", "80070020", "SCRIPT.PST is already open in this process, as the store \"Script store\""},
+    {"name open in another writer", "800700B7", "A store named \"script STORE\" is already open"},
+    {"the other writer's store", "80070057", "names the store \"Script store\", but this item writer's store is \"Second store\""},
+    {"body type 2", "80070057", "The body type 2 is none of 0 (plain text), 1 (HTML) and 3 (RTF)."},
+    {"fraction for a body type", "D", ""},
+    {"argument missing", "1C0", ""},                                     // DISP_E_PARAMNOTFOUND
+    {"one argument too many", "1C2", ""},                                // DISP_E_BADPARAMCOUNT
+    {"no such member", "1B6", ""},                                       // DISP_E_UNKNOWNNAME
+    {"mail attachment missing", "80070002", "gone.txt does not exist."},
+    {"mail attachment a folder", "8007010B", "is a folder, not a file."},
+    {"mail attachment list of empty names", "80070057", "The attachment list \";;;\" holds an empty file name."},
+    {"mail one attachment of two missing", "80070002", "gone.txt does not exist."},
+    {"mail attachment on a missing drive", "80070002", "The attachment file Q:\\no drive\\x.txt does not exist."},
+    {"task attachment missing", "80070002", "gone.txt does not exist."},
+    {"journal attachment missing", "80070002", "gone.txt does not exist."},
+    {"contact attachment missing", "80070002", "gone.txt does not exist."},
+    {"number for the RTF body", "D", ""},
+    {"item kind 3", "80070057", "The item kind 3 cannot be added"},
+    {"folder before log-on", "80004005", "The session is not logged on"},
+};
+
+}  // namespace
+
+TEST(ComponentsScript, AVbscriptDrivesBothComponentsByNameAndHearsWhatWentWrong) {
+    ct::ScratchFolder scratch(L"components-script");
+    ct::WriteBytes(scratch / L"att.txt", kAttachment);
+    ct::WriteBytes(scratch / L"Temp.eml", "From:Bob Stone<bob@example.com>\r\n");
+    const std::string output = RunScript(std::wstring(COMPONENTS_SCRIPTS_DIR) + L"\\components_by_name.vbs", scratch.path(), scratch);
+    ASSERT_NE(output.find("DONE"), std::string::npos) << output;
+    EXPECT_TRUE(LinesOf(output, "FAILED").empty()) << output;
+    EXPECT_EQ(LinesOf(output, "OK").size(), 15u) << output;
+    EXPECT_EQ(LinesOf(output, "READ"), std::vector<std::string>{"GivenName=Ann"});
+
+    std::map<std::string, std::string> errors;
+    for (const std::string& l : LinesOf(output, "ERROR")) errors[l.substr(0, l.find('|'))] = l.substr(l.find('|') + 1);
+    EXPECT_EQ(errors.size(), sizeof kRefusals / sizeof kRefusals[0]) << output;
+    for (const Refusal& r : kRefusals) {
+        SCOPED_TRACE(r.step);
+        const std::string e = errors.count(r.step) ? errors[r.step] : "(not run)|";
+        EXPECT_EQ(e.substr(0, e.find('|')), r.number) << e;
+        const std::string text = e.substr(e.find('|') + 1);
+        EXPECT_FALSE(text.empty());
+        EXPECT_NE(text.find(r.text), std::string::npos) << text;
+    }
+
+    // The received-by address, which pffexport does not show: our reader.
+    const std::wstring pst = scratch / L"script.pst";
+    {
+        item_test::LoadedStore store(pst);
+        const std::vector<std::string> paths = store.FolderPaths();
+        std::string receivedBy = "(no Inbox)";
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (paths[i] != "Inbox") continue;
+            NodeEntry* inbox = FindNode(&g_storeFile, g_listFolders[i].nNodeId);
+            ItemRecord* mail = inbox && inbox->pFirstChild ? ReadItemRecord(g_storeFile, inbox->pFirstChild) : nullptr;
+            receivedBy = mail && mail->pMessage ? item_test::TextOf(mail->pMessage->txReceivedByEmailAddress) : "(no mail)";
+            if (mail) FreeItemRecord(mail);
+        }
+        EXPECT_EQ(receivedBy, "me@example.com");
+    }
+
+    if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    EXPECT_NE(ct::RunNative("pffinfo " + ct::Quote(scratch / L"second.pst"), scratch).find("Personal Storage Tables"),
+              std::string::npos);
+    const std::wstring top = ct::PffExport(pst, scratch, L"pff");
+    // Nothing of a refused item is stored.
+    EXPECT_EQ(CountEntries(top + L"\\Inbox", L"Message*"), 2);
+    EXPECT_EQ(CountEntries(top + L"\\Tasks", L"Task*"), 1);
+    EXPECT_EQ(CountEntries(top + L"\\Journal", L"Activity*"), 1);
+    EXPECT_EQ(CountEntries(top + L"\\Notes", L"Note*"), 1);
+    EXPECT_EQ(CountEntries(top + L"\\Contacts", L"Contact*"), 1);
+
+    const std::wstring mail = top + L"\\Inbox\\Message00001";
+    const std::string headers = ct::ReadBytes(mail + L"\\OutlookHeaders.txt");
+    EXPECT_EQ(Field(headers, "Subject"), "Script mail") << headers;
+    EXPECT_EQ(Field(headers, "Sender name"), "Bob Stone");
+    EXPECT_EQ(Field(headers, "Sender email address"), "bob@example.com");
+    EXPECT_EQ(Field(headers, "Delivery time"), "Jun 05, 2012 04:30:00.000000000 UTC");
+    EXPECT_EQ(ct::ReadBytes(mail + L"\\Message.html").substr(0, 44), "<html><body><p>Script body</p></body></html>");
+    EXPECT_EQ(ct::ReadBytes(mail + L"\\Attachments\\1_att.txt"), kAttachment);
+    const std::string recipients = ct::ReadBytes(mail + L"\\Recipients.txt");
+    EXPECT_NE(recipients.find("Display name:\t\tAnn Lee"), std::string::npos) << recipients;
+    EXPECT_NE(recipients.find("Display name:\t\tCid Moss"), std::string::npos) << recipients;
+    EXPECT_EQ(recipients.find("me@example.com"), std::string::npos) << recipients;
+    const std::wstring plainMail = top + L"\\Inbox\\Message00002";
+    EXPECT_EQ(Field(ct::ReadBytes(plainMail + L"\\OutlookHeaders.txt"), "Subject"), "Plain mail");
+    EXPECT_NE(ct::ReadBytes(plainMail + L"\\Recipients.txt").find("ann@example.com"), std::string::npos);
+    EXPECT_EQ(ct::ReadBytes(plainMail + L"\\Message.txt").substr(0, 10), "Plain body");
+
+    const std::string meeting = ct::ReadBytes(top + L"\\Calendar\\Appointment00001\\Appointment.txt");
+    EXPECT_EQ(Field(meeting, "Subject"), "Meeting") << meeting;
+    EXPECT_EQ(Field(meeting, "Location"), "Room 1");
+    EXPECT_EQ(Field(meeting, "Start time"), "Jun 05, 2012 04:30:00.000000000 UTC");
+    EXPECT_EQ(Field(meeting, "End time"), "Jun 05, 2012 06:00:00.000000000 UTC");
+
+    const std::wstring task = top + L"\\Tasks\\Task00001";
+    EXPECT_EQ(Field(ct::ReadBytes(task + L"\\Task.txt"), "Subject"), "Do things");
+    EXPECT_EQ(ct::ReadBytes(task + L"\\Message.txt").substr(0, 9), "Task body");
+    EXPECT_EQ(ct::ReadBytes(task + L"\\Attachments\\1_att.txt"), kAttachment);
+    const std::wstring journal = top + L"\\Journal\\Activity00001";
+    EXPECT_EQ(Field(ct::ReadBytes(journal + L"\\Activity.txt"), "Subject"), "Phone call");
+    EXPECT_EQ(ct::ReadBytes(journal + L"\\Message.txt").substr(0, 10), "Call notes");
+    EXPECT_EQ(ct::ReadBytes(journal + L"\\Attachments\\1_att.txt"), kAttachment);
+    EXPECT_EQ(Field(ct::ReadBytes(top + L"\\Notes\\Note00001\\Note.txt"), "Subject"), "Sticky");
+    EXPECT_EQ(ct::ReadBytes(top + L"\\Notes\\Note00001\\Message.txt").substr(0, 13), "A sticky note");
+
+    const std::wstring contact = top + L"\\Contacts\\Contact00001";
+    const std::string card = ct::ReadBytes(contact + L"\\Contact.txt");
+    EXPECT_EQ(Field(card, "Given name"), "Ann") << card;
+    EXPECT_EQ(Field(card, "Surname"), "Lee");
+    EXPECT_EQ(Field(card, "Email address 1"), "ann@example.com");
+    EXPECT_EQ(Field(card, "Business phone number 1"), "+1 555 0100");
+    EXPECT_EQ(Field(card, "Company name"), "Example Ltd");
+    EXPECT_EQ(ct::ReadBytes(contact + L"\\Message.txt").substr(0, 13), "Contact notes");
+    EXPECT_EQ(ct::ReadBytes(contact + L"\\Attachments\\1_att.txt"), kAttachment);
+}
