@@ -5,6 +5,8 @@
 // argument a type mismatch names, the type library, the received-by address.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "components_test_support.h"
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
@@ -202,4 +204,155 @@ TEST(ComponentsScript, AVbscriptDrivesBothComponentsByNameAndHearsWhatWentWrong)
     EXPECT_EQ(Field(card, "Company name"), "Example Ltd");
     EXPECT_EQ(ct::ReadBytes(contact + L"\\Message.txt").substr(0, 13), "Contact notes");
     EXPECT_EQ(ct::ReadBytes(contact + L"\\Attachments\\1_att.txt"), kAttachment);
+}
+
+namespace {
+// One argument of a hand-made call.
+struct Arg {
+    VARIANT v;
+    explicit Arg(const wchar_t* text) {
+        VariantInit(&v);
+        V_VT(&v) = VT_BSTR;
+        V_BSTR(&v) = SysAllocString(text);
+    }
+    explicit Arg(long number) {
+        VariantInit(&v);
+        V_VT(&v) = VT_I4;
+        V_I4(&v) = number;
+    }
+    ~Arg() { VariantClear(&v); }
+};
+
+// Invoke with the arguments in the caller's order (DISPPARAMS holds them last first).
+HRESULT Call(IDispatch* object, DISPID id, std::vector<VARIANT> args, UINT* argError = nullptr,
+             std::vector<DISPID> names = {}) {
+    std::reverse(args.begin(), args.end());
+    std::reverse(names.begin(), names.end());
+    DISPPARAMS params = {args.data(), names.empty() ? nullptr : names.data(), static_cast<UINT>(args.size()),
+                         static_cast<UINT>(names.size())};
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO info = {};
+    UINT error = 99;
+    const HRESULT hr = object->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &info, &error);
+    if (SUCCEEDED(hr)) {
+        EXPECT_TRUE(V_VT(&result) == VT_BSTR && SysStringLen(V_BSTR(&result)) == 0) << V_VT(&result);
+    }
+    if (argError) *argError = error;
+    VariantClear(&result);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    return hr;
+}
+
+VARIANT ByRef(VARIANT& target) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&v) = &target;
+    return v;
+}
+}  // namespace
+
+TEST(ComponentsScript, LateBoundCallersFindNamesTypesAndTheArgumentAtFault) {
+    ct::ScratchFolder scratch(L"components-dispatch");
+    CLSID clsid;
+    ASSERT_EQ(CLSIDFromProgID(L"loomcraft.Class1", &clsid), S_OK);
+    IDispatch* w = nullptr;
+    ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&w)), S_OK);
+
+    // Every member of the program's driver by name, in any case.
+    const std::pair<const wchar_t*, DISPID> kNames[] = {
+        {L"BEGINBATCH", 0x6003002A}, {L"createstore", 0x6003002B}, {L"CreateFolder", 0x6003002C},
+        {L"savemail", 0x6003002D}, {L"OpenFolder", 0x6003002E}, {L"CloseFolder", 0x6003002F},
+        {L"SaveAppointment", 0x60030031}, {L"EndBatch", 0x60030035}, {L"SaveJournal", 0x60030039},
+        {L"SaveTask", 0x6003003A}, {L"SaveNote", 0x6003003B}};
+    for (const auto& n : kNames) {
+        LPOLESTR name = const_cast<LPOLESTR>(n.first);
+        DISPID id = 0;
+        EXPECT_EQ(w->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK) << ct::Utf8(n.first);
+        EXPECT_EQ(id, n.second) << ct::Utf8(n.first);
+    }
+    LPOLESTR named[] = {const_cast<LPOLESTR>(L"CreateStore"), const_cast<LPOLESTR>(L"displayname"),
+                        const_cast<LPOLESTR>(L"Path")};
+    DISPID namedIds[3] = {};
+    EXPECT_EQ(w->GetIDsOfNames(IID_NULL, named, 3, 0, namedIds), S_OK);
+    EXPECT_EQ(namedIds[1], 1);
+    EXPECT_EQ(namedIds[2], 0);
+
+    // The type library: the same members with their arguments, registered.
+    UINT count = 0;
+    EXPECT_EQ(w->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(w->GetTypeInfo(0, 0, &info), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+    EXPECT_GE(attr->cFuncs, 11);   // with IDispatch's own, where a system counts them
+    info->ReleaseTypeAttr(attr);
+    BSTR names[12] = {};
+    UINT got = 0;
+    ASSERT_EQ(info->GetNames(0x6003002D, names, 12, &got), S_OK);
+    EXPECT_EQ(got, 11u);
+    EXPECT_STREQ(names[0], L"SaveMail");
+    EXPECT_STREQ(names[8], L"BodyType");
+    for (UINT i = 0; i < got; ++i) SysFreeString(names[i]);
+    ITypeLib* lib = nullptr;
+    UINT index = 0;
+    ASSERT_EQ(info->GetContainingTypeLib(&lib, &index), S_OK);
+    TLIBATTR* libAttr = nullptr;
+    ASSERT_EQ(lib->GetLibAttr(&libAttr), S_OK);
+    ITypeLib* registered = nullptr;
+    EXPECT_EQ(LoadRegTypeLib(libAttr->guid, 1, 0, 0, &registered), S_OK);
+    ITypeInfo* coclass = nullptr;
+    if (registered) {
+        EXPECT_EQ(registered->GetTypeInfoOfGuid(clsid, &coclass), S_OK);
+        if (coclass) coclass->Release();
+        registered->Release();
+    }
+    lib->ReleaseTLibAttr(libAttr);
+    lib->Release();
+    info->Release();
+
+    // A wrong type is named by its place in DISPPARAMS (last argument first).
+    const std::wstring pst = scratch / L"dispatch.pst";
+    UINT bad = 99;
+    {
+        Arg path(pst.c_str()), number(7);
+        EXPECT_EQ(Call(w, 0x6003002B, {path.v, number.v}, &bad), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(bad, 0u);
+        EXPECT_EQ(Call(w, 0x6003002B, {number.v, path.v}, &bad), DISP_E_TYPEMISMATCH);
+        EXPECT_EQ(bad, 1u);
+    }
+    // Arguments by name, in another order.
+    {
+        Arg name(L"Dispatch store"), path(pst.c_str());
+        EXPECT_EQ(Call(w, 0x6003002B, {name.v, path.v}, nullptr, {1, 0}), S_OK);
+    }
+    // One note per way of passing its arguments: the same item each time.
+    Arg folder(L"\\\\Dispatch store\\Notes"), body(L"Body"), subject(L"Note"), zero(0L);
+    BSTR folderText = SysAllocString(L"\\\\Dispatch store\\Notes");
+    VARIANT byRefText;
+    VariantInit(&byRefText);
+    V_VT(&byRefText) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&byRefText) = &folderText;
+    short smallZero = 0;
+    VARIANT byRefShort;
+    VariantInit(&byRefShort);
+    V_VT(&byRefShort) = VT_I2 | VT_BYREF;
+    V_I2REF(&byRefShort) = &smallZero;
+    VARIANT shortZero;
+    VariantInit(&shortZero);
+    V_VT(&shortZero) = VT_I2;
+    Arg textZero(L"0");
+    EXPECT_EQ(Call(w, 0x6003003B, {folder.v, body.v, subject.v, zero.v}), S_OK);
+    EXPECT_EQ(Call(w, 0x6003003B, {byRefText, body.v, subject.v, byRefShort}), S_OK);
+    EXPECT_EQ(Call(w, 0x6003003B, {ByRef(folder.v), ByRef(body.v), ByRef(subject.v), ByRef(shortZero)}), S_OK);
+    EXPECT_EQ(Call(w, 0x6003003B, {folder.v, body.v, subject.v, textZero.v}), S_OK);
+    SysFreeString(folderText);
+    w->Release();   // the store is finished
+
+    const std::map<std::string, int> counts = item_test::LoadedStore(pst).ItemCountsByPath();
+    EXPECT_EQ(counts.count("Notes") ? counts.at("Notes") : -1, 4);
 }
