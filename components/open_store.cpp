@@ -95,6 +95,21 @@ std::wstring PathKey(const std::wstring& path) {
     }
     return FoldCase(key);
 }
+
+// The volume and index of an existing file, which every path to it shares
+// (another drive letter for the same folder, a link); empty when there is
+// no such file.
+std::wstring FileId(const std::wstring& path) {
+    const HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return {};
+    return std::to_wstring(info.dwVolumeSerialNumber) + L":" + std::to_wstring(info.nFileIndexHigh) + L":" +
+           std::to_wstring(info.nFileIndexLow);
+}
 }  // namespace
 
 // ---- one store ---------------------------------------------------------------
@@ -160,7 +175,7 @@ std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const
         throw std::invalid_argument("The store path \"" + Utf8FromWide(path) +
                                     "\" is not a full path: give the drive or network share, the folders and the file name.");
     CheckStoreDisplayName(displayName);
-    const std::wstring key = PathKey(path);
+    const std::wstring key = PathKey(path), id = FileId(path);
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& s : stores_) {
         if (s.second.store == previous) continue;       // the caller's own, replaced below
@@ -168,7 +183,7 @@ std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const
             throw CallError(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
                             "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
                                 Utf8FromWide(s.second.store->Path()) + ").");
-        if (s.second.pathKey == key)
+        if (s.second.pathKey == key || (!id.empty() && s.second.fileId == id))
             throw CallError(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
                             "The store file " + Utf8FromWide(path) + " is already open in this process, as the store \"" +
                                 Utf8FromWide(s.second.store->DisplayName()) + "\".");
@@ -182,7 +197,7 @@ std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const
         previous->Close();
     }
     auto store = std::make_shared<OpenStore>(path, displayName);
-    stores_[FoldCase(displayName)] = Entry{store, key};
+    stores_[FoldCase(displayName)] = Entry{store, key, FileId(path)};
     return store;
 }
 

@@ -72,6 +72,7 @@ private:
     struct Entry {
         std::shared_ptr<OpenStore> store;
         std::wstring pathKey;      // the full path, long names, folded
+        std::wstring fileId;       // the file's volume and index: the same file under any name
     };
     std::map<std::wstring, Entry> stores_;   // folded display name
     std::mutex mutex_;

@@ -5,13 +5,15 @@
 '   FAILED step|number|text       one that was to work did not
 '   ERROR step|number|text        a call that was to fail, and its error
 '                                 (number 0 when it did not fail)
-' and DONE at the end. Argument: the folder to work in, which holds
-' att.txt and Temp.eml.
+' and DONE at the end. Arguments: the folder to work in, which holds
+' att.txt and Temp.eml, and the same folder by another path (a drive
+' letter that reaches it too), or the folder again where there is none.
 Option Explicit
 On Error Resume Next
 
-Dim folder, storePath, header, att, gone
+Dim folder, alias, storePath, header, att, gone
 folder = WScript.Arguments(0)
+alias = WScript.Arguments(1)
 storePath = folder & "\script.pst"
 header = folder & "\Temp.eml"
 att = folder & "\att.txt"
@@ -94,6 +96,8 @@ w2.CreateStore folder & "\b.pst", "A\B"
 Expect "backslash in the name"
 w2.CreateStore UCase(storePath), "Other"
 Expect "path open in another writer"
+w2.CreateStore alias & "\script.pst", "Other"
+Expect "file open in another writer by another path"
 w2.CreateStore folder & "\second.pst", "script STORE"
 Expect "name open in another writer"
 w2.CreateStore folder & "\second.pst", "Second store"
