@@ -57,17 +57,21 @@ HMODULE SharedModule() {
 
 // The type library file beside this one ("Loomcraft.tlb"), written and
 // registered by the shared module, or unregistered and deleted.
+// The shared module is loaded for this alone and freed afterwards, so that
+// an uninstaller that unregisters in its own process can delete it.
 HRESULT TypeLibrary(bool unregister, GUID* libid) {
-    const HMODULE shared = SharedModule();
+    std::wstring file = ModulePath(g_module);
+    const size_t slash = file.find_last_of(L"\\/"), dot = file.find_last_of(L'.');
+    if (file.empty() || slash == std::wstring::npos || dot == std::wstring::npos || dot < slash) return E_FAIL;
+    const HMODULE shared = LoadLibraryExW((file.substr(0, slash + 1) + components::kSharedModuleFile).c_str(), nullptr,
+                                          LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!shared) return CO_E_DLLNOTFOUND;
     auto call = reinterpret_cast<components::SharedRegisterTypeLibrary>(
         reinterpret_cast<void*>(GetProcAddress(shared, "ComponentRegisterTypeLibrary")));
-    if (!call) return CO_E_ERRORINDLL;
-    std::wstring file = ModulePath(g_module);
-    const size_t dot = file.find_last_of(L'.');
-    if (file.empty() || dot == std::wstring::npos) return E_FAIL;
     file = file.substr(0, dot) + L".tlb";
-    return call(&kClsid, file.c_str(), libid, unregister ? TRUE : FALSE);
+    const HRESULT hr = call ? call(&kClsid, file.c_str(), libid, unregister ? TRUE : FALSE) : CO_E_ERRORINDLL;
+    FreeLibrary(shared);
+    return hr;
 }
 
 bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {

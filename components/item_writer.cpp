@@ -114,9 +114,10 @@ void ItemWriter::Call(const MemberInfo& member, WORD, const DispatchArgs& args, 
 }
 
 void ItemWriter::CreateStore(const std::wstring& path, const std::wstring& displayName) {
+    // A refused store leaves the writer's own as it was.
+    std::shared_ptr<OpenStore> made = StoreRegistry::Instance().Create(path, displayName, store_);
     openFolder_ = FolderRef{};
-    std::shared_ptr<OpenStore> previous = std::move(store_);
-    store_ = StoreRegistry::Instance().Create(path, displayName, previous);
+    store_ = std::move(made);
 }
 
 FolderRef ItemWriter::Folder(const std::wstring& folderPath) const { return ResolveFolderIn(store_, folderPath, true); }
