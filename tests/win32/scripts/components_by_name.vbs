@@ -104,6 +104,10 @@ w2.CreateStore folder & "\second.pst", "Second store"
 Check "second writer's store"
 w2.SaveNote Root & "\Notes", "x", "Never stored", 0
 Expect "the other writer's store"
+w2.CreateStore folder & "\third.pst", "Script store"
+Expect "refused store in place of its own"
+w2.SaveNote "\\Second store\Notes", "Kept", "Kept", 0
+Check "second writer keeps its store"
 w2.EndBatch
 Check "second writer EndBatch"
 
