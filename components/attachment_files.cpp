@@ -24,32 +24,54 @@ bool IsMissing(DWORD error) {
            error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
 }
 
-// The file opened for reading, shared only with readers; throws when it is
-// no readable file.
-HANDLE OpenChecked(const std::wstring& path) {
+// The file opened for reading, shared only with readers; the handle, or
+// INVALID_HANDLE_VALUE with the system's error in error.
+HANDLE TryOpen(const std::wstring& path, DWORD& error) {
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    return handle;
+}
+
+// Why a file could not be opened, as the error a caller sees.
+[[noreturn]] void Refuse(const std::wstring& path, DWORD error) {
     const std::string name = "The attachment file " + Utf8FromWide(path);
     if (path.empty()) throw CallError(E_INVALIDARG, "An attachment file has an empty path.");
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (IsMissing(error)) throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), name + " does not exist.");
-        throw CallError(HRESULT_FROM_WIN32(error), name + " cannot be read: " + SystemMessage(error) + ".");
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw CallError(HRESULT_FROM_WIN32(ERROR_DIRECTORY), name + " is a folder, not a file.");
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        throw CallError(HRESULT_FROM_WIN32(error), name + " cannot be read: " + SystemMessage(error) + ".");
-    }
+    if (attributes == INVALID_FILE_ATTRIBUTES && IsMissing(error))
+        throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), name + " does not exist.");
+    throw CallError(HRESULT_FROM_WIN32(error), name + " cannot be read: " + SystemMessage(error) + ".");
+}
+
+HANDLE OpenChecked(const std::wstring& path) {
+    DWORD error;
+    const HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE : TryOpen(path, error);
+    if (handle == INVALID_HANDLE_VALUE) Refuse(path, path.empty() ? ERROR_INVALID_NAME : error);
     return handle;
 }
 }  // namespace
 
-HeldAttachments::HeldAttachments(const std::vector<std::wstring>& paths) {
+HeldAttachments::HeldAttachments(const std::vector<std::wstring>& paths, bool joinPieces) {
     try {
-        for (const std::wstring& p : paths) Add(p);
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (!joinPieces) {
+                Add(paths[i], OpenChecked(paths[i]));
+                continue;
+            }
+            DWORD error, ignored;
+            HANDLE handle = TryOpen(paths[i], error);
+            std::wstring joined = paths[i];
+            size_t last = i;
+            while (handle == INVALID_HANDLE_VALUE && IsMissing(error) && last + 1 < paths.size()) {
+                joined += L';' + paths[++last];
+                handle = TryOpen(joined, ignored);
+            }
+            if (handle == INVALID_HANDLE_VALUE) Refuse(paths[i], error);
+            Add(joined, handle);
+            i = last;
+        }
     } catch (...) {
         for (HANDLE h : handles_) CloseHandle(h);
         throw;
@@ -60,8 +82,8 @@ HeldAttachments::~HeldAttachments() {
     for (HANDLE h : handles_) CloseHandle(h);
 }
 
-void HeldAttachments::Add(const std::wstring& path) {
-    handles_.push_back(OpenChecked(path));
+void HeldAttachments::Add(const std::wstring& path, HANDLE handle) {
+    handles_.push_back(handle);
     files_.push_back({U16(FileNameOf(path)), std::filesystem::path(path)});
 }
 

@@ -16,8 +16,10 @@ class HeldAttachments {
 public:
     HeldAttachments() = default;
     // Each path in turn; throws CallError naming the first that is missing
-    // or cannot be read.
-    explicit HeldAttachments(const std::vector<std::wstring>& paths);
+    // or cannot be read. With joinPieces the paths are the pieces of a
+    // ";"-separated list: a piece that names no file is joined with the
+    // pieces after it while that names one (a file name holding ";").
+    HeldAttachments(const std::vector<std::wstring>& paths, bool joinPieces);
     ~HeldAttachments();
     HeldAttachments(const HeldAttachments&) = delete;
     HeldAttachments& operator=(const HeldAttachments&) = delete;
@@ -25,7 +27,7 @@ public:
     const std::vector<AttachmentFile>& Files() const { return files_; }
 
 private:
-    void Add(const std::wstring& path);
+    void Add(const std::wstring& path, HANDLE handle);
 
     std::vector<AttachmentFile> files_;
     std::vector<HANDLE> handles_;

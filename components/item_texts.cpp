@@ -234,25 +234,10 @@ std::vector<std::wstring> SplitPathList(const std::wstring& list) {
         start = end + 1;
     }
     if (pieces.back().empty()) pieces.pop_back();     // "a;b;": the last path ends with ";" too
-    auto isFile = [](const std::wstring& path) {
-        const DWORD attributes = GetFileAttributesW(path.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    };
-    std::vector<std::wstring> out;
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        if (pieces[i].empty())
+    for (const std::wstring& p : pieces)
+        if (p.empty())
             throw std::invalid_argument("The attachment list \"" + Utf8FromWide(list) + "\" holds an empty file name.");
-        std::wstring joined = pieces[i];
-        size_t last = i;
-        while (!isFile(joined) && last + 1 < pieces.size()) joined += L';' + pieces[++last];
-        if (isFile(joined)) {
-            out.push_back(joined);
-            i = last;
-        } else {
-            out.push_back(pieces[i]);
-        }
-    }
-    return out;
+    return pieces;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {

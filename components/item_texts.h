@@ -42,10 +42,9 @@ Address SenderFromHeader(const std::string& headerBytes);
 Address ReadHeaderSender(const std::wstring& headerFile);
 
 // A ";"-separated list of file paths, as the mail export ends each path
-// with ";". A file name may hold ";" itself: pieces are joined again where
-// only the joined text names an existing file. A piece that names no file
-// stays as it is (for the caller to report). Throws std::invalid_argument
-// when the list holds an empty name (";;").
+// with ";" (that last one is no name). Throws std::invalid_argument when
+// the list holds an empty name (";;"). A file name may hold ";" itself: the
+// pieces may have to be joined again (HeldAttachments does).
 std::vector<std::wstring> SplitPathList(const std::wstring& list);
 std::wstring FileNameOf(const std::wstring& path);
 

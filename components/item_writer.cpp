@@ -132,7 +132,7 @@ void ItemWriter::SaveMail(const DispatchArgs& args) {
     const uint64_t time = FileTimeFromExportDate(args.Text(4));
     const std::wstring body = args.Text(6);
     const int bodyType = CheckedBodyType(args.Integer(7));
-    const HeldAttachments files(SplitPathList(args.Text(5)));
+    const HeldAttachments files(SplitPathList(args.Text(5)), true);
     folder.store->AddItem(folder.folder, "IPM.Note", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetSender(m, sender);
@@ -176,7 +176,7 @@ void ItemWriter::SaveJournal(const DispatchArgs& args) {
     const std::wstring body = args.Text(2);
     const std::u16string subject = U16(args.Text(4));
     const int bodyType = CheckedBodyType(args.Integer(5));
-    const HeldAttachments files(OnePath(args.Text(1)));
+    const HeldAttachments files(OnePath(args.Text(1)), false);
     // The calls carry no start: the entry begins when it is stored, as one
     // made by hand does. Readers that list journal entries by their times
     // (readpst) pass over an entry that has none.
@@ -197,7 +197,7 @@ void ItemWriter::SaveTask(const DispatchArgs& args) {
     const std::wstring body = args.Text(3);
     const std::u16string subject = U16(args.Text(5));
     const int bodyType = CheckedBodyType(args.Integer(6));
-    const HeldAttachments files(OnePath(args.Text(2)));
+    const HeldAttachments files(OnePath(args.Text(2)), false);
     folder.store->AddItem(folder.folder, "IPM.Task", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetDeliveryTime(m, time);

@@ -127,7 +127,7 @@ private:
 
     void Save() {
         if (saved_) return;
-        const HeldAttachments files(attachments_);
+        const HeldAttachments files(attachments_, false);
         const std::map<DISPID, std::wstring> values = values_;
         const std::u16string display = U16(DisplayName());
         const std::wstring surname = Value(kDispSurname), given = Value(kDispGivenName);

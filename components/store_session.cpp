@@ -4,7 +4,6 @@
 #include "components/store_session.h"
 
 #include <stdexcept>
-#include <system_error>
 
 #include "components/text_convert.h"
 #include "format/props.h"
@@ -51,9 +50,8 @@ public:
         writer::Message& m = builder_.AddMessage(folder, messageClass);
         fill(m);
         bool fromFiles = false;
+        // The caller has checked the files and holds them open for reading.
         for (const AttachmentFile& a : attachments) {
-            std::error_code ec;
-            if (!std::filesystem::is_regular_file(a.file, ec)) continue;   // gone: the item keeps the others
             m.AddAttachmentFromFile(a.name, a.file);
             fromFiles = true;
         }

@@ -16,7 +16,7 @@ namespace components {
 
 struct AttachmentFile {
     std::u16string name;            // the attachment's file name in the store
-    std::filesystem::path file;     // its bytes, read before AddMessage returns; a missing file is left out
+    std::filesystem::path file;     // its bytes, read before AddMessage returns (checked by the caller)
 };
 
 using MessageFill = std::function<void(writer::Message&)>;

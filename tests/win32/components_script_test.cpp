@@ -117,6 +117,7 @@ const Refusal kRefusals[] = {
 TEST(ComponentsScript, AVbscriptDrivesBothComponentsByNameAndHearsWhatWentWrong) {
     ct::ScratchFolder scratch(L"components-script");
     ct::WriteBytes(scratch / L"att.txt", kAttachment);
+    ct::WriteBytes(scratch / L"semi;colon.txt", "semicolon");
     ct::WriteBytes(scratch / L"Temp.eml", "From:Bob Stone<bob@example.com>\r\n");
     // Under Wine the folder is also on the drive of the whole file system.
     const std::string unix = ct::UnixPath(scratch.path());
@@ -176,6 +177,7 @@ TEST(ComponentsScript, AVbscriptDrivesBothComponentsByNameAndHearsWhatWentWrong)
     EXPECT_EQ(Field(headers, "Delivery time"), "Jun 05, 2012 04:30:00.000000000 UTC");
     EXPECT_EQ(ct::ReadBytes(mail + L"\\Message.html").substr(0, 44), "<html><body><p>Script body</p></body></html>");
     EXPECT_EQ(ct::ReadBytes(mail + L"\\Attachments\\1_att.txt"), kAttachment);
+    EXPECT_EQ(CountEntries(mail + L"\\Attachments", L"2_semi*colon.txt"), 1);   // a name holding the list's separator
     const std::string recipients = ct::ReadBytes(mail + L"\\Recipients.txt");
     EXPECT_NE(recipients.find("Display name:\t\tAnn Lee"), std::string::npos) << recipients;
     EXPECT_NE(recipients.find("Display name:\t\tCid Moss"), std::string::npos) << recipients;

@@ -6,7 +6,7 @@
 '   ERROR step|number|text        a call that was to fail, and its error
 '                                 (number 0 when it did not fail)
 ' and DONE at the end. Arguments: the folder to work in, which holds
-' att.txt and Temp.eml, and the same folder by another path (a drive
+' att.txt, semi;colon.txt and Temp.eml, and the same folder by another path (a drive
 ' letter that reaches it too), or the folder again where there is none.
 Option Explicit
 On Error Resume Next
@@ -49,7 +49,7 @@ Check "CreateFolder"
 w.OpenFolder Root & "\Inbox"
 ' A literal body type and no spare texts; then a variable and both spares.
 w.SaveMail Root & "\Inbox", "Script mail", "Ann Lee; Cid Moss<me@example.com>", header, "6/5/2012 10:00 AM", _
-    att & ";", "<html><body><p>Script body</p></body></html>", 1
+    att & ";" & folder & "\semi;colon.txt;", "<html><body><p>Script body</p></body></html>", 1
 Check "SaveMail html"
 w.SaveMail Root & "\Inbox", "Plain mail", "Ann Lee<ann@example.com>", header, "6/5/2012 11:00 AM", "", _
     "Plain body", plain, "", ""
