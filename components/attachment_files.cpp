@@ -1,5 +1,8 @@
 #include "components/attachment_files.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "components/dispatch_object.h"
 #include "components/item_texts.h"
 #include "components/text_convert.h"
@@ -45,6 +48,63 @@ HANDLE TryOpen(const std::wstring& path, DWORD& error) {
     throw CallError(HRESULT_FROM_WIN32(error), name + " cannot be read: " + SystemMessage(error) + ".");
 }
 
+// A file's bytes through a handle opened already, read in large pieces
+// (the store asks for a block at a time). Closed when all is read.
+class HandleSource : public writer::DataSource {
+public:
+    explicit HandleSource(HANDLE handle) : handle_(handle) {
+        LARGE_INTEGER size;
+        size_ = GetFileSizeEx(handle_, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+    }
+    ~HandleSource() override { Close(); }
+    HandleSource(const HandleSource&) = delete;
+    HandleSource& operator=(const HandleSource&) = delete;
+
+    uint64_t Size() const override { return size_; }
+    size_t Read(uint8_t* out, size_t size) override {
+        size_t done = 0;
+        while (done < size) {
+            if (at_ == buffer_.size()) {
+                const uint64_t left = size_ - read_;
+                if (left == 0 || handle_ == INVALID_HANDLE_VALUE) break;
+                buffer_.resize(static_cast<size_t>(std::min<uint64_t>(left, kPiece)));
+                DWORD got = 0;
+                if (!ReadFile(handle_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr)) got = 0;
+                buffer_.resize(got);
+                at_ = 0;
+                read_ += got;
+                if (got == 0) {
+                    Close();     // shorter than it was: the store fills the rest
+                    break;
+                }
+            }
+            const size_t n = std::min(size - done, buffer_.size() - at_);
+            std::memcpy(out + done, buffer_.data() + at_, n);
+            at_ += n;
+            done += n;
+        }
+        if (read_ >= size_ && at_ == buffer_.size()) {
+            Close();             // all read: the file is free now, not with the source
+            std::vector<uint8_t>().swap(buffer_);
+            at_ = 0;
+        }
+        return done;
+    }
+
+private:
+    static constexpr size_t kPiece = size_t(256) << 10;
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+    HANDLE handle_;
+    uint64_t size_ = 0;
+    uint64_t read_ = 0;
+    std::vector<uint8_t> buffer_;
+    size_t at_ = 0;
+};
+
 HANDLE OpenChecked(const std::wstring& path) {
     DWORD error;
     const HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE : TryOpen(path, error);
@@ -73,18 +133,20 @@ HeldAttachments::HeldAttachments(const std::vector<std::wstring>& paths, bool jo
             i = last;
         }
     } catch (...) {
-        for (HANDLE h : handles_) CloseHandle(h);
+        files_.clear();          // their handles close
         throw;
     }
 }
 
-HeldAttachments::~HeldAttachments() {
-    for (HANDLE h : handles_) CloseHandle(h);
-}
-
 void HeldAttachments::Add(const std::wstring& path, HANDLE handle) {
-    handles_.push_back(handle);
-    files_.push_back({U16(FileNameOf(path)), std::filesystem::path(path)});
+    std::shared_ptr<writer::DataSource> source;
+    try {
+        source = std::make_shared<HandleSource>(handle);
+    } catch (...) {
+        CloseHandle(handle);
+        throw;
+    }
+    files_.push_back({U16(FileNameOf(path)), std::filesystem::path(path), std::move(source)});
 }
 
 void CheckAttachmentFile(const std::wstring& path) { CloseHandle(OpenChecked(path)); }

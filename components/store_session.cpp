@@ -50,9 +50,9 @@ public:
         writer::Message& m = builder_.AddMessage(folder, messageClass);
         fill(m);
         bool fromFiles = false;
-        // The caller has checked the files and holds them open for reading.
         for (const AttachmentFile& a : attachments) {
-            m.AddAttachmentFromFile(a.name, a.file);
+            if (a.source) m.AddAttachment(a.name, writer::Bytes()).props.SetBinaryStream(fmt::kPidAttachDataBinary, a.source);
+            else m.AddAttachmentFromFile(a.name, a.file);
             fromFiles = true;
         }
         // Attachment files are read when their message is committed, and the
