@@ -19,5 +19,8 @@ constexpr wchar_t kProgIdSessionLibrary[] = L"CorvaneRedmp.RDOSessionCorvane";
 constexpr wchar_t kSharedModuleFile[] = L"ComponentCore.dll";
 using SharedGetClassObject = HRESULT (*)(const CLSID* clsid, const IID* iid, void** object);
 using SharedCanUnloadNow = HRESULT (*)();
+// Writes the type library of a class to the file and registers it (or, with
+// unregister, undoes both); libid receives the library's id.
+using SharedRegisterTypeLibrary = HRESULT (*)(const CLSID* clsid, const wchar_t* file, GUID* libid, BOOL unregister);
 
 }  // namespace components

@@ -55,6 +55,25 @@ HMODULE SharedModule() {
     return g_shared;
 }
 
+// The type library file beside this one ("Loomcraft.tlb"), written and
+// registered by the shared module, or unregistered and deleted.
+// The shared module is loaded for this alone and freed afterwards, so that
+// an uninstaller that unregisters in its own process can delete it.
+HRESULT TypeLibrary(bool unregister, GUID* libid) {
+    std::wstring file = ModulePath(g_module);
+    const size_t slash = file.find_last_of(L"\\/"), dot = file.find_last_of(L'.');
+    if (file.empty() || slash == std::wstring::npos || dot == std::wstring::npos || dot < slash) return E_FAIL;
+    const HMODULE shared = LoadLibraryExW((file.substr(0, slash + 1) + components::kSharedModuleFile).c_str(), nullptr,
+                                          LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!shared) return CO_E_DLLNOTFOUND;
+    auto call = reinterpret_cast<components::SharedRegisterTypeLibrary>(
+        reinterpret_cast<void*>(GetProcAddress(shared, "ComponentRegisterTypeLibrary")));
+    file = file.substr(0, dot) + L".tlb";
+    const HRESULT hr = call ? call(&kClsid, file.c_str(), libid, unregister ? TRUE : FALSE) : CO_E_ERRORINDLL;
+    FreeLibrary(shared);
+    return hr;
+}
+
 bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
     HKEY k;
     if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
@@ -109,10 +128,19 @@ STDAPI DllRegisterServer() {
                     SetValue(classKey + L"\\ProgID", nullptr, kProgId) &&
                     SetValue(classKey + L"\\InprocServer32", nullptr, path) &&
                     SetValue(classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
-    return ok ? S_OK : SELFREG_E_CLASS;
+    if (!ok) return SELFREG_E_CLASS;
+    GUID libid;
+    if (FAILED(TypeLibrary(false, &libid))) return SELFREG_E_TYPELIB;
+    wchar_t libText[40];
+    StringFromGUID2(libid, libText, 40);
+    return SetValue(classKey + L"\\TypeLib", nullptr, libText) && SetValue(classKey + L"\\Version", nullptr, L"1.0")
+               ? S_OK
+               : SELFREG_E_TYPELIB;
 }
 
 STDAPI DllUnregisterServer() {
+    GUID libid;
+    TypeLibrary(true, &libid);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + ClsidText()).c_str());
     RegDeleteKeyW(HKEY_CLASSES_ROOT, (L"CLSID\\" + ClsidText()).c_str());
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kProgId);

@@ -7,68 +7,73 @@ const writer::Guid* const kAddress = &writer::kPsetidAddress;
 const writer::Guid* const kCommon = &writer::kPsetidCommon;
 
 const ContactProperty kContactProperties[] = {
-    {0x0, 0x3A05, nullptr},           // the default member: Generation
-    {0x1F, 0x8534, kCommon},          // Mileage
-    {0x60040004, 0x3A30, nullptr},    // AssistantName
-    {0x60040006, 0x3A2E, nullptr},    // AssistantTelephoneNumber
-    {0x6004000A, 0x3A1B, nullptr},    // Business2TelephoneNumber
-    {0x6004000C, 0x801B, kAddress},   // WorkAddress
-    {0x6004000E, 0x3A27, nullptr},    // Locality
-    {0x60040010, 0x3A26, nullptr},    // Country
-    {0x60040012, 0x3A2A, nullptr},    // PostalCode
-    {0x60040016, 0x3A28, nullptr},    // StateOrProvince
-    {0x60040018, 0x3A29, nullptr},    // StreetAddress
-    {0x6004001A, 0x3A24, nullptr},    // BusinessFaxNumber
-    {0x6004001C, 0x3A51, nullptr},    // BusinessHomePage
-    {0x6004001E, 0x3A08, nullptr},    // BusinessTelephoneNumber
-    {0x60040020, 0x3A02, nullptr},    // CallbackTelephoneNumber
-    {0x60040022, 0x3A1E, nullptr},    // CarTelephoneNumber
-    {0x6004002B, 0x3A57, nullptr},    // CompanyMainTelephoneNumber
-    {0x6004002D, 0x3A16, nullptr},    // CompanyName
-    {0x60040031, 0x3A4A, nullptr},    // CustomerId
-    {0x60040033, 0x3A18, nullptr},    // DepartmentName
-    {0x60040035, 0x8083, kAddress},   // Email1EmailAddress
-    {0x6004004D, 0x3A06, nullptr},    // GivenName
-    {0x60040051, 0x8005, kAddress},   // FileUnder
-    {0x60040056, 0x3A07, nullptr},    // GovernmentIdNumber
-    {0x60040059, 0x3A43, nullptr},    // Hobbies
-    {0x6004005B, 0x3A2F, nullptr},    // Home2TelephoneNumber
-    {0x6004005D, 0x801A, kAddress},   // HomeAddress
-    {0x6004005F, 0x3A59, nullptr},    // HomeAddressCity
-    {0x60040061, 0x3A5A, nullptr},    // HomeAddressCountry
-    {0x60040063, 0x3A5B, nullptr},    // HomeAddressPostalCode
-    {0x60040067, 0x3A5C, nullptr},    // HomeAddressStateOrProvince
-    {0x60040069, 0x3A5D, nullptr},    // HomeAddressStreet
-    {0x6004006B, 0x3A25, nullptr},    // HomeFaxNumber
-    {0x6004006D, 0x3A09, nullptr},    // HomeTelephoneNumber
-    {0x60040073, 0x80D8, kAddress},   // FreeBusyLocation
-    {0x60040075, 0x3A2D, nullptr},    // IsdnNumber
-    {0x60040077, 0x3A17, nullptr},    // Title
-    {0x6004007B, 0x3A0C, nullptr},    // Language
-    {0x60040083, 0x3A11, nullptr},    // Surname
-    {0x60040094, 0x3A4E, nullptr},    // ManagerName
-    {0x60040096, 0x3A44, nullptr},    // MiddleName
-    {0x60040098, 0x3A1C, nullptr},    // MobileTelephoneNumber
-    {0x6004009E, 0x3A4F, nullptr},    // Nickname
-    {0x600400A0, 0x3A19, nullptr},    // OfficeLocation
-    {0x600400A2, 0x3A10, nullptr},    // OrganizationalIdNumber
-    {0x600400A4, 0x801C, kAddress},   // OtherAddress
-    {0x600400A6, 0x3A5F, nullptr},    // OtherAddressCity
-    {0x600400A8, 0x3A60, nullptr},    // OtherAddressCountry
-    {0x600400AA, 0x3A61, nullptr},    // OtherAddressPostalCode
-    {0x600400AE, 0x3A62, nullptr},    // OtherAddressStateOrProvince
-    {0x600400B0, 0x3A63, nullptr},    // OtherAddressStreet
-    {0x600400B4, 0x3A1F, nullptr},    // OtherTelephoneNumber
-    {0x600400B6, 0x3A21, nullptr},    // PagerTelephoneNumber
-    {0x600400B8, 0x3A50, nullptr},    // PersonalHomePage
-    {0x600400BC, 0x3A46, nullptr},    // Profession
-    {0x600400BE, 0x3A1D, nullptr},    // RadioTelephoneNumber
-    {0x600400C4, 0x3A48, nullptr},    // SpouseName
-    {0x600400C6, 0x3A05, nullptr},    // Generation
-    {0x600400C8, 0x3A2C, nullptr},    // TelexNumber
-    {0x600400CC, 0x3A4B, nullptr},    // TtyTddPhoneNumber
+    {0x0, L"Value", 0x3A05, nullptr},  // the default member: Generation
+    {0x1F, L"Mileage", 0x8534, kCommon},
+    {0x60040004, L"AssistantName", 0x3A30, nullptr},
+    {0x60040006, L"AssistantTelephoneNumber", 0x3A2E, nullptr},
+    {0x6004000A, L"Business2TelephoneNumber", 0x3A1B, nullptr},
+    {0x6004000C, L"WorkAddress", 0x801B, kAddress},
+    {0x6004000E, L"Locality", 0x3A27, nullptr},
+    {0x60040010, L"Country", 0x3A26, nullptr},
+    {0x60040012, L"PostalCode", 0x3A2A, nullptr},
+    {0x60040016, L"StateOrProvince", 0x3A28, nullptr},
+    {0x60040018, L"StreetAddress", 0x3A29, nullptr},
+    {0x6004001A, L"BusinessFaxNumber", 0x3A24, nullptr},
+    {0x6004001C, L"BusinessHomePage", 0x3A51, nullptr},
+    {0x6004001E, L"BusinessTelephoneNumber", 0x3A08, nullptr},
+    {0x60040020, L"CallbackTelephoneNumber", 0x3A02, nullptr},
+    {0x60040022, L"CarTelephoneNumber", 0x3A1E, nullptr},
+    {0x6004002B, L"CompanyMainTelephoneNumber", 0x3A57, nullptr},
+    {0x6004002D, L"CompanyName", 0x3A16, nullptr},
+    {0x60040031, L"CustomerId", 0x3A4A, nullptr},
+    {0x60040033, L"DepartmentName", 0x3A18, nullptr},
+    {0x60040035, L"Email1Address", 0x8083, kAddress},
+    {0x6004004D, L"GivenName", 0x3A06, nullptr},
+    {0x60040051, L"FileUnder", 0x8005, kAddress},
+    {0x60040056, L"GovernmentIdNumber", 0x3A07, nullptr},
+    {0x60040059, L"Hobbies", 0x3A43, nullptr},
+    {0x6004005B, L"Home2TelephoneNumber", 0x3A2F, nullptr},
+    {0x6004005D, L"HomeAddress", 0x801A, kAddress},
+    {0x6004005F, L"HomeAddressCity", 0x3A59, nullptr},
+    {0x60040061, L"HomeAddressCountry", 0x3A5A, nullptr},
+    {0x60040063, L"HomeAddressPostalCode", 0x3A5B, nullptr},
+    {0x60040067, L"HomeAddressStateOrProvince", 0x3A5C, nullptr},
+    {0x60040069, L"HomeAddressStreet", 0x3A5D, nullptr},
+    {0x6004006B, L"HomeFaxNumber", 0x3A25, nullptr},
+    {0x6004006D, L"HomeTelephoneNumber", 0x3A09, nullptr},
+    {0x60040073, L"FreeBusyLocation", 0x80D8, kAddress},
+    {0x60040075, L"IsdnNumber", 0x3A2D, nullptr},
+    {0x60040077, L"Title", 0x3A17, nullptr},
+    {0x6004007B, L"Language", 0x3A0C, nullptr},
+    {0x60040083, L"Surname", 0x3A11, nullptr},
+    {0x60040094, L"ManagerName", 0x3A4E, nullptr},
+    {0x60040096, L"MiddleName", 0x3A44, nullptr},
+    {0x60040098, L"MobileTelephoneNumber", 0x3A1C, nullptr},
+    {0x6004009E, L"Nickname", 0x3A4F, nullptr},
+    {0x600400A0, L"OfficeLocation", 0x3A19, nullptr},
+    {0x600400A2, L"OrganizationalIdNumber", 0x3A10, nullptr},
+    {0x600400A4, L"OtherAddress", 0x801C, kAddress},
+    {0x600400A6, L"OtherAddressCity", 0x3A5F, nullptr},
+    {0x600400A8, L"OtherAddressCountry", 0x3A60, nullptr},
+    {0x600400AA, L"OtherAddressPostalCode", 0x3A61, nullptr},
+    {0x600400AE, L"OtherAddressStateOrProvince", 0x3A62, nullptr},
+    {0x600400B0, L"OtherAddressStreet", 0x3A63, nullptr},
+    {0x600400B4, L"OtherTelephoneNumber", 0x3A1F, nullptr},
+    {0x600400B6, L"PagerTelephoneNumber", 0x3A21, nullptr},
+    {0x600400B8, L"PersonalHomePage", 0x3A50, nullptr},
+    {0x600400BC, L"Profession", 0x3A46, nullptr},
+    {0x600400BE, L"RadioTelephoneNumber", 0x3A1D, nullptr},
+    {0x600400C4, L"SpouseName", 0x3A48, nullptr},
+    {0x600400C6, L"Generation", 0x3A05, nullptr},
+    {0x600400C8, L"TelexNumber", 0x3A2C, nullptr},
+    {0x600400CC, L"TtyTddPhoneNumber", 0x3A4B, nullptr},
 };
 }  // namespace
+
+const ContactProperty* ContactProperties(size_t* count) {
+    *count = sizeof kContactProperties / sizeof kContactProperties[0];
+    return kContactProperties;
+}
 
 const ContactProperty* FindContactProperty(DISPID dispid) {
     for (const ContactProperty& p : kContactProperties)

@@ -12,6 +12,7 @@ namespace components {
 
 struct ContactProperty {
     DISPID dispid;
+    const wchar_t* name;           // the property's name for callers by name
     uint16_t tag;                  // a property id, or a named property's id in its set
     const writer::Guid* set;       // null for a property id; else the named property's set
 };
@@ -25,5 +26,7 @@ constexpr DISPID kDispEmail1Address = 0x60040035;
 
 // The property a dispatch id puts on a contact; null when it has none.
 const ContactProperty* FindContactProperty(DISPID dispid);
+// All of them, in the order of their dispatch ids.
+const ContactProperty* ContactProperties(size_t* count);
 
 }  // namespace components

@@ -2,10 +2,20 @@
 
 #include <windows.h>
 
+#include <stdexcept>
+#include <string>
+
 #include "components/text_convert.h"
 #include "format/props.h"
 
 namespace components {
+
+int CheckedBodyType(long value) {
+    if (value != kBodyPlain && value != kBodyHtml && value != kBodyRtf)
+        throw std::invalid_argument("The body type " + std::to_string(value) +
+                                    " is none of 0 (plain text), 1 (HTML) and 3 (RTF).");
+    return static_cast<int>(value);
+}
 
 void SetBody(writer::Message& m, int bodyType, const std::wstring& text) {
     if (text.empty()) return;

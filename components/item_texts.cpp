@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <stdexcept>
 
 #include "components/text_convert.h"
 
@@ -80,6 +81,42 @@ std::vector<Address> ParseRecipientsText(const std::wstring& text) {
         if (!a.name.empty() || !a.email.empty()) out.push_back(std::move(a));
         start = end + 1;
     }
+    return out;
+}
+
+MailRecipients ParseMailRecipients(const std::wstring& text) {
+    MailRecipients out;
+    std::vector<bool> named;            // the piece holds a name, not only "<address>"
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(L';', start);
+        if (end == std::wstring::npos) end = text.size();
+        const std::wstring piece = Trim(text.substr(start, end - start));
+        Address a = ParseAddressText(piece);
+        if (!a.name.empty() || !a.email.empty()) {
+            out.recipients.push_back(std::move(a));
+            named.push_back(piece[0] != L'<');
+        }
+        start = end + 1;
+    }
+    size_t names = 0, addresses = 0;
+    for (size_t i = 0; i < out.recipients.size(); ++i) {
+        names += named[i];
+        addresses += !out.recipients[i].email.empty();
+    }
+    const bool lastOnlyAddress = addresses == 1 && !out.recipients.back().email.empty();
+    if (!lastOnlyAddress) return out;
+    if (names <= 1) {
+        // One name: the address is that name's ("Ann; <ann@example.com>" too).
+        if (out.recipients.size() == 2 && named[0] && !named[1]) {
+            out.recipients[0].email = out.recipients[1].email;
+            out.recipients.pop_back();
+        }
+        return out;
+    }
+    out.receivedBy = out.recipients.back().email;
+    if (named.back()) out.recipients.back().email.clear();
+    else out.recipients.pop_back();
     return out;
 }
 
@@ -188,15 +225,19 @@ Address ReadHeaderSender(const std::wstring& headerFile) {
 }
 
 std::vector<std::wstring> SplitPathList(const std::wstring& list) {
-    std::vector<std::wstring> out;
+    std::vector<std::wstring> pieces;
     size_t start = 0;
-    while (start < list.size()) {
+    while (start <= list.size()) {
         size_t end = list.find(L';', start);
         if (end == std::wstring::npos) end = list.size();
-        if (end > start) out.push_back(list.substr(start, end - start));
+        pieces.push_back(list.substr(start, end - start));
         start = end + 1;
     }
-    return out;
+    if (pieces.back().empty()) pieces.pop_back();     // "a;b;": the last path ends with ";" too
+    for (const std::wstring& p : pieces)
+        if (p.empty())
+            throw std::invalid_argument("The attachment list \"" + Utf8FromWide(list) + "\" holds an empty file name.");
+    return pieces;
 }
 
 std::wstring FileNameOf(const std::wstring& path) {

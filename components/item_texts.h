@@ -19,6 +19,19 @@ Address ParseAddressText(const std::wstring& text);
 // A ";"-separated list of such addresses; empty pieces are dropped.
 std::vector<Address> ParseRecipientsText(const std::wstring& text);
 
+// A mail's To text as the mail export builds it: the display names of the
+// recipients, with the address of the mailbox that received the mail
+// written after the last name ("Ann; Cid<ann@example.com>"). With one name
+// the address is that name's. With several, and no other address in the
+// text, the address is not the last name's but the received-by address,
+// and the names go without addresses. A text that gives several names
+// their own addresses keeps each beside its name.
+struct MailRecipients {
+    std::vector<Address> recipients;
+    std::wstring receivedBy;        // empty when the text gives none apart
+};
+MailRecipients ParseMailRecipients(const std::wstring& text);
+
 // The sender in the "From:" line of the mail header file's bytes (ANSI code
 // page). "UnKnown", the exporter's word for a mail without a sender, and a
 // header without that line give no sender.
@@ -28,7 +41,10 @@ Address SenderFromHeader(const std::string& headerBytes);
 // its time stamps, is not read again.
 Address ReadHeaderSender(const std::wstring& headerFile);
 
-// A ";"-separated list of file paths; empty pieces are dropped.
+// A ";"-separated list of file paths, as the mail export ends each path
+// with ";" (that last one is no name). Throws std::invalid_argument when
+// the list holds an empty name (";;"). A file name may hold ";" itself: the
+// pieces may have to be joined again (HeldAttachments does).
 std::vector<std::wstring> SplitPathList(const std::wstring& list);
 std::wstring FileNameOf(const std::wstring& path);
 

@@ -1,5 +1,7 @@
 #include "components/item_writer.h"
 
+#include "components/attachment_files.h"
+#include "components/class_ids.h"
 #include "components/item_content.h"
 #include "components/text_convert.h"
 #include "writer/msg_items.h"
@@ -10,16 +12,68 @@ namespace {
 constexpr int32_t kTaskNotStarted = 0;
 constexpr int32_t kNoteYellow = 3;
 
-std::vector<AttachmentFile> AttachmentFiles(const std::vector<std::wstring>& paths) {
-    std::vector<AttachmentFile> files;
-    for (const std::wstring& p : paths) files.push_back({U16(FileNameOf(p)), std::filesystem::path(p)});
-    return files;
-}
+// PidTagReceivedByName, -AddressType, -EmailAddress ([MS-OXOMSG]).
+constexpr uint16_t kPidReceivedByName = 0x0040;
+constexpr uint16_t kPidReceivedByAddressType = 0x0075;
+constexpr uint16_t kPidReceivedByEmailAddress = 0x0076;
 
-std::vector<AttachmentFile> OneAttachment(const std::wstring& path) {
-    return path.empty() ? std::vector<AttachmentFile>{} : AttachmentFiles({path});
+constexpr ParamType kText = ParamType::Text;
+constexpr ParamType kInteger = ParamType::Integer;
+
+const MemberInfo kMembers[] = {
+    {kDispBeginBatch, L"BeginBatch", MemberKind::Method, ResultType::Variant,
+     L"Begins a group of calls; EndBatch ends it.", {}},
+    {kDispCreateStore, L"CreateStore", MemberKind::Method, ResultType::Text,
+     L"Creates a new personal store file under a display name; folder paths begin with two backslashes and that name.",
+     {{L"Path", kText}, {L"DisplayName", kText}}},
+    {kDispCreateFolder, L"CreateFolder", MemberKind::Method, ResultType::Text,
+     L"Makes the folder of a folder path (\\\\Store\\Folder\\Sub) and its missing parents.", {{L"FolderPath", kText}}},
+    {kDispSaveMail, L"SaveMail", MemberKind::Method, ResultType::Text,
+     L"Stores a mail. BodyType: 0 plain text, 1 HTML, 3 RTF.",
+     {{L"FolderPath", kText}, {L"Subject", kText}, {L"Recipients", kText}, {L"HeaderFile", kText}, {L"Date", kText},
+      {L"Attachments", kText}, {L"Body", kText}, {L"BodyType", kInteger}, {L"Spare1", kText, true},
+      {L"Spare2", kText, true}}},
+    {kDispOpenFolder, L"OpenFolder", MemberKind::Method, ResultType::Text,
+     L"Opens the folder of a folder path for the items that follow (made when missing).", {{L"FolderPath", kText}}},
+    {kDispCloseFolder, L"CloseFolder", MemberKind::Method, ResultType::Text, L"Closes the open folder.", {}},
+    {kDispSaveAppointment, L"SaveAppointment", MemberKind::Method, ResultType::Text,
+     L"Stores an appointment. BodyType: 0 plain text, 1 HTML, 3 RTF.",
+     {{L"FolderPath", kText}, {L"Subject", kText}, {L"Organizer", kText}, {L"Start", kText}, {L"End", kText},
+      {L"Spare1", kText, true}, {L"Location", kText}, {L"Spare2", kText, true}, {L"Body", kText},
+      {L"BodyType", kInteger}}},
+    {kDispEndBatch, L"EndBatch", MemberKind::Method, ResultType::Variant,
+     L"Ends a group of calls: the store file holds everything stored so far.", {}},
+    {kDispSaveJournal, L"SaveJournal", MemberKind::Method, ResultType::Text,
+     L"Stores a journal entry. BodyType: 0 plain text, 1 HTML, 3 RTF.",
+     {{L"FolderPath", kText}, {L"Attachment", kText}, {L"Body", kText}, {L"Spare", kText, true}, {L"Subject", kText},
+      {L"BodyType", kInteger}}},
+    {kDispSaveTask, L"SaveTask", MemberKind::Method, ResultType::Text,
+     L"Stores a task. BodyType: 0 plain text, 1 HTML, 3 RTF.",
+     {{L"FolderPath", kText}, {L"Date", kText}, {L"Attachment", kText}, {L"Body", kText}, {L"Spare", kText, true},
+      {L"Subject", kText}, {L"BodyType", kInteger}}},
+    {kDispSaveNote, L"SaveNote", MemberKind::Method, ResultType::Text,
+     L"Stores a sticky note. BodyType: 0 plain text, 1 HTML, 3 RTF.",
+     {{L"FolderPath", kText}, {L"Body", kText}, {L"Subject", kText}, {L"BodyType", kInteger}}},
+};
+
+extern const InterfaceInfo kItemWriterInterface;
+const InterfaceInfo* const kInterfaces[] = {&kItemWriterInterface};
+const InterfaceInfo kItemWriterInterface = {
+    &kItemWriterLibrary, L"IClass1", {0xc17fd87d, 0x8400, 0x49b7, {0xb1, 0x4e, 0x69, 0x2f, 0x44, 0xb9, 0xae, 0x6e}},
+    L"Personal store item writer", kMembers, sizeof kMembers / sizeof kMembers[0]};
+
+std::vector<std::wstring> OnePath(const std::wstring& path) {
+    return path.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{path};
 }
 }  // namespace
+
+const LibraryInfo kItemWriterLibrary = {
+    L"Loomcraft", L"loomcraft.Class1",
+    {0x0ef64420, 0xe087, 0x41b1, {0xa6, 0xcc, 0x8c, 0x70, 0x12, 0x0c, 0x5f, 0x0c}},
+    L"Loomcraft personal store item writer", L"Class1", kClsidItemWriter, kInterfaces,
+    sizeof kInterfaces / sizeof kInterfaces[0]};
+
+const InterfaceInfo& ItemWriter::Interface() const { return kItemWriterInterface; }
 
 ItemWriter::~ItemWriter() {
     // The store is finished when its writer goes; a failure here has no
@@ -30,30 +84,23 @@ ItemWriter::~ItemWriter() {
     }
 }
 
-void ItemWriter::Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) {
-    if (!IsMethod(flags)) throw MemberNotFound{};
-    switch (id) {
+void ItemWriter::Call(const MemberInfo& member, WORD, const DispatchArgs& args, VARIANT& result) {
+    switch (member.id) {
     case kDispBeginBatch:
-        args.RequireCount(0);
         break;
     case kDispEndBatch:
-        args.RequireCount(0);
         if (store_) store_->Checkpoint();
         break;
     case kDispCreateStore:
-        args.RequireCount(2);
         CreateStore(args.Text(0), args.Text(1));
         break;
     case kDispCreateFolder:
-        args.RequireCount(1);
-        ResolveFolder(args.Text(0), true);
+        Folder(args.Text(0));
         break;
     case kDispOpenFolder:
-        args.RequireCount(1);
-        openFolder_ = ResolveFolder(args.Text(0), true);
+        openFolder_ = Folder(args.Text(0));
         break;
     case kDispCloseFolder:
-        args.RequireCount(0);
         openFolder_ = FolderRef{};
         break;
     case kDispSaveMail: SaveMail(args); break;
@@ -61,45 +108,49 @@ void ItemWriter::Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& 
     case kDispSaveJournal: SaveJournal(args); break;
     case kDispSaveTask: SaveTask(args); break;
     case kDispSaveNote: SaveNote(args); break;
-    default: throw MemberNotFound{};
+    default: throw std::logic_error("member without a body");
     }
     SetEmptyText(result);
 }
 
 void ItemWriter::CreateStore(const std::wstring& path, const std::wstring& displayName) {
-    if (path.empty() || displayName.empty()) throw std::invalid_argument("A store needs a file path and a display name.");
-    std::shared_ptr<OpenStore> previous = std::move(store_);
+    // A refused store leaves the writer's own as it was.
+    std::shared_ptr<OpenStore> made = StoreRegistry::Instance().Create(path, displayName, store_);
     openFolder_ = FolderRef{};
-    StoreRegistry::Instance().Close(previous);
-    store_ = StoreRegistry::Instance().Create(path, displayName);
+    store_ = std::move(made);
 }
+
+FolderRef ItemWriter::Folder(const std::wstring& folderPath) const { return ResolveFolderIn(store_, folderPath, true); }
 
 // folder; subject; recipients; header file; date text; attachment list;
 // body; body type; two empty texts.
 void ItemWriter::SaveMail(const DispatchArgs& args) {
-    args.RequireCount(10);
-    const FolderRef folder = ResolveFolder(args.Text(0), true);
+    const FolderRef folder = Folder(args.Text(0));
     const std::u16string subject = U16(args.Text(1));
-    const std::vector<Address> recipients = ParseRecipientsText(args.Text(2));
+    const MailRecipients to = ParseMailRecipients(args.Text(2));
     const Address sender = ReadHeaderSender(args.Text(3));
     const uint64_t time = FileTimeFromExportDate(args.Text(4));
-    const std::vector<AttachmentFile> files = AttachmentFiles(SplitPathList(args.Text(5)));
     const std::wstring body = args.Text(6);
-    const int bodyType = args.Integer(7);
+    const int bodyType = CheckedBodyType(args.Integer(7));
+    const HeldAttachments files(SplitPathList(args.Text(5)), true);
     folder.store->AddItem(folder.folder, "IPM.Note", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetSender(m, sender);
-        for (const Address& r : recipients) m.AddRecipient(U16(r.name), U16(r.email), 1);
+        for (const Address& r : to.recipients) m.AddRecipient(U16(r.name), U16(r.email), 1);
+        if (!to.receivedBy.empty()) {
+            m.SetString(kPidReceivedByName, U16(to.receivedBy));
+            m.SetString(kPidReceivedByAddressType, u"SMTP");
+            m.SetString(kPidReceivedByEmailAddress, U16(to.receivedBy));
+        }
         SetDeliveryTime(m, time);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files);
+    }, files.Files());
 }
 
 // folder; subject; organizer; start; end; empty; location; empty; body; body type.
 void ItemWriter::SaveAppointment(const DispatchArgs& args) {
-    args.RequireCount(10);
-    const FolderRef folder = ResolveFolder(args.Text(0), true);
+    const FolderRef folder = Folder(args.Text(0));
     const std::u16string subject = U16(args.Text(1));
     const Address organizer = ParseAddressText(args.Text(2));
     uint64_t start = FileTimeFromExportDate(args.Text(3));
@@ -108,7 +159,7 @@ void ItemWriter::SaveAppointment(const DispatchArgs& args) {
     if (!end) end = start;
     const std::u16string location = U16(args.Text(6));
     const std::wstring body = args.Text(8);
-    const int bodyType = args.Integer(9);
+    const int bodyType = CheckedBodyType(args.Integer(9));
     folder.store->AddItem(folder.folder, "IPM.Appointment", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetSender(m, organizer);
@@ -121,12 +172,11 @@ void ItemWriter::SaveAppointment(const DispatchArgs& args) {
 
 // folder; attachment path; body; empty; subject; body type.
 void ItemWriter::SaveJournal(const DispatchArgs& args) {
-    args.RequireCount(6);
-    const FolderRef folder = ResolveFolder(args.Text(0), true);
-    const std::vector<AttachmentFile> files = OneAttachment(args.Text(1));
+    const FolderRef folder = Folder(args.Text(0));
     const std::wstring body = args.Text(2);
     const std::u16string subject = U16(args.Text(4));
-    const int bodyType = args.Integer(5);
+    const int bodyType = CheckedBodyType(args.Integer(5));
+    const HeldAttachments files(OnePath(args.Text(1)), false);
     // The calls carry no start: the entry begins when it is stored, as one
     // made by hand does. Readers that list journal entries by their times
     // (readpst) pass over an entry that has none.
@@ -137,34 +187,32 @@ void ItemWriter::SaveJournal(const DispatchArgs& args) {
         m.SetTime(m.Named(writer::kPsetidLog, 0x8708), start);          // LogEnd
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files);
+    }, files.Files());
 }
 
 // folder; date text; attachment path; body; empty; subject; body type.
 void ItemWriter::SaveTask(const DispatchArgs& args) {
-    args.RequireCount(7);
-    const FolderRef folder = ResolveFolder(args.Text(0), true);
+    const FolderRef folder = Folder(args.Text(0));
     const uint64_t time = FileTimeFromExportDate(args.Text(1));
-    const std::vector<AttachmentFile> files = OneAttachment(args.Text(2));
     const std::wstring body = args.Text(3);
     const std::u16string subject = U16(args.Text(5));
-    const int bodyType = args.Integer(6);
+    const int bodyType = CheckedBodyType(args.Integer(6));
+    const HeldAttachments files(OnePath(args.Text(2)), false);
     folder.store->AddItem(folder.folder, "IPM.Task", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetDeliveryTime(m, time);
         writer::SetTask(m, kTaskNotStarted, false);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files);
+    }, files.Files());
 }
 
 // folder; body; subject; body type.
 void ItemWriter::SaveNote(const DispatchArgs& args) {
-    args.RequireCount(4);
-    const FolderRef folder = ResolveFolder(args.Text(0), true);
+    const FolderRef folder = Folder(args.Text(0));
     const std::wstring body = args.Text(1);
     const std::u16string subject = U16(args.Text(2));
-    const int bodyType = args.Integer(3);
+    const int bodyType = CheckedBodyType(args.Integer(3));
     folder.store->AddItem(folder.folder, "IPM.StickyNote", [=](writer::Message& m) {
         m.SetSubject(subject);
         writer::SetNoteColor(m, kNoteYellow);

@@ -1,5 +1,6 @@
 // The item writer "loomcraft.Class1": creates a new personal store and
-// stores folders and items in it, one call per operation, by dispatch id.
+// stores folders and items in it, one call per operation, by dispatch id or
+// by name. A writer reaches only the store it created.
 #pragma once
 #include <memory>
 
@@ -22,17 +23,21 @@ enum ItemWriterDispid : DISPID {
     kDispSaveNote = 0x6003003B,
 };
 
+extern const LibraryInfo kItemWriterLibrary;
+
 class ItemWriter : public DispatchObject {
 public:
     ItemWriter() = default;
 
 protected:
     ~ItemWriter() override;
-    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override;
-    const wchar_t* Source() const override { return L"loomcraft.Class1"; }
+    void Call(const MemberInfo& member, WORD kind, const DispatchArgs& args, VARIANT& result) override;
+    const InterfaceInfo& Interface() const override;
 
 private:
     void CreateStore(const std::wstring& path, const std::wstring& displayName);
+    // The folder a path names in this writer's own store.
+    FolderRef Folder(const std::wstring& folderPath) const;
     void SaveMail(const DispatchArgs& args);
     void SaveAppointment(const DispatchArgs& args);
     void SaveJournal(const DispatchArgs& args);

@@ -1,7 +1,10 @@
 #include "components/open_store.h"
 
+#include <windows.h>
+
 #include <stdexcept>
 
+#include "components/dispatch_object.h"
 #include "components/text_convert.h"
 
 namespace components {
@@ -42,10 +45,77 @@ FolderPath ParseFolderPath(const std::wstring& text) {
     return path;
 }
 
+void CheckStoreDisplayName(const std::wstring& displayName) {
+    if (displayName.empty()) throw std::invalid_argument("A store needs a display name.");
+    const std::string quoted = "The display name \"" + Utf8FromWide(displayName) + "\"";
+    if (displayName.find(L'\\') != std::wstring::npos)
+        throw std::invalid_argument(quoted + " holds a backslash, which separates the names of a folder path; "
+                                    "a store's display name is one name.");
+    for (wchar_t c : displayName)
+        if (c < 0x20) throw std::invalid_argument(quoted + " holds a control character.");
+}
+
+namespace {
+// A full path: a drive and its root folder, or a network share.
+bool IsFullPath(const std::wstring& path) {
+    const bool drive = path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool share = path.size() >= 3 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
+    return drive || share;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), &out[0], nullptr);
+        if (n == 0) return path;
+        if (n < out.size()) return out.substr(0, n);
+        out.resize(n + 1);
+    }
+}
+
+std::wstring LongPath(const std::wstring& path) {
+    std::wstring out(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetLongPathNameW(path.c_str(), &out[0], static_cast<DWORD>(out.size()));
+        if (n == 0) return {};
+        if (n < out.size()) return out.substr(0, n);
+        out.resize(n + 1);
+    }
+}
+
+// One spelling for every way of writing the same file's path: full, with
+// long names (of its folder when the file is not there yet), one case.
+std::wstring PathKey(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    std::wstring key = LongPath(full);
+    if (key.empty()) {
+        const size_t slash = full.find_last_of(L"\\/");
+        const std::wstring folder = slash == std::wstring::npos ? std::wstring() : LongPath(full.substr(0, slash));
+        key = folder.empty() ? full : folder + full.substr(slash);
+    }
+    return FoldCase(key);
+}
+
+// The volume and index of an existing file, which every path to it shares
+// (another drive letter for the same folder, a link); empty when there is
+// no such file.
+std::wstring FileId(const std::wstring& path) {
+    const HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return {};
+    return std::to_wstring(info.dwVolumeSerialNumber) + L":" + std::to_wstring(info.nFileIndexHigh) + L":" +
+           std::to_wstring(info.nFileIndexLow);
+}
+}  // namespace
+
 // ---- one store ---------------------------------------------------------------
 
 OpenStore::OpenStore(const std::wstring& path, const std::wstring& displayName)
-    : displayName_(displayName), session_(CreateStoreSession(std::filesystem::path(path), U16(displayName))) {
+    : displayName_(displayName), path_(path), session_(CreateStoreSession(std::filesystem::path(path), U16(displayName))) {
     folders_[FoldCase(kDeletedItems)] = session_->DeletedItems();
 }
 
@@ -98,27 +168,43 @@ StoreRegistry& StoreRegistry::Instance() {
     return registry;
 }
 
-std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const std::wstring& displayName) {
-    std::shared_ptr<OpenStore> previous;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        auto it = stores_.find(FoldCase(displayName));
-        if (it != stores_.end()) {
-            previous = it->second;
-            stores_.erase(it);
-        }
-    }
-    if (previous) previous->Close();
-    auto store = std::make_shared<OpenStore>(path, displayName);
+std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const std::wstring& displayName,
+                                                 const std::shared_ptr<OpenStore>& previous) {
+    if (path.empty()) throw std::invalid_argument("A store needs a file path.");
+    if (!IsFullPath(path))
+        throw std::invalid_argument("The store path \"" + Utf8FromWide(path) +
+                                    "\" is not a full path: give the drive or network share, the folders and the file name.");
+    CheckStoreDisplayName(displayName);
+    const std::wstring key = PathKey(path), id = FileId(path);
     std::lock_guard<std::mutex> lock(mutex_);
-    stores_[FoldCase(displayName)] = store;
+    for (const auto& s : stores_) {
+        if (s.second.store == previous) continue;       // the caller's own, replaced below
+        if (s.first == FoldCase(displayName))
+            throw CallError(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
+                            "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
+                                Utf8FromWide(s.second.store->Path()) + ").");
+        if (s.second.pathKey == key || (!id.empty() && s.second.fileId == id))
+            throw CallError(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
+                            "The store file " + Utf8FromWide(path) + " is already open in this process, as the store \"" +
+                                Utf8FromWide(s.second.store->DisplayName()) + "\".");
+    }
+    if (previous) {
+        for (auto it = stores_.begin(); it != stores_.end(); ++it)
+            if (it->second.store == previous) {
+                stores_.erase(it);
+                break;
+            }
+        previous->Close();
+    }
+    auto store = std::make_shared<OpenStore>(path, displayName);
+    stores_[FoldCase(displayName)] = Entry{store, key, FileId(path)};
     return store;
 }
 
 std::shared_ptr<OpenStore> StoreRegistry::Find(const std::wstring& displayName) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto it = stores_.find(FoldCase(displayName));
-    return it == stores_.end() ? nullptr : it->second;
+    return it == stores_.end() ? nullptr : it->second.store;
 }
 
 void StoreRegistry::Close(const std::shared_ptr<OpenStore>& store) {
@@ -126,7 +212,7 @@ void StoreRegistry::Close(const std::shared_ptr<OpenStore>& store) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         auto it = stores_.find(FoldCase(store->DisplayName()));
-        if (it != stores_.end() && it->second == store) stores_.erase(it);
+        if (it != stores_.end() && it->second.store == store) stores_.erase(it);
     }
     store->Close();
 }
@@ -146,6 +232,19 @@ FolderRef ResolveFolder(const std::wstring& pstFolderPath, bool create) {
     ref.store = StoreRegistry::Instance().Find(path.storeName);
     if (!ref.store) throw std::runtime_error("No open store is named " + Utf8FromWide(path.storeName) + ".");
     ref.folder = ref.store->Folder(path.folders, create);
+    return ref;
+}
+
+FolderRef ResolveFolderIn(const std::shared_ptr<OpenStore>& store, const std::wstring& pstFolderPath, bool create) {
+    if (!store) throw std::logic_error("This item writer has no store: CreateStore comes first.");
+    const FolderPath path = ParseFolderPath(pstFolderPath);
+    if (FoldCase(path.storeName) != FoldCase(store->DisplayName()))
+        throw std::invalid_argument("The folder path " + Utf8FromWide(pstFolderPath) + " names the store \"" +
+                                    Utf8FromWide(path.storeName) + "\", but this item writer's store is \"" +
+                                    Utf8FromWide(store->DisplayName()) + "\".");
+    FolderRef ref;
+    ref.store = store;
+    ref.folder = store->Folder(path.folders, create);
     return ref;
 }
 

@@ -23,11 +23,16 @@ struct FolderPath {
 // Throws std::invalid_argument when the text is not such a path.
 FolderPath ParseFolderPath(const std::wstring& text);
 
+// Throws std::invalid_argument when a store cannot take this display name:
+// folder paths name the store by it, so it must be one folder name.
+void CheckStoreDisplayName(const std::wstring& displayName);
+
 class OpenStore {
 public:
     OpenStore(const std::wstring& path, const std::wstring& displayName);
 
     const std::wstring& DisplayName() const { return displayName_; }
+    const std::wstring& Path() const { return path_; }
 
     // The folder a path's names lead to below the top of the store: a
     // top-level "Deleted Items" is the store's own. With create, missing
@@ -42,6 +47,7 @@ public:
 
 private:
     std::wstring displayName_;
+    std::wstring path_;
     std::unique_ptr<StoreSession> session_;
     std::map<std::wstring, uint32_t> folders_;      // folded path ("INBOX\SUB") -> folder id
     std::map<uint32_t, int> itemCounts_;            // folders made here -> items added
@@ -52,15 +58,23 @@ class StoreRegistry {
 public:
     static StoreRegistry& Instance();
 
-    // A new store; one still open under the same display name is closed first.
-    std::shared_ptr<OpenStore> Create(const std::wstring& path, const std::wstring& displayName);
+    // A new store in place of the caller's previous one (closed first; may
+    // be null). Throws, naming the name or the file, when another store of
+    // the process is open under the display name or in the file.
+    std::shared_ptr<OpenStore> Create(const std::wstring& path, const std::wstring& displayName,
+                                      const std::shared_ptr<OpenStore>& previous);
     std::shared_ptr<OpenStore> Find(const std::wstring& displayName);
     // Closes the store and forgets it.
     void Close(const std::shared_ptr<OpenStore>& store);
     size_t Count();
 
 private:
-    std::map<std::wstring, std::shared_ptr<OpenStore>> stores_;   // folded display name
+    struct Entry {
+        std::shared_ptr<OpenStore> store;
+        std::wstring pathKey;      // the full path, long names, folded
+        std::wstring fileId;       // the file's volume and index: the same file under any name
+    };
+    std::map<std::wstring, Entry> stores_;   // folded display name
     std::mutex mutex_;
 };
 
@@ -76,5 +90,7 @@ struct FolderRef {
 // name; create makes missing folders. Throws when there is no such store
 // (or, without create, no such folder).
 FolderRef ResolveFolder(const std::wstring& pstFolderPath, bool create);
+// The same within one store: throws when the path names another.
+FolderRef ResolveFolderIn(const std::shared_ptr<OpenStore>& store, const std::wstring& pstFolderPath, bool create);
 
 }  // namespace components

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "components/attachment_files.h"
+#include "components/class_ids.h"
 #include "components/contact_properties.h"
 #include "components/item_content.h"
 #include "components/text_convert.h"
@@ -10,35 +12,97 @@
 namespace components {
 
 namespace {
-const wchar_t kSource[] = L"CorvaneRedmp.RDOSessionCorvane";
+
+// ---- the member tables -------------------------------------------------------
+
+const MemberInfo kSessionMembers[] = {
+    {kDispLogon, L"Logon", MemberKind::Method, ResultType::None,
+     L"Logs on: the session then sees the stores the item writer created in this process. The arguments are ignored.",
+     {{L"Profile", ParamType::Any, true}, {L"Password", ParamType::Any, true}, {L"ShowDialog", ParamType::Any, true},
+      {L"NewSession", ParamType::Any, true}, {L"Window", ParamType::Any, true}, {L"Options", ParamType::Any, true}}},
+    {kDispFolderByPath, L"FolderByPath", MemberKind::Method, ResultType::Object,
+     L"The folder of a folder path (\\\\\\\\Store\\\\Folder\\\\Sub).", {{L"FolderPath", ParamType::Text}}},
+};
+
+const MemberInfo kFolderMembers[] = {
+    {kDispItems, L"Items", MemberKind::ReadOnly, ResultType::Object, L"The folder's items.", {}},
+};
+
+const MemberInfo kItemsMembers[] = {
+    {kDispAddItem, L"Add", MemberKind::Method, ResultType::Object,
+     L"A new, unsaved item of a kind: 2, a contact.", {{L"Kind", ParamType::Integer}}},
+};
+
+// The contact item's members: its methods and bodies, then every property.
+std::vector<MemberInfo> MakeContactMembers() {
+    std::vector<MemberInfo> members = {
+        {kDispAttachFile, L"AttachFile", MemberKind::Method, ResultType::None,
+         L"Attaches a file (read when the item is saved); an empty path attaches nothing.", {{L"Path", ParamType::Text}}},
+        {kDispSave, L"Save", MemberKind::Method, ResultType::None, L"Stores the item in its folder.", {}},
+        {kDispPlainBody, L"Body", MemberKind::Property, ResultType::Text, L"The plain text body.", {}},
+        {kDispRtfBody, L"RTFBody", MemberKind::Property, ResultType::Text, L"The body as RTF text.", {}},
+    };
+    size_t count = 0;
+    const ContactProperty* properties = ContactProperties(&count);
+    for (size_t i = 0; i < count; ++i)
+        members.push_back({properties[i].dispid, properties[i].name, MemberKind::Property, ResultType::Text, nullptr, {}});
+    return members;
+}
+const std::vector<MemberInfo>& ContactMembers() {
+    static const std::vector<MemberInfo> members = MakeContactMembers();
+    return members;
+}
+
+extern const InterfaceInfo kSessionInterface, kFolderInterface, kItemsInterface, kContactItemInterface;
+const InterfaceInfo* const kInterfaces[] = {&kSessionInterface, &kFolderInterface, &kItemsInterface,
+                                            &kContactItemInterface};
+
+const InterfaceInfo kSessionInterface = {
+    &kSessionLibrary, L"ISession", {0x0281aa79, 0x62d6, 0x425e, {0xbd, 0x0b, 0x8a, 0x68, 0x19, 0x12, 0xe0, 0x7d}},
+    L"A session on the stores of this process", kSessionMembers, sizeof kSessionMembers / sizeof kSessionMembers[0]};
+const InterfaceInfo kFolderInterface = {
+    &kSessionLibrary, L"IFolder", {0x46e334d1, 0x1355, 0x41e4, {0xbc, 0xdb, 0x54, 0x1a, 0x4a, 0x11, 0x47, 0x74}},
+    L"A folder of a store", kFolderMembers, sizeof kFolderMembers / sizeof kFolderMembers[0]};
+const InterfaceInfo kItemsInterface = {
+    &kSessionLibrary, L"IItems", {0x4ddbf1d1, 0xdf6a, 0x4928, {0x80, 0xa9, 0x81, 0xb0, 0x4e, 0x28, 0x07, 0x8a}},
+    L"The items of a folder", kItemsMembers, sizeof kItemsMembers / sizeof kItemsMembers[0]};
+const InterfaceInfo kContactItemInterface = {
+    &kSessionLibrary, L"IContactItem", {0xbc770a6f, 0x1baa, 0x4c85, {0x9c, 0xb6, 0x41, 0x8c, 0x32, 0x3f, 0xd9, 0x68}},
+    L"A new contact item: properties are set one by one, then Save stores it", ContactMembers().data(),
+    ContactMembers().size()};
+
+// ---- the objects ---------------------------------------------------------------
 
 class ContactItem : public DispatchObject {
 public:
     explicit ContactItem(FolderRef folder) : folder_(std::move(folder)) {}
 
 protected:
-    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override {
-        if (IsPut(flags)) {
-            args.RequireCount(1);
+    void Call(const MemberInfo& member, WORD kind, const DispatchArgs& args, VARIANT& result) override {
+        const DISPID id = member.id;
+        if (kind == DISPATCH_PROPERTYPUT) {
             if (id == kDispRtfBody) rtfBody_ = args.Text(0);
             else if (id == kDispPlainBody) plainBody_ = args.Text(0);
-            else if (FindContactProperty(id)) values_[id] = args.Text(0);   // a later put replaces
-            else throw MemberNotFound{};
+            else values_[id] = args.Text(0);   // a later put replaces
             return;
         }
-        if (!IsMethod(flags)) throw MemberNotFound{};
+        if (kind == DISPATCH_PROPERTYGET) {
+            SetText(result, id == kDispRtfBody ? rtfBody_ : id == kDispPlainBody ? plainBody_ : Value(id));
+            return;
+        }
         if (id == kDispAttachFile) {
-            args.RequireCount(1);
-            const std::wstring path = args.Text(0);
-            if (!path.empty()) attachments_.push_back({U16(FileNameOf(path)), std::filesystem::path(path)});
+            // Checked now, so that the caller hears of a missing file at
+            // once, and again when the item is saved.
+            const std::wstring& path = args.Text(0);
+            if (!path.empty()) {
+                CheckAttachmentFile(path);
+                attachments_.push_back(path);
+            }
         } else if (id == kDispSave) {
-            args.RequireCount(0);
             Save();
-        } else {
-            throw MemberNotFound{};
         }
     }
-    const wchar_t* Source() const override { return kSource; }
+    const InterfaceInfo& Interface() const override { return kContactItemInterface; }
 
 private:
     std::wstring Value(DISPID id) const {
@@ -63,6 +127,7 @@ private:
 
     void Save() {
         if (saved_) return;
+        const HeldAttachments files(attachments_, false);
         const std::map<DISPID, std::wstring> values = values_;
         const std::u16string display = U16(DisplayName());
         const std::wstring surname = Value(kDispSurname), given = Value(kDispGivenName);
@@ -88,14 +153,14 @@ private:
             SetBody(m, kBodyRtf, rtf);
             SetBody(m, kBodyPlain, plain);
             m.SetRead(true);
-        }, attachments_);
+        }, files.Files());
         saved_ = true;
     }
 
     FolderRef folder_;
     std::map<DISPID, std::wstring> values_;
     std::wstring rtfBody_, plainBody_;
-    std::vector<AttachmentFile> attachments_;
+    std::vector<std::wstring> attachments_;
     bool saved_ = false;
 };
 
@@ -104,13 +169,13 @@ public:
     explicit Items(FolderRef folder) : folder_(std::move(folder)) {}
 
 protected:
-    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override {
-        if (id != kDispAddItem || !IsMethod(flags)) throw MemberNotFound{};
-        args.RequireCount(1);
-        if (args.Integer(0) != kItemKindContact) throw std::invalid_argument("Only contact items (kind 2) can be added.");
+    void Call(const MemberInfo&, WORD, const DispatchArgs& args, VARIANT& result) override {
+        if (args.Integer(0) != kItemKindContact)
+            throw std::invalid_argument("The item kind " + std::to_string(args.Integer(0)) +
+                                        " cannot be added: only contact items (kind 2) can.");
         SetObject(result, new ContactItem(folder_));
     }
-    const wchar_t* Source() const override { return kSource; }
+    const InterfaceInfo& Interface() const override { return kItemsInterface; }
 
 private:
     FolderRef folder_;
@@ -121,36 +186,33 @@ public:
     explicit Folder(FolderRef folder) : folder_(std::move(folder)) {}
 
 protected:
-    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override {
-        if (id != kDispItems || !(IsGet(flags) || IsMethod(flags))) throw MemberNotFound{};
-        args.RequireCount(0);
+    void Call(const MemberInfo&, WORD, const DispatchArgs&, VARIANT& result) override {
         SetObject(result, new Items(folder_));
     }
-    const wchar_t* Source() const override { return kSource; }
+    const InterfaceInfo& Interface() const override { return kFolderInterface; }
 
 private:
     FolderRef folder_;
 };
 }  // namespace
 
-const wchar_t* Session::Source() const { return kSource; }
+const LibraryInfo kSessionLibrary = {
+    L"CorvaneRedmp", L"CorvaneRedmp.RDOSessionCorvane",
+    {0xa20e81f3, 0xbb6a, 0x40ed, {0xa6, 0x5e, 0x8a, 0x4b, 0xbf, 0x9e, 0xd8, 0x7a}},
+    L"CorvaneRedmp session library: contacts into the stores of this process", L"RDOSessionCorvane",
+    kClsidSessionLibrary, kInterfaces, sizeof kInterfaces / sizeof kInterfaces[0]};
 
-void Session::Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) {
-    if (!IsMethod(flags)) throw MemberNotFound{};
-    switch (id) {
-    case kDispLogon:
+const InterfaceInfo& Session::Interface() const { return kSessionInterface; }
+
+void Session::Call(const MemberInfo& member, WORD, const DispatchArgs& args, VARIANT& result) {
+    if (member.id == kDispLogon) {
         // The profile arguments mean nothing here: the stores are those of
         // this process.
         loggedOn_ = true;
-        break;
-    case kDispFolderByPath:
-        args.RequireCount(1);
-        if (!loggedOn_) throw std::logic_error("The session is not logged on.");
-        SetObject(result, new Folder(ResolveFolder(args.Text(0), false)));
-        break;
-    default:
-        throw MemberNotFound{};
+        return;
     }
+    if (!loggedOn_) throw std::logic_error("The session is not logged on: Logon comes first.");
+    SetObject(result, new Folder(ResolveFolder(args.Text(0), false)));
 }
 
 }  // namespace components

@@ -25,10 +25,12 @@ enum SessionLibraryDispid : DISPID {
 
 constexpr long kItemKindContact = 2;
 
+extern const LibraryInfo kSessionLibrary;
+
 class Session : public DispatchObject {
 protected:
-    void Call(DISPID id, WORD flags, const DispatchArgs& args, VARIANT& result) override;
-    const wchar_t* Source() const override;
+    void Call(const MemberInfo& member, WORD kind, const DispatchArgs& args, VARIANT& result) override;
+    const InterfaceInfo& Interface() const override;
 
 private:
     bool loggedOn_ = false;

@@ -1,7 +1,8 @@
 // The shared module: one per process, loaded by both component files from
 // their own folder. It makes the objects of both classes and keeps the
 // stores of the process, so the session library finds what the item writer
-// created. It stays loaded until the process ends, so the stores do too.
+// created. Once it has made objects it stays loaded until the process ends,
+// so the stores do too.
 #include <windows.h>
 
 #include <new>
@@ -9,6 +10,7 @@
 #include "components/class_ids.h"
 #include "components/item_writer.h"
 #include "components/session_library.h"
+#include "components/type_library.h"
 
 namespace components {
 namespace {
@@ -47,29 +49,46 @@ ClassObject<ItemWriter> g_itemWriterClass;
 ClassObject<Session> g_sessionClass;
 
 }  // namespace
+
+const LibraryInfo* LibraryOf(const CLSID& clsid) {
+    if (IsEqualCLSID(clsid, kClsidItemWriter)) return &kItemWriterLibrary;
+    if (IsEqualCLSID(clsid, kClsidSessionLibrary)) return &kSessionLibrary;
+    return nullptr;
+}
+
 }  // namespace components
 
 extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-        // Pinned: the stores live here for the rest of the process.
-        HMODULE self;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                           reinterpret_cast<LPCWSTR>(&DllMain), &self);
-    }
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     return TRUE;
 }
 
 __declspec(dllexport) HRESULT ComponentGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
     if (!clsid || !iid || !object) return E_POINTER;
+    // Pinned once objects are made: the stores live here for the rest of
+    // the process. (Registration alone loads and frees the module, so that
+    // an uninstaller can delete it.)
+    HMODULE self;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&ComponentGetClassObject), &self);
     *object = nullptr;
     if (IsEqualCLSID(*clsid, components::kClsidItemWriter))
         return components::g_itemWriterClass.QueryInterface(*iid, object);
     if (IsEqualCLSID(*clsid, components::kClsidSessionLibrary))
         return components::g_sessionClass.QueryInterface(*iid, object);
     return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+__declspec(dllexport) HRESULT ComponentRegisterTypeLibrary(const CLSID* clsid, const wchar_t* file, GUID* libid,
+                                                           BOOL unregister) {
+    if (!clsid || !file || !libid) return E_POINTER;
+    const components::LibraryInfo* library = components::LibraryOf(*clsid);
+    if (!library) return CLASS_E_CLASSNOTAVAILABLE;
+    *libid = library->libid;
+    return unregister ? components::UnregisterTypeLibrary(*library, file)
+                      : components::RegisterTypeLibrary(*library, file);
 }
 
 __declspec(dllexport) HRESULT ComponentCanUnloadNow() {

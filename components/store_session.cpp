@@ -4,7 +4,6 @@
 #include "components/store_session.h"
 
 #include <stdexcept>
-#include <system_error>
 
 #include "components/text_convert.h"
 #include "format/props.h"
@@ -52,9 +51,8 @@ public:
         fill(m);
         bool fromFiles = false;
         for (const AttachmentFile& a : attachments) {
-            std::error_code ec;
-            if (!std::filesystem::is_regular_file(a.file, ec)) continue;   // gone: the item keeps the others
-            m.AddAttachmentFromFile(a.name, a.file);
+            if (a.source) m.AddAttachment(a.name, writer::Bytes()).props.SetBinaryStream(fmt::kPidAttachDataBinary, a.source);
+            else m.AddAttachmentFromFile(a.name, a.file);
             fromFiles = true;
         }
         // Attachment files are read when their message is committed, and the

@@ -16,7 +16,10 @@ namespace components {
 
 struct AttachmentFile {
     std::u16string name;            // the attachment's file name in the store
-    std::filesystem::path file;     // its bytes, read before AddMessage returns; a missing file is left out
+    std::filesystem::path file;     // where its bytes are
+    // The bytes from the file opened already (read before AddMessage
+    // returns); without it the file is opened by its path.
+    std::shared_ptr<writer::DataSource> source;
 };
 
 using MessageFill = std::function<void(writer::Message&)>;

@@ -129,6 +129,9 @@ Section "Uninstall"
   Delete "$INSTDIR\${PRODUCT}.chm"
   Delete "$INSTDIR\Loomcraft.dll"
   Delete "$INSTDIR\CorvaneRedmp.dll"
+  ; The type libraries their registration wrote (unregistering deletes them too).
+  Delete "$INSTDIR\Loomcraft.tlb"
+  Delete "$INSTDIR\CorvaneRedmp.tlb"
   !insertmacro DeleteFurtherComponents
   ; Written by the program while it shows and saves items.
   Delete "$INSTDIR\QM_Rtf_Body.rtf"

@@ -237,10 +237,23 @@ TEST(ComponentsSessionLibrary, CallsOutOfOrderOrUnknownFailAsAutomationErrors) {
     } catch (const COleException& e) {
         EXPECT_EQ(e.m_sc, DISP_E_MEMBERNOTFOUND);
     }
-    // An attached file that is gone is left out; the contact is saved.
-    ct::AttachFile(item, scratch / L"gone.txt");
-    ct::PutText(item, 0x6004004D, L"Di");
-    EXPECT_NO_THROW(ct::SaveItem(item));
+    // A file that is not there: the call says which.
+    try {
+        ct::AttachFile(item, scratch / L"gone.txt");
+        ADD_FAILURE() << "a missing file attached";
+    } catch (const COleDispatchException& e) {
+        EXPECT_NE(std::wstring(e.m_strDescription.GetString()).find(L"gone.txt does not exist"), std::wstring::npos);
+    }
+    // One that goes before the save: nothing of the contact is stored.
+    ct::WriteBytes(scratch / L"brief.txt", "x");
+    ct::AttachFile(item, scratch / L"brief.txt");
+    ct::PutText(item, 0x6004004D, L"Never");
+    DeleteFileW((scratch / L"brief.txt").c_str());
+    EXPECT_THROW(ct::SaveItem(item), COleDispatchException);
+    COleDispatchDriver second = ct::AddItem(items, 2);
+    ct::PutText(second, 0x6004004D, L"Di");
+    EXPECT_NO_THROW(ct::SaveItem(second));
+    second.ReleaseDispatch();
     item.ReleaseDispatch();
     items.ReleaseDispatch();
     folder.ReleaseDispatch();

@@ -174,11 +174,39 @@ TEST(ComponentsTexts, AHeaderFileStampedOnAWholeSecondIsReadAgain) {
     EXPECT_EQ(ReadHeaderSender(path).name, L"Bob");
 }
 
-TEST(ComponentsTexts, FileListsDropEmptyPieces) {
-    const std::vector<std::wstring> files = SplitPathList(L"C:\\t\\a.txt;C:\\t\\b c.bin;;");
+TEST(ComponentsTexts, FileListsSplitAtSemicolonsAndRefuseEmptyNames) {
+    // The export ends every path with ";".
+    const std::vector<std::wstring> files = SplitPathList(L"C:\\t\\a.txt;C:\\t\\b c.bin;");
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(files[1], L"C:\\t\\b c.bin");
     EXPECT_EQ(FileNameOf(files[1]), L"b c.bin");
     EXPECT_EQ(FileNameOf(L"plain.txt"), L"plain.txt");
     EXPECT_TRUE(SplitPathList(L"").empty());
+    EXPECT_THROW(SplitPathList(L";;;"), std::invalid_argument);
+    EXPECT_THROW(SplitPathList(L"C:\\t\\a.txt;;"), std::invalid_argument);
+}
+
+// The mail export writes the received-by address after the last name.
+TEST(ComponentsTexts, TheReceivedByAddressIsTheOneNamesOnlyWhenThereIsOneName) {
+    MailRecipients two = ParseMailRecipients(L"Ann; Cid<ann@example.com>");
+    ASSERT_EQ(two.recipients.size(), 2u);
+    EXPECT_EQ(two.recipients[1].name, L"Cid");
+    EXPECT_EQ(two.recipients[0].email + two.recipients[1].email, L"");
+    EXPECT_EQ(two.receivedBy, L"ann@example.com");
+
+    MailRecipients one = ParseMailRecipients(L"Ann<ann@example.com>");
+    ASSERT_EQ(one.recipients.size(), 1u);
+    EXPECT_EQ(one.recipients[0].email, L"ann@example.com");
+    EXPECT_EQ(one.receivedBy, L"");
+
+    // No display names, only the address: no recipient is made of it.
+    MailRecipients bare = ParseMailRecipients(L"Ann; Bo; <me@example.com>");
+    EXPECT_EQ(bare.recipients.size(), 2u);
+    EXPECT_EQ(bare.receivedBy, L"me@example.com");
+
+    // Addresses beside several names are each their own.
+    MailRecipients own = ParseMailRecipients(L"Ann<a@example.com>; Bo<b@example.com>");
+    ASSERT_EQ(own.recipients.size(), 2u);
+    EXPECT_EQ(own.recipients[1].email, L"b@example.com");
+    EXPECT_EQ(own.receivedBy, L"");
 }
