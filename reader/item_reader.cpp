@@ -138,6 +138,10 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     int32_t lost = (node->nMissingBlocks & kSubnodeBlockMissing) ? 1 : 0;
     SubnodeMapGuard map;
     if (node->pSubnodeBlock) map.map = ReadSubnodeMap(&context, node->pSubnodeBlock, &lost);
+    // The blocks read ahead serve this item's reads only.
+    struct ReadAheadGuard {
+        ~ReadAheadGuard() { DropReadAhead(); }
+    } readAhead;
     ReadSubnodeBlocksAhead(&context, map.map, node->pDataBlock);
 
     PropRowsGuard rows;

@@ -187,7 +187,10 @@ struct ReadAhead {
     uint64_t openId = 0;   // the open file the spans came from
     std::vector<ReadAheadSpan> spans;
 };
-thread_local ReadAhead t_readAhead;
+// A pointer, not an object: a thread-local object with a destructor makes
+// the MinGW runtime run thread-exit callbacks that can hang a process at
+// exit under Wine. The spans are freed by DropReadAhead.
+thread_local ReadAhead* t_readAhead = nullptr;
 
 // Joined reads pay for small blocks close together (an item's property
 // context, its tables and attachment contexts, the pages of its data
@@ -199,7 +202,8 @@ constexpr uint64_t kReadAheadMaxSpan = 256 * 1024;
 // The block's bytes from a span read ahead: exactly what a read at its
 // offset would return. False when no span holds the block.
 bool TakeFromReadAhead(const StoreContext* context, uint64_t offset, uint32_t count, std::vector<uint8_t>& buffer) {
-    const ReadAhead& ahead = t_readAhead;
+    if (t_readAhead == nullptr) return false;
+    const ReadAhead& ahead = *t_readAhead;
     if (ahead.spans.empty() || ahead.openId == 0 || ahead.openId != context->file.OpenId()) return false;
     for (const ReadAheadSpan& span : ahead.spans) {
         if (offset < span.offset || offset - span.offset > span.requested ||
@@ -227,7 +231,8 @@ void CollectMapBlocks(const SubnodeEntry* map, std::vector<const BbtEntry*>& out
 }  // namespace
 
 void ReadBlocksAhead(StoreContext* context, const std::vector<const BbtEntry*>& blocks) {
-    ReadAhead& ahead = t_readAhead;
+    if (t_readAhead == nullptr) t_readAhead = new ReadAhead;
+    ReadAhead& ahead = *t_readAhead;
     ahead.spans.clear();
     ahead.openId = 0;
     if (!context || !context->file.IsOpen()) return;
@@ -275,8 +280,8 @@ void ReadSubnodeBlocksAhead(StoreContext* context, const SubnodeEntry* map, cons
 }
 
 void DropReadAhead() {
-    t_readAhead.spans.clear();
-    t_readAhead.openId = 0;
+    delete t_readAhead;
+    t_readAhead = nullptr;
 }
 
 uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer) {

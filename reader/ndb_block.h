@@ -37,7 +37,8 @@ uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>
 
 // Reads the given blocks ahead, neighbours in the file joined into one read
 // each; ReadBlock on this thread then takes them from memory until the next
-// read-ahead (or DropReadAhead). Blocks that lie alone, or are large, are
+// read-ahead or DropReadAhead, which frees them (call it before the thread
+// ends). Blocks that lie alone, or are large, are
 // left to ReadBlock. What ReadBlock returns is unchanged.
 void ReadBlocksAhead(StoreContext* context, const std::vector<const BbtEntry*>& blocks);
 // The same for the data blocks of a subnode map (nested maps included) and

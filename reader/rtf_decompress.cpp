@@ -10,7 +10,10 @@
 namespace {
 
 std::wstring g_strInstallFolder;
-thread_local std::wstring t_strThreadRtfBodyFile;
+// A pointer, not a string: a thread-local object with a destructor makes the
+// MinGW runtime run thread-exit callbacks that can hang a process at exit
+// under Wine. SetThreadRtfBodyFile with an empty path frees it.
+thread_local std::wstring* t_pThreadRtfBodyFile = nullptr;
 
 // [MS-OXRTFCP] 2.1.2.1: the dictionary's initial 207 bytes.
 const char kInitialDictionary[] =
@@ -72,10 +75,13 @@ size_t DecodeLzfu(const uint8_t* in, uint64_t size, uint8_t* out, uint64_t capac
 void SetInstallFolder(const std::wstring& folder) { g_strInstallFolder = folder; }
 const std::wstring& GetInstallFolder() { return g_strInstallFolder; }
 
-void SetThreadRtfBodyFile(const std::wstring& path) { t_strThreadRtfBodyFile = path; }
+void SetThreadRtfBodyFile(const std::wstring& path) {
+    delete t_pThreadRtfBodyFile;
+    t_pThreadRtfBodyFile = path.empty() ? nullptr : new std::wstring(path);
+}
 
 std::wstring RtfBodyFilePath() {
-    if (!t_strThreadRtfBodyFile.empty()) return t_strThreadRtfBodyFile;
+    if (t_pThreadRtfBodyFile != nullptr) return *t_pThreadRtfBodyFile;
 #ifdef _WIN32
     return g_strInstallFolder + L"\\QM_Rtf_Body.rtf";
 #else
