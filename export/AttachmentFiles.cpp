@@ -24,8 +24,8 @@ std::vector<CString> g_attachPaths;
 
 namespace {
 
-// Files released by their item and not yet deleted.
-std::set<std::wstring> g_releasedFiles;
+// The numbered folders made for the latest call's files.
+std::vector<CString> g_sameNameFolders;
 
 // Folders inside the temporary folder for the second and later attachments
 // of one item that share a name, so that neither file overwrites the other
@@ -72,21 +72,25 @@ CString PathForName(const CString& folder, const CString& name, std::set<std::ws
     for (int n = 2; used.count(LowerCase(path)) != 0 || LowerCase(path) == header; ++n) {
         CString subfolder;
         subfolder.Format(L"%s%s%d", folder.GetString(), kSameNameFolderPrefix, n);
-        if (CreateDirectoryW(subfolder, nullptr)) NoteSaveSubfolder(subfolder);
+        if (CreateDirectoryW(subfolder, nullptr)) {
+            NoteSaveSubfolder(subfolder);
+            g_sameNameFolders.push_back(subfolder);
+        }
         path = subfolder + L"\\" + name;
     }
     used.insert(LowerCase(path));
     return path;
 }
 
-// The file opened for writing from its start, created when missing. The old
-// content beyond the new is cut when the file is finished (FinishFile):
-// truncating on open costs ten times as much on some systems, and the same
-// names come back item after item.
-FILE* OpenForRewrite(const CString& path) {
+// The file opened for writing from its start, created when missing; existed
+// tells whether it was there (its old content beyond the new is then cut
+// when the file is finished: truncating on open costs ten times as much on
+// some systems).
+FILE* OpenForRewrite(const CString& path, bool& existed) {
     HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    existed = GetLastError() == ERROR_ALREADY_EXISTS;
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
     if (descriptor < 0) {
         CloseHandle(handle);
@@ -97,12 +101,13 @@ FILE* OpenForRewrite(const CString& path) {
     return file;
 }
 
-// Cuts the file after what was written and closes it; the system's error
-// when any write failed, else 0.
-DWORD FinishFile(FILE* file) {
+// Cuts a file that was there before after what was written, and closes it;
+// the system's error when any write failed, else 0.
+DWORD FinishFile(FILE* file, bool existed) {
     DWORD error = 0;
     if (std::fflush(file) != 0 || std::ferror(file) != 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-    if (!SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) && error == 0) error = GetLastError();
+    if (existed && !SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) && error == 0)
+        error = GetLastError();
     if (std::fclose(file) != 0 && error == 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
     return error;
 }
@@ -118,7 +123,8 @@ bool DataUnreachable(const AttachmentNode* node) {
 // that did not get all its bytes is deleted again.
 DWORD WriteOneFile(const CString& path, AttachmentNode* node) {
     if (DataUnreachable(node)) return ERROR_READ_FAULT;
-    FILE* file = OpenForRewrite(path);
+    bool existed = false;
+    FILE* file = OpenForRewrite(path, existed);
     if (file == nullptr) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
     NoteSaveFile(path);
     DWORD error = 0;
@@ -129,7 +135,7 @@ DWORD WriteOneFile(const CString& path, AttachmentNode* node) {
     } catch (...) {
         error = ERROR_READ_FAULT;
     }
-    const DWORD finish = FinishFile(file);
+    const DWORD finish = FinishFile(file, existed);
     if (error == 0) error = finish;
     if (error != 0) DeleteFileW(path);
     return error;
@@ -172,9 +178,9 @@ int CheckFileName(const char* name) {
 }
 
 int SaveAttachmentsToTempFiles(ItemRecord* record) {
+    DeleteAttachmentFiles();   // an exporter that did not delete its own
     g_strAttachPathList.Empty();
     g_strLastAttachPath.Empty();
-    g_attachPaths.clear();
     if (record == nullptr) return 0;
     record->pAttachCursor = record->pAttachments;
     std::set<std::wstring> used;
@@ -193,7 +199,6 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
             g_saveLosses.Attachment(ERROR_FILENAME_EXCED_RANGE);   // no such file can be made
             continue;
         }
-        g_releasedFiles.erase(std::wstring(path.GetString()));   // in use again
         // A file that cannot be written is one attachment lost; the others
         // are still tried.
         const DWORD error = WriteOneFile(path, node);
@@ -209,22 +214,17 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
     return 0;
 }
 
-void ReleaseAttachmentFiles() {
-    for (const CString& path : g_attachPaths) g_releasedFiles.insert(std::wstring(path.GetString()));
-}
-
-void DeleteReleasedAttachmentFiles() {
-    for (const std::wstring& path : g_releasedFiles) {
+void DeleteAttachmentFiles() {
+    for (const CString& path : g_attachPaths) {
         // Our own files carry no attributes that stop a delete; only when
         // one does is it cleared first.
-        if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(path.c_str(), 0) == 0) {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
+        if (!DeleteFileW(path) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(path, 0) == 0) {
+            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path);
         }
-        // A numbered folder of a same-named file goes with it once empty.
-        const size_t slash = path.find_last_of(L'\\');
-        if (slash != std::wstring::npos && path.find(kSameNameFolderPrefix) != std::wstring::npos)
-            RemoveDirectoryW(path.substr(0, slash).c_str());
     }
-    g_releasedFiles.clear();
+    g_attachPaths.clear();
+    // A numbered folder goes once its file has gone.
+    for (const CString& folder : g_sameNameFolders) RemoveDirectoryW(folder);
+    g_sameNameFolders.clear();
 }

@@ -27,12 +27,8 @@ int SaveAttachmentsToTempFiles(ItemRecord* record);
 // PRN -6, COM1..9 -7..-15, LPT1..9 -16..-24, CLOCK$ -2).
 int CheckFileName(const char* name);
 
-// The files of the latest call (g_attachPaths) are no longer needed. They
-// are deleted by DeleteReleasedAttachmentFiles; a file written again before
-// then (the next item's attachment of the same name) is simply reused, since
-// a delete costs more than the item's whole export on some systems.
-void ReleaseAttachmentFiles();
-// Deletes the released files (attributes reset where needed) and the private
-// folders that held same-named files. The saving worker calls it at the end
-// of each folder and of the save.
-void DeleteReleasedAttachmentFiles();
+// Deletes the files of the latest call (g_attachPaths) and the numbered
+// folders made for same-named files. Called as soon as the item writer has
+// read them: the temporary folder stays small, and a new name is found at
+// once. A later call of SaveAttachmentsToTempFiles deletes them too.
+void DeleteAttachmentFiles();

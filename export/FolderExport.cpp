@@ -157,6 +157,7 @@ void StoreItem(ItemRoute route, ItemRecord* record) {
     case ItemRoute::Mail: ExportMailItem(record, CString(g_strPstFolderPath)); break;
     default: break;
     }
+    DeleteAttachmentFiles();   // the item writer has read them
 }
 
 void CloseFolderQuietly() {
@@ -219,7 +220,7 @@ int COstSaving::StopForWriterFailure(bool destinationFull) {
     if (destinationFull)
         AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                       g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
-    DeleteReleasedAttachmentFiles();
+    DeleteAttachmentFiles();
     return 2;
 }
 
@@ -320,7 +321,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
                 AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                               g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
                 EndBatchChecked();
-                DeleteReleasedAttachmentFiles();
+                DeleteAttachmentFiles();
                 return 2;
             }
             // The item writer's folder is closed and opened again at each step.
@@ -372,6 +373,6 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, count);
     CloseFolderQuietly();
     if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
-    DeleteReleasedAttachmentFiles();
+    DeleteAttachmentFiles();
     return 1;
 }

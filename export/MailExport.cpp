@@ -61,16 +61,24 @@ DWORD WriteMailHeaderFile(const CString& path, const CString& sender) {
     if (lastValid && path == lastPath && sender == lastSender && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
         return 0;
     lastValid = false;
-    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    // Written over in place: truncating a file to nothing makes some file
+    // systems put it on disk at its close, at every new sender.
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     NoteSaveFile(path);
     std::string bytes = AnsiText(L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender));
     bytes += "\r\n";
     DWORD written = 0;
     DWORD error = 0;
+    LARGE_INTEGER size = {};
     if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) error = GetLastError();
     else if (written != bytes.size()) error = ERROR_DISK_FULL;
+    // Only what an earlier, longer line left behind is cut.
+    else if (existed && (!GetFileSizeEx(file, &size) || static_cast<uint64_t>(size.QuadPart) > bytes.size()) &&
+             !SetEndOfFile(file))
+        error = GetLastError();
     if (!CloseHandle(file) && error == 0) error = GetLastError();
     if (error != 0) {
         // A line cut short must not give the item writer a wrong sender.
@@ -144,14 +152,17 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 } catch (...) {
                     g_saveLosses.Refused(CurrentFailureText());
                 }
-                ReleaseAttachmentFiles();
             } catch (...) {
             }
         }
+        // The item writer has read them: they go at once, so that the save's
+        // folder stays small.
+        DeleteAttachmentFiles();
         g_strAttachPathList.Empty();
     } catch (...) {
         // The item could not be made ready for the item writer.
         g_saveLosses.Item();
+        DeleteAttachmentFiles();
         g_strAttachPathList.Empty();
     }
     return 0;

@@ -139,7 +139,7 @@ UINT SaveThreadProc(LPVOID param) {
     } catch (...) {
         // The worker always ends through the done flag below.
         ReleaseItemWriter();
-        DeleteReleasedAttachmentFiles();
+        DeleteAttachmentFiles();
     }
     EndSaveTempFolder();
     g_saveGate.Leave();
@@ -213,7 +213,7 @@ void COstSaving::RunSave() {
     }
 
     ReleaseItemWriter();
-    DeleteReleasedAttachmentFiles();
+    DeleteAttachmentFiles();
     EndSaveTempFolder();
     if (g_bSaveAbort) {
         ::EnableWindow(dialog, TRUE);

@@ -6,7 +6,41 @@
 const CFile64::Handle CFile64::kInvalidHandle = INVALID_HANDLE_VALUE;
 namespace {
 constexpr long kBadHandleError = ERROR_INVALID_HANDLE;
+
+// The system's own read at a position. ReadFile given an OVERLAPPED hands it
+// on as a completion value, and Wine then tells its server of every read
+// (one round trip per block read); with no completion value the read is a
+// plain positioned read of the file.
+struct IoStatus {
+    union {
+        LONG status;
+        void* pointer;
+    };
+    ULONG_PTR information;
+};
+using NtReadFileFunction = LONG(WINAPI*)(HANDLE file, HANDLE event, void* apc, void* apcContext, IoStatus* io,
+                                         void* buffer, ULONG length, LARGE_INTEGER* offset, ULONG* key);
+using NtStatusToErrorFunction = ULONG(WINAPI*)(LONG status);
+constexpr LONG kStatusEndOfFile = static_cast<LONG>(0xC0000011);
+constexpr LONG kStatusPending = 0x103;
+
+struct NtRead {
+    NtReadFileFunction read = nullptr;
+    NtStatusToErrorFunction toError = nullptr;
+    NtRead() {
+        if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+            read = reinterpret_cast<NtReadFileFunction>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtReadFile")));
+            toError = reinterpret_cast<NtStatusToErrorFunction>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        }
+        if (toError == nullptr) read = nullptr;
+    }
+};
+const NtRead& SystemRead() {
+    static const NtRead functions;
+    return functions;
 }
+}  // namespace
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -92,7 +126,18 @@ uint64_t CFile64::ReadAt(uint64_t offset, void* buffer, uint32_t count) {
     // A negative position is what positioning the file there would refuse.
     if (offset > static_cast<uint64_t>(INT64_MAX)) throw StoreFileException(ERROR_NEGATIVE_SEEK);
     // The offset travels with the read (one call, no shared file position);
-    // at or past the end such a read fails with ERROR_HANDLE_EOF.
+    // at or past the end such a read fails (end of file).
+    const NtRead& system = SystemRead();
+    if (system.read != nullptr) {
+        IoStatus io = {};
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        const LONG status = system.read(m_hFile, nullptr, nullptr, nullptr, &io, buffer, count, &at, nullptr);
+        if (status == kStatusEndOfFile) return 0;
+        // The handle is synchronous: the read is done when the call returns.
+        if (status < 0 || status == kStatusPending) throw StoreFileException(static_cast<long>(system.toError(status)));
+        return io.information;
+    }
     OVERLAPPED at = {};
     at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);

@@ -25,7 +25,8 @@ bool NdbFile::Open(const std::string& path) {
     path_ = path;
     buffer_.clear();
     buffer_.reserve(kBufferSize);
-    bufferStart_ = size_ = 0;
+    pieces_.clear();
+    size_ = 0;
     failed_ = false;
     stop_ = busy_ = false;
     worker_ = std::thread([this] { Work(); });
@@ -49,11 +50,15 @@ void NdbFile::Work() {
         queue_.pop_front();
         busy_ = true;
         lock.unlock();
-        if (!Seek(job.offset) || std::fwrite(job.bytes.data(), 1, job.bytes.size(), file_) != job.bytes.size())
-            failed_ = true;
+        const uint8_t* bytes = job.bytes.data();
+        for (const Piece& piece : job.pieces) {
+            if (!Seek(piece.offset) || std::fwrite(bytes, 1, piece.size, file_) != piece.size) failed_ = true;
+            bytes += piece.size;
+        }
         job.bytes.clear();
+        job.pieces.clear();
         lock.lock();
-        spare_.push_back(std::move(job.bytes));
+        spare_.push_back(std::move(job));
         busy_ = false;
         idle_.notify_all();
     }
@@ -63,30 +68,33 @@ void NdbFile::Submit() {
     if (buffer_.empty()) return;
     std::unique_lock<std::mutex> lock(mutex_);
     idle_.wait(lock, [this] { return queue_.size() < kMaxQueued; });
-    queue_.push_back(Job{bufferStart_, std::move(buffer_)});
+    queue_.push_back(Job{std::move(pieces_), std::move(buffer_)});
     wake_.notify_one();
     if (!spare_.empty()) {
-        buffer_ = std::move(spare_.back());
+        buffer_ = std::move(spare_.back().bytes);
+        pieces_ = std::move(spare_.back().pieces);
         spare_.pop_back();
     } else {
         buffer_ = std::vector<uint8_t>();
         buffer_.reserve(kBufferSize);
+        pieces_ = std::vector<Piece>();
     }
-    bufferStart_ += queue_.back().bytes.size();
 }
 
 void NdbFile::WriteAt(uint64_t offset, const uint8_t* data, size_t size) {
     if (!file_ || size == 0) return;
-    if (offset != bufferStart_ + buffer_.size()) {
-        Submit();
-        bufferStart_ = offset;
-    }
     if (offset + size > size_) size_ = offset + size;
     while (size > 0) {
         if (buffer_.size() == kBufferSize) Submit();
         const size_t n = std::min(size, kBufferSize - buffer_.size());
+        // A write that continues the last piece lengthens it.
+        if (!pieces_.empty() && pieces_.back().offset + pieces_.back().size == offset)
+            pieces_.back().size += n;
+        else
+            pieces_.push_back(Piece{offset, n});
         buffer_.insert(buffer_.end(), data, data + n);
         data += n;
+        offset += n;
         size -= n;
     }
 }

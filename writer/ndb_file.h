@@ -1,9 +1,11 @@
 // The output file of a store written as it grows. Writes are collected in
 // large buffers (blocks are laid out in increasing file order, so most
-// writes continue the last one) and a worker thread hands them to the
-// system, so that encoding the next blocks overlaps the copying of the last
-// ones. Writes are carried out in the order made; 64-bit offsets on 32-bit
-// hosts too.
+// writes continue the last one; a checkpoint's scattered pages share a
+// buffer too, as pieces) and a worker thread hands them to the system, so
+// that encoding the next blocks overlaps the copying of the last ones. Each
+// hand-over is a wake-up of the worker, which under Wine costs round trips
+// to its server. Writes are carried out in the order made; 64-bit offsets
+// on 32-bit hosts too.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -40,9 +42,14 @@ public:
     bool Failed() const { return failed_; }
 
 private:
-    struct Job {
+    // Bytes of the buffer that go to one place in the file.
+    struct Piece {
         uint64_t offset;
-        std::vector<uint8_t> bytes;
+        size_t size;
+    };
+    struct Job {
+        std::vector<Piece> pieces;
+        std::vector<uint8_t> bytes;   // the pieces' bytes, one after another
     };
     void Submit();
     void Work();
@@ -51,7 +58,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string path_;
     std::vector<uint8_t> buffer_;
-    uint64_t bufferStart_ = 0;    // file offset of buffer_[0]
+    std::vector<Piece> pieces_;   // where buffer_'s bytes go
     uint64_t size_ = 0;           // bytes the file holds (as far as we wrote)
     std::atomic<bool> failed_{false};
 
@@ -59,7 +66,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_, idle_;
     std::deque<Job> queue_;
-    std::vector<std::vector<uint8_t>> spare_;   // buffers to use again
+    std::vector<Job> spare_;      // buffers to use again
     bool busy_ = false;
     bool stop_ = false;
 };

@@ -306,26 +306,21 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"report.pdf;" + temp.path() + L"caf\u00E9 notes.txt;");
     EXPECT_EQ(seen, (std::vector<std::string>{std::string("PDF\0data", 8), "notes"}));
-    DeleteReleasedAttachmentFiles();
+    // The files go as soon as the item writer has returned.
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
     EXPECT_EQ(record.pAttachCursor, nullptr);
 
-    // A failing SaveMail still deletes the files.
+    // A failing SaveMail, or a mail without a delivery time (not stored),
+    // deletes them too.
     components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
     Export();
-    DeleteReleasedAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
-
-    // A released file that the next mail writes again is that mail's file;
-    // without a delivery time nothing is stored and the files stay.
     components.writer.failing.clear();
-    Export();
     message.pftMessageDeliveryTime = nullptr;
     Export();
-    DeleteReleasedAttachmentFiles();
-    EXPECT_EQ(Mails().size(), 3u);
-    EXPECT_EQ(temp.Files().size(), 3u);
+    EXPECT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }
 
@@ -341,7 +336,7 @@ TEST_F(MailExport, AttachmentsAndSenderThatCannotBeCarriedAreCounted) {
     message.txSentRepresentingName = texts.Wide(L"Ann");
     g_saveLosses.Clear();
     Export();
-    DeleteReleasedAttachmentFiles();
+    DeleteAttachmentFiles();
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"a.txt;");
     EXPECT_EQ(g_saveLosses.attachments, 1);
@@ -407,17 +402,17 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     EXPECT_EQ(ReadBytes(temp.path() + L"Temp.eml"), "From:x\r\n");
     EXPECT_FALSE(Exists(TempRoot() + L"escape.txt"));
 
-    // A later item's shorter file of the same name holds only its own bytes.
-    ReleaseAttachmentFiles();
+    // Deleting them leaves only the header file, and no numbered folder.
+    DeleteAttachmentFiles();
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+
+    // A shorter file over one that is still there holds only its own bytes.
+    WriteBytes(temp.path() + L"same.txt", "a longer file left behind");
     ItemRecord later = {};
     later.pAttachments = texts.Attachment(L"same.txt", "x");
     SaveAttachmentsToTempFiles(&later);
     EXPECT_EQ(ReadBytes(temp.path() + L"same.txt"), "x");
-
-    // Deleting them leaves only the header file, and no numbered folder.
-    ReleaseAttachmentFiles();
-    DeleteReleasedAttachmentFiles();
-    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+    DeleteAttachmentFiles();
 }
 
 TEST(AttachmentFiles, OnlyRecipientRowsWriteNothingAndAFailedFirstOpenEndsTheWalk) {

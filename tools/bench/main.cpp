@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
             return RunWriterBench(part, mails ? mails : 300000);
         } else if (!std::strcmp(argv[i], "--writer")) {
             int failed = 0;
-            for (int part = 1; part <= 8; ++part) {
+            for (int part = 1; part <= 9; ++part) {
                 std::fflush(stdout);
                 std::string command = "\"" + std::string(argv[0]) + "\" --writer-part " + std::to_string(part);
 #ifdef _WIN32
