@@ -27,11 +27,12 @@ bool IsMissing(DWORD error) {
            error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH;
 }
 
-// The file opened for reading, shared only with readers; the handle, or
-// INVALID_HANDLE_VALUE with the system's error in error.
+// The file opened for reading; the handle, or INVALID_HANDLE_VALUE with the
+// system's error in error. The caller may hold it open for writing (the
+// program keeps its attachment files open from one item to the next).
 HANDLE TryOpen(const std::wstring& path, DWORD& error) {
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
     return handle;
 }

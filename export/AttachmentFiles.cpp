@@ -5,12 +5,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "export/ExportText.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveFileLane.h"
 #include "export/SaveLosses.h"
 #include "export/SaveTempFolder.h"
 #include "reader/attachment_writer.h"
@@ -26,6 +29,27 @@ namespace {
 
 // The numbered folders made for the latest call's files.
 std::vector<CString> g_sameNameFolders;
+// Released files whose delete may not have run yet (by lower-case path): a
+// file of the same name waits for it before it is written.
+std::map<std::wstring, uint64_t> g_pendingDeletes;
+const size_t kPendingDeletesKept = 256;
+// Released files kept for later items, oldest first: the same names come
+// back item after item (a signature's picture), and writing over a file
+// costs under half of making a new one and deleting it (under Wine). Only
+// this many are kept, so that the folder stays small: a new name is looked
+// up in the whole folder.
+// They stay open, so that writing one over costs no open and no close (each
+// a round trip to Wine's server); the item writer opens them for reading
+// beside our handle.
+struct HeldFile {
+    CString path;
+    FILE* file;
+    uint64_t size;   // the bytes it holds
+};
+std::deque<HeldFile> g_keptFiles;
+const size_t kKeptFiles = 16;
+// The open files of the latest call, in the order of g_attachPaths.
+std::vector<HeldFile> g_latestFiles;
 
 // Folders inside the temporary folder for the second and later attachments
 // of one item that share a name, so that neither file overwrites the other
@@ -70,6 +94,8 @@ CString PathForName(const CString& folder, const CString& name, std::set<std::ws
     CString path = folder + name;
     const std::wstring header = LowerCase(g_pstExporter.m_strHeaderFilePath);
     for (int n = 2; used.count(LowerCase(path)) != 0 || LowerCase(path) == header; ++n) {
+        // A released numbered folder may be on its way out: it goes first.
+        save_lane::WaitForAll();
         CString subfolder;
         subfolder.Format(L"%s%s%d", folder.GetString(), kSameNameFolderPrefix, n);
         if (CreateDirectoryW(subfolder, nullptr)) {
@@ -82,33 +108,40 @@ CString PathForName(const CString& folder, const CString& name, std::set<std::ws
     return path;
 }
 
-// The file opened for writing from its start, created when missing; existed
-// tells whether it was there (its old content beyond the new is then cut
-// when the file is finished: truncating on open costs ten times as much on
-// some systems).
-FILE* OpenForRewrite(const CString& path, bool& existed) {
+// The file opened for writing from its start, created when missing;
+// oldSize is what it held before (its old content beyond the new is cut when
+// the file is finished: truncating on open costs ten times as much on some
+// systems).
+FILE* OpenForRewrite(const CString& path, uint64_t& oldSize) {
     HANDLE handle = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    oldSize = 0;
+    LARGE_INTEGER size;
+    if (GetLastError() == ERROR_ALREADY_EXISTS)
+        oldSize = GetFileSizeEx(handle, &size) ? static_cast<uint64_t>(size.QuadPart) : ~uint64_t{0};
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
     if (descriptor < 0) {
         CloseHandle(handle);
         return nullptr;
     }
     FILE* file = _fdopen(descriptor, "wb");
-    if (file == nullptr) _close(descriptor);
+    if (file == nullptr) {
+        _close(descriptor);
+        return nullptr;
+    }
+    // One write call for most files, not one per 4 KiB.
+    std::setvbuf(file, nullptr, _IOFBF, size_t(256) << 10);
     return file;
 }
 
-// Cuts a file that was there before after what was written, and closes it;
-// the system's error when any write failed, else 0.
-DWORD FinishFile(FILE* file, bool existed) {
+// Puts what was written with the system and cuts what a longer old file
+// held beyond it; the system's error when any write failed, else 0.
+DWORD FinishFile(FILE* file, uint64_t oldSize, uint64_t written) {
     DWORD error = 0;
     if (std::fflush(file) != 0 || std::ferror(file) != 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-    if (existed && !SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) && error == 0)
+    if (oldSize > written && !SetEndOfFile(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) && error == 0)
         error = GetLastError();
-    if (std::fclose(file) != 0 && error == 0) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
     return error;
 }
 
@@ -118,28 +151,56 @@ bool DataUnreachable(const AttachmentNode* node) {
     return node->pData == nullptr && node->bidData != ~uint64_t{0} && FindBlock(&g_storeFile, node->bidData) == nullptr;
 }
 
-// Writes one attachment's bytes into the file at path; 0, or the system's
-// error (ERROR_READ_FAULT when the store could not give the bytes). A file
-// that did not get all its bytes is deleted again.
-DWORD WriteOneFile(const CString& path, AttachmentNode* node) {
-    if (DataUnreachable(node)) return ERROR_READ_FAULT;
-    bool existed = false;
-    FILE* file = OpenForRewrite(path, existed);
+// Writes one attachment's bytes into the file at path, or over the bytes of
+// the open file `reuse` of that path; 0 with the open file in `out`, or the
+// system's error (ERROR_READ_FAULT when the store could not give the bytes).
+// A file that did not get all its bytes is closed and deleted again.
+DWORD WriteOneFile(const CString& path, AttachmentNode* node, const HeldFile* reuse, HeldFile& out) {
+    if (DataUnreachable(node)) {
+        if (reuse != nullptr) std::fclose(reuse->file);   // the old bytes must not pass for these
+        if (reuse != nullptr) DeleteFileW(path);
+        return ERROR_READ_FAULT;
+    }
+    uint64_t oldSize = 0;
+    FILE* file = nullptr;
+    if (reuse != nullptr) {
+        file = reuse->file;
+        oldSize = reuse->size;
+        std::clearerr(file);
+        if (_fseeki64(file, 0, SEEK_SET) != 0) {
+            std::fclose(file);
+            file = nullptr;
+        }
+    }
+    if (file == nullptr) file = OpenForRewrite(path, oldSize);
     if (file == nullptr) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
     NoteSaveFile(path);
     DWORD error = 0;
+    uint64_t written = 0;
     SetLastError(0);
     try {
-        const uint64_t written = WriteAttachmentToFile(file, node);
+        written = WriteAttachmentToFile(file, node);
         if (node->pData != nullptr && written < node->cbData) error = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
     } catch (...) {
         error = ERROR_READ_FAULT;
     }
-    const DWORD finish = FinishFile(file, existed);
+    // What was written, whatever the count says: the file's own position.
+    const int64_t at = _ftelli64(file);
+    if (at >= 0 && static_cast<uint64_t>(at) != written) written = static_cast<uint64_t>(at);
+    const DWORD finish = FinishFile(file, oldSize, written);
     if (error == 0) error = finish;
-    if (error != 0) DeleteFileW(path);
-    return error;
+    if (error != 0) {
+        std::fclose(file);
+        DeleteFileW(path);
+        return error;
+    }
+    out = HeldFile{path, file, written};
+    return 0;
 }
+
+// Closes the files and deletes them, and then the folders, on the save's
+// file lane.
+void DeleteOnLane(std::vector<HeldFile> files, std::vector<CString> folders);
 
 }  // namespace
 
@@ -178,7 +239,7 @@ int CheckFileName(const char* name) {
 }
 
 int SaveAttachmentsToTempFiles(ItemRecord* record) {
-    DeleteAttachmentFiles();   // an exporter that did not delete its own
+    ReleaseAttachmentFiles();   // an exporter that did not release its own
     g_strAttachPathList.Empty();
     g_strLastAttachPath.Empty();
     if (record == nullptr) return 0;
@@ -199,32 +260,92 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
             g_saveLosses.Attachment(ERROR_FILENAME_EXCED_RANGE);   // no such file can be made
             continue;
         }
+        // A kept file of this name is written over; a released one that is
+        // being deleted goes first.
+        HeldFile reuse = {};
+        bool reusing = false;
+        for (auto kept = g_keptFiles.begin(); kept != g_keptFiles.end(); ++kept)
+            if (kept->path.CompareNoCase(path) == 0) {
+                reuse = *kept;
+                reusing = true;
+                g_keptFiles.erase(kept);
+                break;
+            }
+        const auto pending = g_pendingDeletes.find(LowerCase(path));
+        if (pending != g_pendingDeletes.end()) {
+            save_lane::WaitFor(pending->second);
+            g_pendingDeletes.erase(pending);
+        }
         // A file that cannot be written is one attachment lost; the others
         // are still tried.
-        const DWORD error = WriteOneFile(path, node);
+        HeldFile written = {};
+        const DWORD error = WriteOneFile(path, node, reusing ? &reuse : nullptr, written);
         if (error != 0) {
             g_saveLosses.Attachment(error);
             continue;
         }
         g_strLastAttachPath = path;
         g_attachPaths.push_back(path);
+        g_latestFiles.push_back(written);
         // A ";" would break the list into pieces that name no file.
         if (path.Find(L';') < 0) g_strAttachPathList += path + L";";
     }
     return 0;
 }
 
-void DeleteAttachmentFiles() {
-    for (const CString& path : g_attachPaths) {
-        // Our own files carry no attributes that stop a delete; only when
-        // one does is it cleared first.
-        if (!DeleteFileW(path) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(path, 0) == 0) {
-            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path);
+namespace {
+
+void DeleteOnLane(std::vector<HeldFile> files, std::vector<CString> folders) {
+    if (files.empty() && folders.empty()) return;
+    const uint64_t ticket = save_lane::Post([files, folders] {
+        for (const HeldFile& open : files) {
+            std::fclose(open.file);
+            // Our own files carry no attributes that stop a delete; only when
+            // one does is it cleared first.
+            if (!DeleteFileW(open.path) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(open.path, 0) == 0) {
+                SetFileAttributesW(open.path, FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(open.path);
+            }
         }
+        // A numbered folder goes once its file has gone.
+        for (const CString& folder : folders) RemoveDirectoryW(folder);
+    });
+    if (g_pendingDeletes.size() > kPendingDeletesKept) {
+        for (auto it = g_pendingDeletes.begin(); it != g_pendingDeletes.end();)
+            it = save_lane::IsDone(it->second) ? g_pendingDeletes.erase(it) : std::next(it);
     }
+    for (const HeldFile& open : files) g_pendingDeletes[LowerCase(open.path)] = ticket;
+}
+
+}  // namespace
+
+void ReleaseAttachmentFiles() {
+    if (g_latestFiles.empty() && g_sameNameFolders.empty()) return;
+    // Files of numbered folders go with their folders; the others are kept
+    // for later items, up to the bound.
+    const CString& folder = g_pstExporter.m_strTempFolder;
+    std::vector<HeldFile> files;
+    for (const HeldFile& open : g_latestFiles) {
+        const bool inFolder = open.path.GetLength() > folder.GetLength() &&
+                              open.path.Left(folder.GetLength()) == folder &&
+                              open.path.Find(L'\\', folder.GetLength()) < 0;
+        if (inFolder)
+            g_keptFiles.push_back(open);
+        else
+            files.push_back(open);
+    }
+    g_latestFiles.clear();
     g_attachPaths.clear();
-    // A numbered folder goes once its file has gone.
-    for (const CString& folder : g_sameNameFolders) RemoveDirectoryW(folder);
-    g_sameNameFolders.clear();
+    for (; g_keptFiles.size() > kKeptFiles; g_keptFiles.pop_front()) files.push_back(g_keptFiles.front());
+    std::vector<CString> folders;
+    folders.swap(g_sameNameFolders);
+    DeleteOnLane(std::move(files), std::move(folders));
+}
+
+void DeleteAttachmentFiles() {
+    ReleaseAttachmentFiles();
+    DeleteOnLane(std::vector<HeldFile>(g_keptFiles.begin(), g_keptFiles.end()), {});
+    g_keptFiles.clear();
+    save_lane::WaitForAll();
+    g_pendingDeletes.clear();
 }

@@ -27,8 +27,15 @@ int SaveAttachmentsToTempFiles(ItemRecord* record);
 // PRN -6, COM1..9 -7..-15, LPT1..9 -16..-24, CLOCK$ -2).
 int CheckFileName(const char* name);
 
-// Deletes the files of the latest call (g_attachPaths) and the numbered
-// folders made for same-named files. Called as soon as the item writer has
-// read them: the temporary folder stays small, and a new name is found at
-// once. A later call of SaveAttachmentsToTempFiles deletes them too.
+// The files of the latest call (g_attachPaths) are no longer needed: called
+// as soon as the item writer has read them. The latest few stay for later
+// items of the same names (written over in place); older ones, and those in
+// the numbered folders of same-named files with their folders, are deleted
+// on the save's file lane, so that the temporary folder stays small (a new
+// name is looked up in the whole folder). A later file of a name being
+// deleted waits for its delete. SaveAttachmentsToTempFiles releases what was
+// not released.
+void ReleaseAttachmentFiles();
+// Releases the latest call's files, deletes every kept one and waits until
+// every released file is deleted (at the end of a folder and of the save).
 void DeleteAttachmentFiles();

@@ -157,7 +157,7 @@ void StoreItem(ItemRoute route, ItemRecord* record) {
     case ItemRoute::Mail: ExportMailItem(record, CString(g_strPstFolderPath)); break;
     default: break;
     }
-    DeleteAttachmentFiles();   // the item writer has read them
+    ReleaseAttachmentFiles();   // the item writer has read them
 }
 
 void CloseFolderQuietly() {

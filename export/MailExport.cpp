@@ -9,6 +9,7 @@
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveFileLane.h"
 #include "export/SaveLosses.h"
 #include "export/SaveTempFolder.h"
 #include "export/SaveWorker.h"
@@ -53,41 +54,68 @@ CString MailRecipientsText(const CString* displayTo, const CString* receivedBy) 
     return recipients;
 }
 
+namespace {
+
+// The header file stays open from one mail to the next: writing it over
+// then costs no open and no close (each a round trip to Wine's server). The
+// item writer opens it for reading beside our handle; others may delete it.
+struct HeldHeader {
+    CString path;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    uint64_t size = 0;     // the bytes it holds
+    CString sender;        // whose line it holds
+};
+HeldHeader g_header;
+
+}  // namespace
+
+void CloseMailHeaderFile() {
+    if (g_header.handle != INVALID_HANDLE_VALUE) CloseHandle(g_header.handle);
+    g_header = HeldHeader();
+}
+
 DWORD WriteMailHeaderFile(const CString& path, const CString& sender) {
     // Mails of one sender follow each other: the file already holds the
     // line when the last one written is the same and the file is still there.
-    static CString lastPath, lastSender;
-    static bool lastValid = false;
-    if (lastValid && path == lastPath && sender == lastSender && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
-        return 0;
-    lastValid = false;
-    // Written over in place: truncating a file to nothing makes some file
-    // systems put it on disk at its close, at every new sender.
-    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    NoteSaveFile(path);
+    const bool held = g_header.handle != INVALID_HANDLE_VALUE && path == g_header.path;
+    const bool present = held && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    if (present && sender == g_header.sender) return 0;
+    if (!present) {
+        CloseMailHeaderFile();
+        // Written over in place: truncating a file to nothing makes some
+        // file systems put it on disk at its close, at every new sender.
+        HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return GetLastError() != 0 ? GetLastError() : ERROR_CANNOT_MAKE;
+        LARGE_INTEGER size = {};
+        if (GetLastError() == ERROR_ALREADY_EXISTS && !GetFileSizeEx(file, &size)) size.QuadPart = -1;
+        g_header.path = path;
+        g_header.handle = file;
+        g_header.size = static_cast<uint64_t>(size.QuadPart);
+        NoteSaveFile(path);
+    }
+    g_header.sender.Empty();   // until the new line is whole
     std::string bytes = AnsiText(L"From:" + (sender.IsEmpty() ? CString(L"UnKnown") : sender));
     bytes += "\r\n";
     DWORD written = 0;
     DWORD error = 0;
-    LARGE_INTEGER size = {};
-    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) error = GetLastError();
-    else if (written != bytes.size()) error = ERROR_DISK_FULL;
-    // Only what an earlier, longer line left behind is cut.
-    else if (existed && (!GetFileSizeEx(file, &size) || static_cast<uint64_t>(size.QuadPart) > bytes.size()) &&
-             !SetEndOfFile(file))
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(g_header.handle, start, nullptr, FILE_BEGIN) ||
+        !WriteFile(g_header.handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
         error = GetLastError();
-    if (!CloseHandle(file) && error == 0) error = GetLastError();
+    else if (written != bytes.size())
+        error = ERROR_DISK_FULL;
+    // Only what an earlier, longer line left behind is cut.
+    else if (g_header.size > bytes.size() && !SetEndOfFile(g_header.handle))
+        error = GetLastError();
     if (error != 0) {
         // A line cut short must not give the item writer a wrong sender.
+        CloseMailHeaderFile();
         DeleteFileW(path);
         return error;
     }
-    lastPath = path;
-    lastSender = sender;
-    lastValid = true;
+    g_header.size = bytes.size();
+    g_header.sender = sender;
     return 0;
 }
 
@@ -103,9 +131,12 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                     StoredTextOrNull(message.txSentRepresentingEmailAddress, address));
         } catch (...) {
         }
-        // Without the file the mail is stored without its sender, and that is counted.
-        const DWORD headerError = WriteMailHeaderFile(g_pstExporter.m_strHeaderFilePath, sender);
-        if (headerError != 0 && !sender.IsEmpty()) g_saveLosses.Part(headerError);
+        // The header file is written on the save's file lane while this
+        // thread makes the texts and writes the attachment files.
+        DWORD headerError = 0;
+        const CString headerPath = g_pstExporter.m_strHeaderFilePath;
+        save_lane::Ticket header(save_lane::Post(
+            [&headerError, headerPath, sender] { headerError = WriteMailHeaderFile(headerPath, sender); }));
 
         CString recipients;
         try {
@@ -134,6 +165,10 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         for (const CString& path : g_attachPaths)
             if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
 
+        // Without the file the mail is stored without its sender, and that is counted.
+        header.Wait();
+        if (headerError != 0 && !sender.IsEmpty()) g_saveLosses.Part(headerError);
+
         if (message.pftMessageDeliveryTime != nullptr) {
             try {
                 ComText folder(folderPath);
@@ -157,12 +192,12 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         }
         // The item writer has read them: they go at once, so that the save's
         // folder stays small.
-        DeleteAttachmentFiles();
+        ReleaseAttachmentFiles();
         g_strAttachPathList.Empty();
     } catch (...) {
         // The item could not be made ready for the item writer.
         g_saveLosses.Item();
-        DeleteAttachmentFiles();
+        ReleaseAttachmentFiles();
         g_strAttachPathList.Empty();
     }
     return 0;

@@ -23,3 +23,6 @@ CString MailRecipientsText(const CString* displayTo, const CString* receivedBy);
 // 0, or the system's error when the file cannot be written whole; a file cut
 // short is deleted again (the export goes on without it).
 DWORD WriteMailHeaderFile(const CString& path, const CString& sender);
+// Closes the header file that WriteMailHeaderFile keeps open between mails
+// (at the end of a folder and of the save).
+void CloseMailHeaderFile();

@@ -1,8 +1,12 @@
 #include "export/SaveTempFolder.h"
 
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "export/MailExport.h"
+#include "export/SaveFileLane.h"
 
 namespace {
 
@@ -13,6 +17,7 @@ CString g_folder;
 HANDLE g_lock = INVALID_HANDLE_VALUE;
 std::set<std::wstring> g_files;
 std::vector<std::wstring> g_subfolders;
+std::mutex g_notesMutex;   // files are noted from the save's file lane too
 
 std::vector<std::wstring> Entries(const std::wstring& folder, bool folders) {
     std::vector<std::wstring> names;
@@ -84,11 +89,20 @@ CString BeginSaveTempFolder(const CString& tempRoot, DWORD* error) {
 
 const CString& SaveTempFolder() { return g_folder; }
 
-void NoteSaveFile(const CString& path) { g_files.insert(std::wstring(path.GetString())); }
+void NoteSaveFile(const CString& path) {
+    std::lock_guard<std::mutex> lock(g_notesMutex);
+    g_files.insert(std::wstring(path.GetString()));
+}
 
-void NoteSaveSubfolder(const CString& path) { g_subfolders.push_back(std::wstring(path.GetString())); }
+void NoteSaveSubfolder(const CString& path) {
+    std::lock_guard<std::mutex> lock(g_notesMutex);
+    g_subfolders.push_back(std::wstring(path.GetString()));
+}
 
 void EndSaveTempFolder() {
+    save_lane::WaitForAll();   // no file job of the save still runs
+    CloseMailHeaderFile();
+    std::lock_guard<std::mutex> lock(g_notesMutex);
     for (const std::wstring& path : g_files) DeleteOwnFile(path);
     g_files.clear();
     for (auto it = g_subfolders.rbegin(); it != g_subfolders.rend(); ++it) RemoveDirectoryW(it->c_str());

@@ -17,6 +17,7 @@
 
 #include "app/AppGlobals.h"
 #include "export/AttachmentFiles.h"
+#include "export/SaveFileLane.h"
 #include "export/ExportSetup.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
@@ -306,20 +307,30 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     ASSERT_EQ(Mails().size(), 1u);
     EXPECT_EQ(Mails()[0].texts[5], temp.path() + L"report.pdf;" + temp.path() + L"caf\u00E9 notes.txt;");
     EXPECT_EQ(seen, (std::vector<std::string>{std::string("PDF\0data", 8), "notes"}));
-    // The files go as soon as the item writer has returned.
-    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
     EXPECT_EQ(record.pAttachCursor, nullptr);
+    DeleteAttachmentFiles();
+    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
+
+    // Files of earlier mails are kept for the same names, a few only: the
+    // folder stays small whatever the number of names.
+    for (int i = 0; i < 40; ++i) {
+        first->txAttachLongFilename = texts.Wide(L"file" + std::to_wstring(i) + L".bin");
+        Export();
+    }
+    save_lane::WaitForAll();
+    EXPECT_LE(temp.Files().size(), 20u);
+    EXPECT_GE(temp.Files().size(), 3u);
 
     // A failing SaveMail, or a mail without a delivery time (not stored),
-    // deletes them too.
+    // leaves no more behind.
     components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
     Export();
-    EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     components.writer.failing.clear();
     message.pftMessageDeliveryTime = nullptr;
     Export();
-    EXPECT_EQ(Mails().size(), 2u);
+    EXPECT_EQ(Mails().size(), 42u);
+    DeleteAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }

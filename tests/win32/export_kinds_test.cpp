@@ -207,7 +207,7 @@ TEST_F(ExportKinds, JournalAndStickyNoteCarrySubjectAndBodyOnly) {
     EXPECT_EQ(std::vector<std::wstring>(journals[0].texts.begin(), journals[0].texts.begin() + 5),
               (std::vector<std::wstring>{L"\\\\Store\\Calendar", temp + L"c.txt", L"<b>ok</b>", L"", L"Called Bob"}));
     EXPECT_EQ(journals[0].numbers[5], 1);
-    DeleteFileW((temp + L"c.txt").c_str());
+    DeleteAttachmentFiles();   // the journal's file, kept open for later items
 
     // A sticky note writes no attachment file; no body is an empty text.
     message.txBodyHtml = StoreText{};

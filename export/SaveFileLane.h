@@ -1,0 +1,43 @@
+// A second thread for the save's file work: the mail header file is written
+// and used attachment files are deleted there while the saving worker writes
+// the next attachment files. Under Wine every file open, first use and close
+// is a round trip to its one server, and two threads wait for it at once; on
+// Windows the two simply overlap.
+//
+// Jobs run one after another in the order posted. The hand-over spins and
+// yields rather than waiting on a kernel object, since under Wine signalling
+// an event is itself a round trip; an idle lane sleeps after a few
+// milliseconds.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace save_lane {
+
+// Posts a job; the ticket to wait for it. A job must not throw.
+uint64_t Post(std::function<void()> job);
+// Waits until the job of the ticket (and every job before it) has run.
+void WaitFor(uint64_t ticket);
+// Waits until every job posted so far has run.
+void WaitForAll();
+// True once the job of the ticket has run.
+bool IsDone(uint64_t ticket);
+
+// Waits for a job in its destructor: a posted job that uses the poster's
+// locals is finished before they go, whatever way the scope is left.
+class Ticket {
+public:
+    explicit Ticket(uint64_t ticket) : ticket_(ticket) {}
+    ~Ticket() { Wait(); }
+    Ticket(const Ticket&) = delete;
+    Ticket& operator=(const Ticket&) = delete;
+    void Wait() {
+        if (ticket_ != 0) WaitFor(ticket_);
+        ticket_ = 0;
+    }
+
+private:
+    uint64_t ticket_;
+};
+
+}  // namespace save_lane
