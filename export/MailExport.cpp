@@ -9,7 +9,6 @@
 #include "export/ExportText.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
-#include "export/SaveFileLane.h"
 #include "export/SaveLosses.h"
 #include "export/SaveTempFolder.h"
 #include "export/SaveWorker.h"
@@ -131,12 +130,9 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                                     StoredTextOrNull(message.txSentRepresentingEmailAddress, address));
         } catch (...) {
         }
-        // The header file is written on the save's file lane while this
-        // thread makes the texts and writes the attachment files.
-        DWORD headerError = 0;
-        const CString headerPath = g_pstExporter.m_strHeaderFilePath;
-        save_lane::Ticket header(save_lane::Post(
-            [&headerError, headerPath, sender] { headerError = WriteMailHeaderFile(headerPath, sender); }));
+        // Without the file the mail is stored without its sender, and that is counted.
+        const DWORD headerError = WriteMailHeaderFile(g_pstExporter.m_strHeaderFilePath, sender);
+        if (headerError != 0 && !sender.IsEmpty()) g_saveLosses.Part(headerError);
 
         CString recipients;
         try {
@@ -164,10 +160,6 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         // Files whose path holds ";" cannot travel in the list.
         for (const CString& path : g_attachPaths)
             if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
-
-        // Without the file the mail is stored without its sender, and that is counted.
-        header.Wait();
-        if (headerError != 0 && !sender.IsEmpty()) g_saveLosses.Part(headerError);
 
         if (message.pftMessageDeliveryTime != nullptr) {
             try {
