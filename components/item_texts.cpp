@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cwctype>
-#include <fstream>
 #include <iterator>
 #include <mutex>
 #include <stdexcept>
@@ -138,12 +137,19 @@ Address SenderFromHeader(const std::string& headerBytes) {
 
 namespace {
 Address ReadSenderFromFile(const std::wstring& headerFile) {
-    std::ifstream in(headerFile.c_str(), std::ios::binary);
-    if (!in) return {};
-    std::string bytes;
-    bytes.resize(64 * 1024);                         // the header is one line; more is never read
-    in.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    // The system's own calls: an open, one read, a close (a C++ stream
+    // asks the system several more things on the way).
+    const HANDLE file = CreateFileW(headerFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes(64 * 1024, '\0');             // the header is one line; more is never read
+    size_t got = 0;
+    DWORD n = 0;
+    while (got < bytes.size() && ReadFile(file, &bytes[got], static_cast<DWORD>(bytes.size() - got), &n, nullptr) &&
+           n > 0)
+        got += n;
+    CloseHandle(file);
+    bytes.resize(got);
     return SenderFromHeader(bytes);
 }
 
