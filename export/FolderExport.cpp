@@ -2,13 +2,14 @@
 // tree, the folder chain in the item writer, and every item of the folder
 // handed to the exporter of its class, with counters, bars and the free-space
 // step every 150 items. The item writer's batch is ended (a checkpoint: the
-// new store on disk holds everything so far) every 500 items or 5 seconds;
-// a batch end that fails stops the save, and what it held is counted lost.
+// new store on disk holds everything so far) as CheckpointDue says; a batch
+// end that fails stops the save, and what it held is counted lost.
 #include "app/AppGlobals.h"
 #include "app/FolderListCount.h"
 #include "app/LeftView.h"
 #include "app/Prompts.h"
 #include "export/AttachmentFiles.h"
+#include "export/CheckpointRule.h"
 #include "export/ContactExport.h"
 #include "export/DestinationChecks.h"
 #include "export/ExportState.h"
@@ -26,10 +27,6 @@
 namespace {
 
 const int kFreeSpaceStep = 150;
-// A checkpoint at least this often inside a folder: a killed save loses
-// seconds of work, not a folder.
-const int kCheckpointItems = 500;
-const DWORD kCheckpointMs = 5000;
 // The counters reach the dialog at most this often; a repaint per item
 // would cost more than saving the item.
 const DWORD kShowCountersEveryMs = 100;
@@ -76,6 +73,7 @@ CString RelativeFolderPath(const CString& fullPath) {
 // nothing more).
 int g_pendingItems = 0;
 DWORD g_lastCheckpoint = 0;
+DWORD g_lastCheckpointCost = 0;   // how long the last batch end took
 bool g_writerFailed = false;
 bool g_destinationFull = false;   // the last failure's destination was full
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
@@ -118,9 +116,11 @@ bool NoteWriterFailureReason(const CString& componentText) {
 bool EndBatchChecked() {
     if (g_writerFailed) return false;
     try {
+        const DWORD start = GetTickCount();
         g_itemWriter.EndBatch();
         g_pendingItems = 0;
         g_lastCheckpoint = GetTickCount();
+        g_lastCheckpointCost = g_lastCheckpoint - start;
         return true;
     } catch (...) {
         const CString text = CurrentFailureText();
@@ -210,6 +210,7 @@ bool COstSaving::EnoughFreeSpace() { return EnoughFreeSpaceAt(g_strDestDir); }
 void COstSaving::BeginWriterState() {
     g_pendingItems = 0;
     g_lastCheckpoint = GetTickCount();
+    g_lastCheckpointCost = 0;
     g_writerFailed = false;
     g_destinationFull = false;
 }
@@ -291,6 +292,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         if (GetTickCount() - lastShown >= kShowCountersEveryMs) showCounters();
     };
 
+    int storedInFolder = 0;   // items handed to the item writer in this folder
     for (NodeEntry* child = folderNode->pFirstChild; child != nullptr && !g_bSaveAbort;
          child = child->pNextSibling) {
         g_saveGate.Checkpoint();
@@ -350,10 +352,11 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             stop = NoteWriterFailureReason(g_saveLosses.description);
         } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly && !undated) {
             ++g_pendingItems;
+            ++storedInFolder;
             CountPartsLeftOut(*record);
         }
-        if (!stop && (g_pendingItems >= kCheckpointItems ||
-                      (g_pendingItems > 0 && GetTickCount() - g_lastCheckpoint >= kCheckpointMs)))
+        if (!stop && CheckpointDue(g_pendingItems, storedInFolder, GetTickCount() - g_lastCheckpoint,
+                                   g_lastCheckpointCost))
             stop = !EndBatchChecked() || !BeginBatchChecked();
 
         if (g_nSavedInFolder < g_nFolderItemCount) ++g_nSavedInFolder;

@@ -31,6 +31,7 @@
 #include "app/MainFrm.h"
 #include "app/TarnwellApp.h"
 #include "app/WorkerGate.h"
+#include "export/CheckpointRule.h"
 #include "export/ExportState.h"
 #include "export/LoomcraftDriver.h"
 #include "export/SaveLosses.h"
@@ -723,4 +724,16 @@ TEST_F(ExportSave, RealComponentsOnADiskThatFillsUpKeepTheirLastCheckpoint) {
         components_test::RunNative("find " + components_test::Quote(out) + " -path '*/Big/*' -type f | wc -l", scratch).c_str());
     EXPECT_EQ(files, g_nSavedTotal - lost);
     EXPECT_GT(g_nSavedTotal - lost, 0);
+}
+
+// Checkpoints write the open folder's table whole: in a big folder they come
+// further apart, and never take more than a tenth of the time.
+TEST(CheckpointRule, ComeFurtherApartInBigFoldersAndWhenSlow) {
+    EXPECT_TRUE(CheckpointDue(500, 500, 10, 0));
+    EXPECT_FALSE(CheckpointDue(499, 1000, 10, 0));
+    EXPECT_FALSE(CheckpointDue(500, 40000, 10, 0));       // 10,000 due in a folder of 40,000
+    EXPECT_TRUE(CheckpointDue(10000, 40000, 10, 0));
+    EXPECT_TRUE(CheckpointDue(1, 10, 5000, 100));         // five seconds
+    EXPECT_FALSE(CheckpointDue(1, 10, 5000, 600));        // the last took 600 ms: 6 s first
+    EXPECT_FALSE(CheckpointDue(0, 10, 60000, 0));
 }
