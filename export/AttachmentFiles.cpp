@@ -37,10 +37,9 @@ const size_t kPendingDeletesKept = 256;
 // back item after item (a signature's picture), and writing over a file
 // costs under half of making a new one and deleting it (under Wine). Only
 // this many are kept, so that the folder stays small: a new name is looked
-// up in the whole folder.
-// They stay open, so that writing one over costs no open and no close (each
-// a round trip to Wine's server); the item writer opens them for reading
-// beside our handle.
+// up in the whole folder. They stay open, so that writing one over costs no
+// open and no close (each a round trip to Wine's server); the item writer
+// opens them for reading beside our handle.
 struct HeldFile {
     CString path;
     FILE* file;
@@ -157,8 +156,11 @@ bool DataUnreachable(const AttachmentNode* node) {
 // A file that did not get all its bytes is closed and deleted again.
 DWORD WriteOneFile(const CString& path, AttachmentNode* node, const HeldFile* reuse, HeldFile& out) {
     if (DataUnreachable(node)) {
-        if (reuse != nullptr) std::fclose(reuse->file);   // the old bytes must not pass for these
-        if (reuse != nullptr) DeleteFileW(path);
+        if (reuse != nullptr) {
+            // The old bytes must not pass for these.
+            std::fclose(reuse->file);
+            DeleteFileW(path);
+        }
         return ERROR_READ_FAULT;
     }
     uint64_t oldSize = 0;
@@ -320,6 +322,7 @@ void DeleteOnLane(std::vector<HeldFile> files, std::vector<CString> folders) {
 }  // namespace
 
 void ReleaseAttachmentFiles() {
+    g_attachPaths.clear();
     if (g_latestFiles.empty() && g_sameNameFolders.empty()) return;
     // Files of numbered folders go with their folders; the others are kept
     // for later items, up to the bound.
@@ -335,7 +338,6 @@ void ReleaseAttachmentFiles() {
             files.push_back(open);
     }
     g_latestFiles.clear();
-    g_attachPaths.clear();
     for (; g_keptFiles.size() > kKeptFiles; g_keptFiles.pop_front()) files.push_back(g_keptFiles.front());
     std::vector<CString> folders;
     folders.swap(g_sameNameFolders);
