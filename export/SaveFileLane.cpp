@@ -14,9 +14,11 @@ namespace save_lane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// An idle lane keeps looking for work this long before it sleeps: jobs come
-// every few hundred microseconds while a save runs.
-constexpr auto kIdleBeforeSleep = std::chrono::milliseconds(3);
+// An idle lane yields this long, then naps a millisecond at a time, and
+// after that sleeps until woken: jobs come every few hundred microseconds
+// while a save runs, and a lane that only yielded would keep a core busy.
+constexpr auto kIdleYielding = std::chrono::microseconds(200);
+constexpr auto kIdleBeforeSleep = std::chrono::milliseconds(50);
 // A waiter yields this long before it sleeps between looks.
 constexpr auto kYieldBeforeSleep = std::chrono::milliseconds(20);
 
@@ -91,8 +93,13 @@ private:
                 idleSince = Clock::now();
                 continue;
             }
-            if (Clock::now() - idleSince < kIdleBeforeSleep) {
+            const auto idle = Clock::now() - idleSince;
+            if (idle < kIdleYielding) {
                 SwitchToThread();
+                continue;
+            }
+            if (idle < kIdleBeforeSleep) {
+                Sleep(1);
                 continue;
             }
             std::unique_lock<std::mutex> lock(sleepMutex_);

@@ -1,13 +1,13 @@
-// A second thread for the save's file work: the mail header file is written
-// and used attachment files are deleted there while the saving worker writes
-// the next attachment files. Under Wine every file open, first use and close
-// is a round trip to its one server, and two threads wait for it at once; on
-// Windows the two simply overlap.
+// A second thread for the save's file work: attachment files that are no
+// longer kept are closed and deleted there while the saving worker goes on
+// with the next items. Under Wine every open and close is a round trip to
+// its one server, and two threads wait for it at once; on Windows the two
+// simply overlap.
 //
 // Jobs run one after another in the order posted. The hand-over spins and
 // yields rather than waiting on a kernel object, since under Wine signalling
-// an event is itself a round trip; an idle lane sleeps after a few
-// milliseconds.
+// an event is itself a round trip; an idle lane naps, and sleeps after a
+// while.
 #pragma once
 #include <cstdint>
 #include <functional>
