@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,10 +28,11 @@ namespace {
 
 // The numbered folders made for the latest call's files.
 std::vector<CString> g_sameNameFolders;
-// Released files whose delete may not have run yet (by lower-case path): a
-// file of the same name waits for it before it is written.
-std::map<std::wstring, uint64_t> g_pendingDeletes;
-const size_t kPendingDeletesKept = 256;
+// Files posted for deleting since the lane last had nothing to do (by
+// lower-case path), and the last such post: a file of the same name waits
+// for the deletes before it is written.
+std::set<std::wstring> g_pendingDeletes;
+uint64_t g_lastDeletePost = 0;
 // Released files kept for later items, oldest first: the same names come
 // back item after item (a signature's picture), and writing over a file
 // costs under half of making a new one and deleting it (under Wine). Only
@@ -273,10 +273,9 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
                 g_keptFiles.erase(kept);
                 break;
             }
-        const auto pending = g_pendingDeletes.find(LowerCase(path));
-        if (pending != g_pendingDeletes.end()) {
-            save_lane::WaitFor(pending->second);
-            g_pendingDeletes.erase(pending);
+        if (g_pendingDeletes.count(LowerCase(path)) != 0) {
+            save_lane::WaitFor(g_lastDeletePost);
+            g_pendingDeletes.clear();
         }
         // A file that cannot be written is one attachment lost; the others
         // are still tried.
@@ -299,24 +298,16 @@ namespace {
 
 void DeleteOnLane(std::vector<HeldFile> files, std::vector<CString> folders) {
     if (files.empty() && folders.empty()) return;
-    const uint64_t ticket = save_lane::Post([files, folders] {
+    if (save_lane::IsDone(g_lastDeletePost)) g_pendingDeletes.clear();
+    g_lastDeletePost = save_lane::Post([files, folders] {
         for (const HeldFile& open : files) {
             std::fclose(open.file);
-            // Our own files carry no attributes that stop a delete; only when
-            // one does is it cleared first.
-            if (!DeleteFileW(open.path) && GetLastError() == ERROR_ACCESS_DENIED && _waccess(open.path, 0) == 0) {
-                SetFileAttributesW(open.path, FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(open.path);
-            }
+            DeleteOwnFile(std::wstring(open.path.GetString()));
         }
         // A numbered folder goes once its file has gone.
         for (const CString& folder : folders) RemoveDirectoryW(folder);
     });
-    if (g_pendingDeletes.size() > kPendingDeletesKept) {
-        for (auto it = g_pendingDeletes.begin(); it != g_pendingDeletes.end();)
-            it = save_lane::IsDone(it->second) ? g_pendingDeletes.erase(it) : std::next(it);
-    }
-    for (const HeldFile& open : files) g_pendingDeletes[LowerCase(open.path)] = ticket;
+    for (const HeldFile& open : files) g_pendingDeletes.insert(LowerCase(open.path));
 }
 
 }  // namespace

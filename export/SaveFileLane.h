@@ -23,21 +23,4 @@ void WaitForAll();
 // True once the job of the ticket has run.
 bool IsDone(uint64_t ticket);
 
-// Waits for a job in its destructor: a posted job that uses the poster's
-// locals is finished before they go, whatever way the scope is left.
-class Ticket {
-public:
-    explicit Ticket(uint64_t ticket) : ticket_(ticket) {}
-    ~Ticket() { Wait(); }
-    Ticket(const Ticket&) = delete;
-    Ticket& operator=(const Ticket&) = delete;
-    void Wait() {
-        if (ticket_ != 0) WaitFor(ticket_);
-        ticket_ = 0;
-    }
-
-private:
-    uint64_t ticket_;
-};
-
 }  // namespace save_lane

@@ -34,12 +34,6 @@ std::vector<std::wstring> Entries(const std::wstring& folder, bool folders) {
     return names;
 }
 
-void DeleteOwnFile(const std::wstring& path) {
-    if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED) {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-    }
-}
 
 // A folder of a save that ended without removing it: its lock file is gone
 // or can be deleted. Everything in it was written by that save (files, and
@@ -57,6 +51,15 @@ void RemoveLeftFolder(const std::wstring& folder) {
 }
 
 }  // namespace
+
+void DeleteOwnFile(const std::wstring& path) {
+    // Our own files carry no attributes that stop a delete; only when one
+    // does is it cleared first.
+    if (!DeleteFileW(path.c_str()) && GetLastError() == ERROR_ACCESS_DENIED) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+}
 
 CString BeginSaveTempFolder(const CString& tempRoot, DWORD* error) {
     EndSaveTempFolder();

@@ -16,5 +16,7 @@ const CString& SaveTempFolder();
 // A file or a sub-folder that the save made in its folder.
 void NoteSaveFile(const CString& path);
 void NoteSaveSubfolder(const CString& path);
+// Deletes a file the save wrote, its read-only attribute cleared if need be.
+void DeleteOwnFile(const std::wstring& path);
 // Deletes the noted files and sub-folders, then the folder itself.
 void EndSaveTempFolder();
