@@ -1,22 +1,34 @@
 #!/bin/bash
 # Runs one Windows program under Wine for CTest: wine-run.sh LOADER PROGRAM ARGS...
 #
-# Wine 8's loader, built on glibc 2.36, now and then fails glibc's exit-time
-# check ("Inconsistency detected by ld.so: dl-fini.c ... _dl_fini") when one of
-# Wine's own threads loads a library while the process ends. By then the
-# program has finished and printed its result. Such a run is made once more;
-# every other outcome, including a second such failure, stands as it is.
+# Wine itself now and then fails a run that the program had no part in, and
+# such a run is made once more:
+# - Wine 8's loader, built on glibc 2.36, can fail glibc's exit-time check
+#   ("Inconsistency detected by ld.so: dl-fini.c ... _dl_fini") when one of
+#   Wine's own threads loads a library while the process ends. By then the
+#   program has finished and printed its result.
+# - Wine can fail before the program starts: the run fails and the program
+#   has printed nothing (every test program prints a line first).
+# Every other outcome, and a second failure of either kind, stands as it is.
+# When a failed run printed nothing, what Wine said goes to standard output
+# too, because CTest's test discovery shows only that.
 out=$(mktemp) err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 for attempt in 1 2; do
     "$@" >"$out" 2>"$err"
     rc=$?
-    if [ $rc -ne 0 ] && [ $attempt = 1 ] && grep -q 'Inconsistency detected by ld.so: dl-fini.c' "$err" "$out"; then
-        echo "wine-run.sh: Wine's loader failed glibc's exit check (exit code $rc); running the program once more" >&2
-        continue
+    [ $rc -eq 0 ] && break
+    if grep -q 'Inconsistency detected by ld.so: dl-fini.c' "$err" "$out"; then
+        why="Wine's loader failed glibc's exit check"
+    elif [ ! -s "$out" ]; then
+        why="the program printed nothing"
+    else
+        break
     fi
-    break
+    [ $attempt = 2 ] && break
+    echo "wine-run.sh: exit code $rc and $why; running the program once more" >&2
+    sed 's/^/wine-run.sh: first run: /' "$err" | tail -20 >&2
 done
 cat "$out"
-cat "$err" >&2
+if [ $rc -ne 0 ] && [ ! -s "$out" ]; then cat "$err"; else cat "$err" >&2; fi
 exit $rc
