@@ -30,6 +30,6 @@ if(NOT WINE_EXECUTABLE)
   find_program(WINE_EXECUTABLE NAMES ${TOOLCHAIN_WINE_LOADERS})
 endif()
 if(WINE_EXECUTABLE)
-  # Through a wrapper that repeats a run only when Wine itself fails at exit.
+  # Through a wrapper that repeats a run only when Wine itself spoiled it.
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${WINE_EXECUTABLE})
 endif()
