@@ -120,7 +120,39 @@ uint64_t MeasureDataTree(StoreContext* context, uint64_t blockId, uint64_t posit
     return position + read;
 }
 
-SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost) {
+SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost,
+                           bool underIntermediate = false);
+
+// The maps of an SIBLOCK's SLBLOCKs, one after another, in its order: a
+// node with more subnodes than one SLBLOCK holds keeps them there.
+SubnodeEntry* ReadIntermediateMap(StoreContext* context, const std::vector<uint8_t>& bytes, size_t first,
+                                  int depth, uint64_t& budget, int32_t* lost) {
+    const size_t idSize = IdSize(context);
+    const size_t entrySize = 2 * idSize;
+    const size_t declared = fmt::LoadLe16(bytes.data() + 2);
+    SubnodeEntry* head = nullptr;
+    SubnodeEntry** tail = &head;
+    try {
+        for (size_t i = 0; i < declared; ++i) {
+            const size_t at = first + i * entrySize;
+            if (at + entrySize > bytes.size() || budget == 0) break;
+            BbtEntry* leaf = FindBlock(context, LoadId(bytes.data() + at + idSize, idSize));
+            if (!leaf) {
+                ++*lost;
+                continue;
+            }
+            *tail = ReadMapBlock(context, leaf, depth, budget, lost, true);
+            while (*tail) tail = &(*tail)->pNext;
+        }
+    } catch (...) {
+        FreeSubnodeMap(head);
+        throw;
+    }
+    return head;
+}
+
+SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost,
+                           bool underIntermediate) {
     if (!block || depth > kMaxSubnodeDepth) return nullptr;
     const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
     std::vector<uint8_t> bytes(byteCount);
@@ -129,14 +161,17 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
         ++*lost;
         return nullptr;
     }
-    if (fmt::LoadLe16(bytes.data()) != fmt::kSlBlockTag) {
-        if (fmt::LoadLe16(bytes.data()) != fmt::kSiBlockTag) ++*lost;
+    const size_t first = context->bUnicode ? fmt::unicode::kSlEntriesOffset : fmt::ansi::kSlEntriesOffset;
+    const uint16_t tag = fmt::LoadLe16(bytes.data());
+    if (tag == fmt::kSiBlockTag && !underIntermediate)
+        return ReadIntermediateMap(context, bytes, first, depth, budget, lost);
+    if (tag != fmt::kSlBlockTag) {
+        ++*lost;                 // not a map, or an SIBLOCK below an SIBLOCK
         return nullptr;
     }
 
     const size_t idSize = IdSize(context);
     const size_t entrySize = 3 * idSize;
-    const size_t first = context->bUnicode ? fmt::unicode::kSlEntriesOffset : fmt::ansi::kSlEntriesOffset;
     const size_t declared = fmt::LoadLe16(bytes.data() + 2);
 
     SubnodeEntry* head = nullptr;

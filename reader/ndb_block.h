@@ -50,8 +50,8 @@ void DropReadAhead();
 // id); 0, or -1 for another method (buffer unchanged).
 int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t length);
 
-// The map of an SLBLOCK (nested maps included), or NULL. An SIBLOCK or any
-// other block gives NULL.
+// The map of an SLBLOCK (nested maps included), or of an SIBLOCK (its
+// SLBLOCKs' maps in order), or NULL. Any other block gives NULL.
 SubnodeEntry* ReadSubnodeMap(StoreContext* context, BbtEntry* subnodeBlock);
 // The same, adding to *lostEntries the parts of the map a damaged store keeps
 // from being read: a map block that cannot be read or is not a map, an entry

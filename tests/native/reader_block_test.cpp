@@ -254,10 +254,10 @@ TEST_P(ReaderBlockTree, SubnodeMapsNestAndAreSearchedDepthFirst) {
     EXPECT_EQ(ReadSubnodeMap(store.get(), n->pDataBlock), nullptr);
 }
 
-TEST_P(ReaderBlockTree, SubnodesWithoutBlocksAndSiBlocksGiveSmallerMaps) {
-    auto withSubnodes = [](uint32_t nid) {
+TEST_P(ReaderBlockTree, SubnodesWithoutBlocksAreLeftOutAndSiBlocksAreRead) {
+    auto withSubnodes = [](uint32_t nid, uint32_t count) {
         writer::Node node = NodeWithStream(nid, {1});
-        for (uint32_t i = 1; i <= 3; ++i) {
+        for (uint32_t i = 1; i <= count; ++i) {
             writer::Subnode sub;
             sub.nid = (i << 5) | 0x1F;
             sub.data.stream = {static_cast<uint8_t>(i)};
@@ -265,23 +265,35 @@ TEST_P(ReaderBlockTree, SubnodesWithoutBlocksAndSiBlocksGiveSmallerMaps) {
         }
         return node;
     };
+    auto idsOf = [](StoreContext* context, NodeEntry* node) {
+        std::vector<uint32_t> ids;
+        SubnodeEntry* map = ReadSubnodeMap(context, node->pSubnodeBlock);
+        for (SubnodeEntry* e = map; e; e = e->pNext) ids.push_back(e->subnodeId);
+        FreeSubnodeMap(map);
+        return ids;
+    };
     std::vector<writer::Node> nodes;
-    nodes.push_back(withSubnodes(0x42));
+    nodes.push_back(withSubnodes(0x42, 3));
     OpenedStore missing = Make(std::move(nodes), [](writer::NdbDamage& d) { d.missingSubnodeBlockNid = 0x42; });
     ASSERT_TRUE(missing.context);
-    SubnodeEntry* map = ReadSubnodeMap(missing.get(), FindNode(missing.get(), 0x42)->pSubnodeBlock);
-    std::vector<uint32_t> ids;
-    for (SubnodeEntry* e = map; e; e = e->pNext) ids.push_back(e->subnodeId);
-    EXPECT_EQ(ids, (std::vector<uint32_t>{0x5F, 0x7F})) << "the first subnode's block is not in the list";
-    FreeSubnodeMap(map);
+    EXPECT_EQ(idsOf(missing.get(), FindNode(missing.get(), 0x42)), (std::vector<uint32_t>{0x5F, 0x7F}))
+        << "the first subnode's block is not in the list";
 
     std::vector<writer::Node> more;
-    more.push_back(withSubnodes(0x42));
+    more.push_back(withSubnodes(0x42, 3));
     OpenedStore si = Make(std::move(more), [](writer::NdbDamage& d) { d.forceSiBlock = true; });
     ASSERT_TRUE(si.context);
-    NodeEntry* n = FindNode(si.get(), 0x42);
-    ASSERT_NE(n->pSubnodeBlock, nullptr);
-    EXPECT_EQ(ReadSubnodeMap(si.get(), n->pSubnodeBlock), nullptr);
+    EXPECT_EQ(idsOf(si.get(), FindNode(si.get(), 0x42)), (std::vector<uint32_t>{0x3F, 0x5F, 0x7F}));
+
+    // More subnodes than one SLBLOCK holds: an SIBLOCK over three of them.
+    const uint32_t perSlBlock = GetParam().variant == writer::Variant::Unicode ? 340 : 681;
+    std::vector<writer::Node> many;
+    many.push_back(withSubnodes(0x42, 2 * perSlBlock + 3));
+    OpenedStore big = Make(std::move(many));
+    ASSERT_TRUE(big.context);
+    const std::vector<uint32_t> ids = idsOf(big.get(), FindNode(big.get(), 0x42));
+    ASSERT_EQ(ids.size(), 2 * perSlBlock + 3);
+    for (uint32_t i = 0; i < ids.size(); ++i) ASSERT_EQ(ids[i], ((i + 1) << 5) | 0x1F) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, ReaderBlockTree,
