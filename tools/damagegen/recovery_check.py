@@ -1,20 +1,20 @@
 #!/usr/bin/env python3
 """Counts the items ostdump reads from damaged stores beside the items
-pffexport exports from them, store by store, and checks that ostdump neither
-crashes nor hangs.
+pffexport and readpst export from them, store by store, and checks that
+ostdump neither crashes nor hangs.
 
     recovery_check.py OSTDUMP WORKDIR STORE... [--kinds K,...] [--count N] [--seed S]
                       [--cases CASES_DIR] [--keep]
 
 Each STORE is damaged by damage_store.py (beside this script) into WORKDIR;
 --cases adds the stores make_damaged.py writes (its folder). One line per
-damaged store: ours, pffexport's, and what went wrong; then the totals and
-the stores where ostdump read fewer items than pffexport. OSTDUMP may be an
+damaged store: ours, pffexport's, readpst's, and what went wrong; then the
+totals and the stores where ostdump read fewer items than either reader. OSTDUMP may be an
 AddressSanitizer build: any sanitizer report counts as a fault. The damaged
 copies are removed unless --keep.
 
-Exit status 0 when no store was read with fewer items than pffexport and no
-run faulted, 1 otherwise.
+Exit status 0 when no store was read with fewer items than either reader and
+no run faulted, 1 otherwise.
 """
 import os
 import re
@@ -57,6 +57,22 @@ def run_pffexport(store, work):
         pass
     items = count_export(target + ".export") if os.path.isdir(target + ".export") else 0
     shutil.rmtree(target + ".export", ignore_errors=True)
+    return items
+
+
+def run_readpst(store, work):
+    """Items readpst wrote, one file each (-S), deleted items too (-D); its
+    attachments and RTF bodies are files named "N-..." and do not count."""
+    target = os.path.join(work, "readpst")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    try:
+        subprocess.run(["readpst", "-S", "-D", "-q", "-j", "1", "-o", target, store],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    except subprocess.TimeoutExpired:
+        pass
+    items = sum(1 for _, _, files in os.walk(target) for f in files if f.isdigit())
+    shutil.rmtree(target, ignore_errors=True)
     return items
 
 
@@ -127,15 +143,18 @@ def main(argv):
         for name in out.stdout.decode().split():
             damaged.append((name, "cases.tsv", "make_damaged"))
 
-    totals = [0, 0, 0, 0]
+    totals = [0, 0, 0, 0, 0]
     fewer, faults = [], []
     for name, source, what in damaged:
         ours, lost, lost_att, fault = run_ostdump(ostdump, name)
-        theirs = run_pffexport(name, work)
+        pff = run_pffexport(name, work)
+        rp = run_readpst(name, work)
+        theirs = max(pff, rp)
         totals[0] += ours
-        totals[1] += theirs
-        totals[2] += lost
-        totals[3] += lost_att
+        totals[1] += pff
+        totals[2] += rp
+        totals[3] += lost
+        totals[4] += lost_att
         mark = ""
         if ours < theirs:
             fewer.append(name)
@@ -143,12 +162,12 @@ def main(argv):
         if fault:
             faults.append(name)
             mark += " FAULT " + fault
-        print("%s\tours %d\tpffexport %d\tlost %d/%d\t%s%s" % (os.path.basename(name), ours, theirs, lost, lost_att,
-                                                            what, mark), flush=True)
+        print("%s\tours %d\tpffexport %d\treadpst %d\tlost %d/%d\t%s%s" % (os.path.basename(name), ours, pff, rp, lost,
+                                                                       lost_att, what, mark), flush=True)
         if not keep and not fault and ours >= theirs:
             os.remove(name)
-    print("stores %d, fewer than pffexport %d, faults %d; items ours %d, pffexport %d; lost items %d, "
-          "attachments %d" % (len(damaged), len(fewer), len(faults), totals[0], totals[1], totals[2], totals[3]))
+    print("stores %d, fewer than a reader %d, faults %d; items ours %d, pffexport %d, readpst %d; lost items %d, "
+          "attachments %d" % (len(damaged), len(fewer), len(faults), *totals))
     return 0 if not fewer and not faults else 1
 
 
