@@ -274,6 +274,18 @@ TEST_P(ReaderNdbVariant, ItemsOfASkippedNodePageGoBelowTheirFolder) {
     EXPECT_EQ(folder->childCount, 3);
 }
 
+// A store of version 15 is of the 8-bit variant as much as one of 14.
+TEST(ReaderNdb, VersionFifteenStoreReadsItsTrees) {
+    RecordingObserver observer;
+    auto bytes = MakeStore(writer::Variant::Ansi, ManyNodes(12));
+    bytes[fmt::kHeader_wVer] = fmt::kVersionAnsiAlt;
+    OpenedStore store = OpenStoreBytes(bytes);
+    g_nAnsiVersion = fmt::kVersionAnsi;   // as the next store of version 14 sets it
+    ASSERT_TRUE(store.context);
+    EXPECT_EQ(CountBlocks(store.get()), 12u);
+    EXPECT_EQ(CountNodes(store.get()), 12u);
+}
+
 // A damaged key in an intermediate page (here the second of four): its
 // child is read with the keys between its neighbours, and the later
 // children are read as usual.
