@@ -6,10 +6,12 @@
 #include "support/temp_file.h"
 
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "format/bytes.h"
 #include "reader/attachment_writer.h"
 #include "reader/item_reader.h"
 #include "reader/ndb.h"
@@ -218,6 +220,78 @@ TEST(ReaderItemRead, MissingAttachmentTableLeavesTheRestOfTheItem) {
     EXPECT_EQ(TextOf(r->txSubject), "Kept");
     EXPECT_EQ(StoreStringLength(r->txBody.pData), 6000u);
     EXPECT_EQ(r->pAttachments, nullptr);
+    // The map entry whose block is gone, and the attachments the item's
+    // flags promise: the save reports both.
+    EXPECT_EQ(r->nPartsLost, 2);
+}
+
+// Whatever a damaged subnode map keeps from being read is counted, or a save
+// would report success over it. One message with one attachment, its data in
+// a subnode of the attachment's own map; the message's map (Unicode: an
+// 8-byte header, then entries of id, data block, nested map) damaged a way
+// at a time.
+TEST(ReaderItemRead, DamagedSubnodeMapsCountWhatTheyLose) {
+    writer::StoreBuilder b{writer::StoreOptions{}};
+    writer::Message& m = b.AddMessage(b.AddFolder(b.IpmSubtree(), u"Mail"), "IPM.Note");
+    m.AddAttachment(u"a.bin", Pattern(7001, 1));
+    const uint32_t nid = m.nid();
+    const std::vector<uint8_t> source = b.WriteMemory();
+    uint64_t mapAt = 0, mapBid = 0, dataBid = 0;
+    {
+        TempFile file(source, ".pst");
+        LoadedStore store(file.wpath());
+        NodeEntry* node = FindNode(&g_storeFile, nid);
+        ASSERT_TRUE(node && node->pDataBlock && node->pSubnodeBlock);
+        mapAt = node->pSubnodeBlock->offset;
+        mapBid = node->pSubnodeBlock->blockId;
+        dataBid = node->pDataBlock->blockId;
+    }
+    const uint64_t unknown = 0x7FFFF000;
+    auto attachmentEntry = [&](std::vector<uint8_t>& bytes) -> uint8_t* {
+        for (size_t i = 0; i < fmt::LoadLe16(&bytes[mapAt + 2]); ++i) {
+            uint8_t* e = &bytes[mapAt + 8 + 24 * i];
+            if ((fmt::LoadLe64(e) & 0x1F) == 0x05) return e;
+        }
+        return nullptr;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        int lost;
+        int unreadable;
+    };
+    const Case cases[] = {
+        {"the map block is not in the block list",
+         [&](std::vector<uint8_t>& bytes) {
+             for (size_t at = 0; at + 24 <= bytes.size(); at += 8) {
+                 if (fmt::LoadLe64(&bytes[at]) == nid && fmt::LoadLe64(&bytes[at + 8]) == dataBid &&
+                     fmt::LoadLe64(&bytes[at + 16]) == mapBid)
+                     fmt::StoreLe64(&bytes[at + 16], unknown);   // the node B-tree entry
+             }
+         },
+         2, 0},
+        {"the map block is a block of another kind", [&](std::vector<uint8_t>& bytes) { bytes[mapAt] = 0x01; }, 2, 0},
+        {"the attachment's context is not in the block list",
+         [&](std::vector<uint8_t>& bytes) { fmt::StoreLe64(attachmentEntry(bytes) + 8, unknown); }, 2, 1},
+        {"the attachment's context is no heap",
+         [&](std::vector<uint8_t>& bytes) { fmt::StoreLe64(attachmentEntry(bytes) + 8, mapBid); }, 1, 1},
+        {"the attachment's own map is not in the block list",
+         [&](std::vector<uint8_t>& bytes) { fmt::StoreLe64(attachmentEntry(bytes) + 16, unknown); }, 2, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = source;
+        ASSERT_NE(attachmentEntry(bytes), nullptr);
+        c.damage(bytes);
+        TempFile file(bytes, ".pst");
+        LoadedStore store(file.wpath());
+        Record r(ReadItemRecord(g_storeFile, FindNode(&g_storeFile, nid)));
+        ASSERT_NE(r, nullptr);
+        int unreadable = 0;
+        for (const AttachmentNode* a = r->pAttachments; a; a = a->pNext) unreadable += a->bUnreadable;
+        EXPECT_EQ(r->nPartsLost, c.lost);
+        EXPECT_EQ(unreadable, c.unreadable);
+    }
 }
 
 TEST(ReaderItemRead, BodiesAreReadOnlyWhileWanted) {

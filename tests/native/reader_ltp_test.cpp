@@ -367,19 +367,22 @@ TEST_P(ReaderLtpMade, FurtherDocumentedTypesAreRead) {
 }
 
 TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {
-    writer::SubnodeIds ids;
-    std::vector<writer::TableColumn> columns = {
-        {fmt::MakeTag(0x6620, fmt::kPtInteger32), 4},
-        {fmt::MakeTag(0x6621, fmt::kPtBinary), 5},
-        {fmt::MakeTag(0x6622, fmt::kPtInteger64), 8},
+    auto makeTable = [&] {
+        writer::SubnodeIds ids;
+        std::vector<writer::TableColumn> columns = {
+            {fmt::MakeTag(0x6620, fmt::kPtInteger32), 4},
+            {fmt::MakeTag(0x6621, fmt::kPtBinary), 5},
+            {fmt::MakeTag(0x6622, fmt::kPtInteger64), 8},
+        };
+        writer::TableContextBuilder table(GetParam(), columns, ids);
+        writer::PropertySet row(GetParam());
+        row.SetInt32(0x6620, 0x11223344);
+        row.SetBinary(0x6621, {1, 2, 3, 4, 5});
+        row.SetInt64(0x6622, 0x0102030405060708LL);
+        table.AddRow(0x42, row);
+        return table.Build();
     };
-    writer::TableContextBuilder table(GetParam(), columns, ids);
-    writer::PropertySet row(GetParam());
-    row.SetInt32(0x6620, 0x11223344);
-    row.SetBinary(0x6621, {1, 2, 3, 4, 5});
-    row.SetInt64(0x6622, 0x0102030405060708LL);
-    table.AddRow(0x42, row);
-    OpenedStore store = StoreWithOneNode(table.Build());
+    OpenedStore store = StoreWithOneNode(makeTable());
     ASSERT_TRUE(store.context);
 
     observer.displayBusy = true;
@@ -404,6 +407,20 @@ TEST_P(ReaderLtpMade, TableCellsUpToFourBytesAreInline) {
     ReadNode(store.get(), 0x21, &quiet);
     EXPECT_EQ(observer.positions.size(), static_cast<size_t>(r->slotCount)) << "no messages when not busy";
     EXPECT_EQ(g_nReadProgressPos - before, 2 * r->slotCount);
+
+    // A damaged column count, far beyond the descriptors the table's
+    // header holds: only those are read.
+    writer::LtpNode built = makeTable();
+    std::vector<uint8_t>& heap = built.data.blocks.empty() ? built.data.stream : built.data.blocks[0];
+    const uint32_t hid = fmt::LoadLe32(&heap[fmt::kHeapHeader_hidUserRoot]);
+    const size_t header = fmt::LoadLe16(&heap[fmt::LoadLe16(&heap[0]) + 2 + 2 * (hid >> 5)]);
+    ASSERT_EQ(heap[header], fmt::kClientSigTc);
+    heap[header + 1] = 0xFF;
+    OpenedStore damaged = StoreWithOneNode(std::move(built));
+    NodeProps read;
+    ReadNode(damaged.get(), 0x21, &read);
+    ASSERT_NE(read.rows, nullptr);
+    EXPECT_EQ(read.rows->slotCount, r->slotCount);
 }
 
 // A row matrix of several data blocks: rows never cross a block boundary,

@@ -213,6 +213,7 @@ TEST_P(ReaderNamedMade, HandMadeStreamsKeepTheirEdgeCases) {
     };
     const uint32_t alpha = addName(u"alpha", 10);
     const uint32_t runsPast = addName(u"tail", 400);  // length past the stream: bounded
+    strings.push_back('x');  // half a unit at the end: the name stops before it
 
     std::vector<uint8_t> entries;
     Record(entries, 0x8100, false, 5);

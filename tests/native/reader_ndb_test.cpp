@@ -16,6 +16,7 @@
 #include "reader/ltp.h"
 #include "reader/named_props.h"
 #include "reader/ndb.h"
+#include "reader/store_recovery.h"
 #include "reader_ndb_test_util.h"
 #include "writer/ndb_writer.h"
 
@@ -249,6 +250,40 @@ TEST_P(ReaderNdbVariant, ChildPageWithWrongTrailerIsReadWhenSoundAndSkippedWhenN
         return true;
     });
     EXPECT_EQ(withoutData, 0) << "the skipped page's entries are kept aside, and its nodes find their blocks";
+}
+
+// The entries of a node page skipped as unsound are kept aside: the items
+// whose parent folder was read are placed below it.
+TEST_P(ReaderNdbVariant, ItemsOfASkippedNodePageGoBelowTheirFolder) {
+    RecordingObserver observer;
+    const bool wide = GetParam() == writer::Variant::Unicode;
+    auto bytes = MakeStore(GetParam(), {{0x21, 0}, {0x44, 0x82}, {0x64, 0x82}, {0x82, 0}, {0xA4, 0x82}},
+                           [](writer::NdbDamage& d) {
+                               d.nbtLeafEntries = 3;
+                               d.nbtChildTrailerBidMismatch = true;
+                           });
+    const size_t leaf = FirstChildPage(bytes, GetParam(), true);   // 0x21, 0x44, 0x64
+    const size_t entry = wide ? fmt::unicode::kNbtEntrySize : fmt::ansi::kNbtEntrySize;
+    for (size_t i = 0; i < (wide ? 8u : 4u); ++i) std::swap(bytes[leaf + entry + i], bytes[leaf + 2 * entry + i]);
+    OpenedStore store = OpenStoreBytes(bytes);
+    ASSERT_TRUE(store.context);
+    EXPECT_EQ(FindNode(store.get(), 0x44), nullptr);
+    EXPECT_EQ(RecoverListedItems(store.get()), 2u);
+    NodeEntry* folder = FindNode(store.get(), 0x82);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->childCount, 3);
+}
+
+// A store of version 15 is of the 8-bit variant as much as one of 14.
+TEST(ReaderNdb, VersionFifteenStoreReadsItsTrees) {
+    RecordingObserver observer;
+    auto bytes = MakeStore(writer::Variant::Ansi, ManyNodes(12));
+    bytes[fmt::kHeader_wVer] = fmt::kVersionAnsiAlt;
+    OpenedStore store = OpenStoreBytes(bytes);
+    g_nAnsiVersion = fmt::kVersionAnsi;   // as the next store of version 14 sets it
+    ASSERT_TRUE(store.context);
+    EXPECT_EQ(CountBlocks(store.get()), 12u);
+    EXPECT_EQ(CountNodes(store.get()), 12u);
 }
 
 // A damaged key in an intermediate page (here the second of four): its
