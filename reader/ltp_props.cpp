@@ -23,6 +23,8 @@ constexpr uint32_t kStringNamedId = 0xFFFFFFFF;
 // Cells one table read may make: far above the largest real tables, a bound
 // on what a damaged row size or row index can ask for.
 constexpr size_t kMaxTableCells = size_t(1) << 22;
+constexpr int kMaxIndexLevels = 4;                // a 4-level index would hold billions of rows
+constexpr size_t kMaxIndexLookups = 1 << 16;
 
 // One property or column of the row being read.
 struct Cell {
@@ -137,6 +139,23 @@ bool ReadPropertyContextLayout(const NodeHeap& heap, uint32_t userRoot, Layout* 
     return layout->columns != 0;
 }
 
+// The row index's records: a B-tree on the heap whose items above the leaves
+// hold (4-byte key, heap id) pairs, one level per index level (a table of
+// more rows than one heap item indexes has two or more). Stops counting at
+// `enough`, and after `lookups` heap items, whatever a damaged index says.
+size_t CountIndexRecords(const NodeHeap& heap, uint32_t hid, int levels, size_t recordSize, size_t enough,
+                         size_t& lookups) {
+    HeapItem item;
+    if (lookups == 0 || levels > kMaxIndexLevels || !GetHeapItem(heap, hid, &item)) return 0;
+    --lookups;
+    if (levels == 0) return item.size / recordSize;
+    size_t count = 0;
+    for (size_t at = 0; at + 8 <= item.size && count < enough; at += 8)
+        count += CountIndexRecords(heap, fmt::LoadLe32(item.data + at + 4), levels - 1, recordSize, enough - count,
+                                   lookups);
+    return count;
+}
+
 bool ReadTableContextLayout(StoreContext* context, const NodeHeap& heap, uint32_t userRoot, Layout* layout) {
     layout->table = true;
     HeapItem& header = layout->tableHeader;
@@ -154,16 +173,16 @@ bool ReadTableContextLayout(StoreContext* context, const NodeHeap& heap, uint32_
         return false;
     const uint32_t indexRoot = fmt::LoadLe32(index.data + 4);
     if (indexRoot == 0) return false;
-    const size_t recordSize = fmt::LoadLe16(index.data + 2) + 4;
-    HeapItem indexRecords;
-    if (!GetHeapItem(heap, indexRoot, &indexRecords)) return false;
+    const size_t recordSize = index.data[2] + size_t(4);
     const uint32_t rowDataHnid = fmt::LoadLe32(h + 14);
     if (!GetHeapItem(heap, rowDataHnid, &layout->rowData)) return false;
     if (layout->rowSize == 0) return false;
     MapRowBlocks(context, heap, rowDataHnid, layout);
     // Only rows that lie inside the row data are read.
-    layout->rows = indexRecords.size / recordSize;
-    if (layout->rows > RowsInside(*layout)) layout->rows = RowsInside(*layout);
+    const size_t inside = RowsInside(*layout);
+    size_t lookups = kMaxIndexLookups;
+    layout->rows = CountIndexRecords(heap, indexRoot, index.data[3], recordSize, inside, lookups);
+    if (layout->rows > inside) layout->rows = inside;
     if (layout->columns && layout->rows > kMaxTableCells / layout->columns) layout->rows = kMaxTableCells / layout->columns;
     return layout->rows != 0;
 }

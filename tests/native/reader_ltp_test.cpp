@@ -442,7 +442,7 @@ TEST_P(ReaderLtpMade, RowsOfAMatrixOverSeveralBlocksStayAligned) {
         {fmt::MakeTag(0x662C, fmt::kPtInteger64), 8},
     };
     writer::TableContextBuilder table(GetParam(), columns, ids);
-    const uint32_t kRows = 400;
+    const uint32_t kRows = 1000;   // the row index is a B-tree of two levels
     for (uint32_t i = 0; i < kRows; ++i) {
         writer::PropertySet row(GetParam());
         row.SetInt32(0x6620, static_cast<int32_t>(1000 + i));
