@@ -45,8 +45,8 @@ bool ReadNodeHeap(StoreContext* context, uint64_t dataBlockId, SubnodeEntry* sub
 bool LookupHeapPageMap(uint32_t hid, const std::vector<uint8_t>& block, size_t* start, size_t* end) {
     if (block.size() < 2) return false;
     const size_t pageMap = fmt::LoadLe16(block.data());
-    const size_t k = (hid & 0xFFFF) / 16;
-    if (block.size() < k + pageMap + 6) return false;
+    const size_t k = (hid & 0xFFFF) / 16;   // twice the item's index (1 to the map's count)
+    if (block.size() < k + pageMap + 6 || k == 0 || k / 2 > fmt::LoadLe16(block.data() + pageMap)) return false;
     const size_t itemStart = fmt::LoadLe16(block.data() + pageMap + 2 + k);
     const size_t itemEnd = fmt::LoadLe16(block.data() + pageMap + 4 + k);
     // The item must lie inside its block.

@@ -486,6 +486,10 @@ TEST(ReaderLtp, HeapItemsStayInsideTheirBlock) {
     EXPECT_EQ(start, 8u);
     EXPECT_EQ(end, 12u);
     EXPECT_FALSE(LookupHeapPageMap(0x60, block, &start, &end)) << "past the page map";
+    std::vector<uint8_t> oneItem = block;
+    oneItem[12] = 1;
+    EXPECT_TRUE(LookupHeapPageMap(0x20, oneItem, &start, &end));
+    EXPECT_FALSE(LookupHeapPageMap(0x40, oneItem, &start, &end)) << "past the allocation count";
 
     NodeHeap heap;
     heap.blocks.push_back(block);
