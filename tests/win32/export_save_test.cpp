@@ -607,6 +607,18 @@ TEST_F(ExportSave, ADamagedStoreEndsWithWhatWasNotSaved) {
     EXPECT_EQ(script.messageBoxes[0].type, 0x1030u);
 }
 
+// A folder whose own record the damage keeps from being read: its items
+// cannot be saved, and each is told of, not passed over.
+TEST_F(ExportSave, AFolderThatCannotBeReadCountsEachOfItsItems) {
+    testing_support::TempFile store(DamagedStore("heap-header.pst"), ".pst");
+    LoadStore(store.wpath());
+    CheckAllFolders();
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
+                                                     L"36 items were not saved.\r\n"
+                                                     L"Reason: A folder cannot be read from the store being saved."}));
+}
+
 // A taken name gets the next free one, the file there is left alone; the
 // attachment and header files live in a folder of the save's own, which is
 // gone at the end with a folder a killed save left; another program's file
