@@ -78,6 +78,7 @@ bool g_writerFailed = false;
 bool g_destinationFull = false;   // the last failure's destination was full
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
 const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
+const wchar_t kUnreadableFolder[] = L"A folder cannot be read from the store being saved.";
 
 // A stored item of a damaged store goes without what the reader could not
 // read: each unreadable attachment and each other part is one loss.
@@ -232,6 +233,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     ItemRecord* folderRecord = ReadNode(folderNode);
     if (folderRecord == nullptr || folderRecord->pFolderCounts == nullptr) {
         FreeItemRecord(folderRecord);
+        // Without the folder's own record its items are not saved: each is a loss.
+        for (int i = CountMessageNodes(folderNode); i > 0; --i) g_saveLosses.Item(0, kUnreadableFolder);
         if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
         if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, 100);
         CloseFolderQuietly();

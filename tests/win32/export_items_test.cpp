@@ -335,6 +335,21 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());
 }
 
+// A file kept from an earlier mail and written over by a shorter attachment
+// of the same name holds only the new bytes when the item writer reads it.
+TEST_F(MailExport, AKeptFileWrittenOverHoldsOnlyTheNewBytes) {
+    std::vector<std::string> seen;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id == CLoomcraftDriver::kSaveMail) seen.push_back(ReadBytes(temp.path() + L"logo.png"));
+    };
+    for (const char* bytes : {"a long first picture", "short", "mid-sized"}) {
+        record.pAttachments = texts.Attachment(L"logo.png", bytes);
+        Export();
+    }
+    DeleteAttachmentFiles();
+    EXPECT_EQ(seen, (std::vector<std::string>{"a long first picture", "short", "mid-sized"}));
+}
+
 // Files the export cannot write, or cannot hand over, are counted and the
 // mail is stored without them; a name holding ";" never makes the export
 // delete a file that is not its own.

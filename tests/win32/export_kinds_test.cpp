@@ -16,6 +16,7 @@
 #include "export/ExportState.h"
 #include "export/ItemExporters.h"
 #include "export/LoomcraftDriver.h"
+#include "export/SaveLosses.h"
 #include "export_test_support.h"
 #include "framework/seam_script.h"
 #include "reader/ndb.h"
@@ -296,4 +297,29 @@ TEST_F(ExportKinds, ContactAddressesGenerationAttachmentsAndBody) {
     ExportContactItem(&record);
     EXPECT_TRUE(SessionCalls().empty());
     EXPECT_TRUE(script.messageBoxes.empty());
+}
+
+// Every kind that a component refuses, or that finds no session library, is
+// an item lost and counted as such: the save must not end as a success.
+TEST_F(ExportKinds, RefusedItemsOfEveryKindAreCountedLost) {
+    g_saveLosses.Clear();
+    components.writer.failing = {CLoomcraftDriver::kSaveAppointment, CLoomcraftDriver::kSaveTask,
+                                 CLoomcraftDriver::kSaveJournal, CLoomcraftDriver::kSaveNote};
+    ExportAppointmentItem(&record);
+    ExportTaskItem(&record);
+    ExportJournalItem(&record);
+    ExportStickyNoteItem(&record);
+    EXPECT_EQ(g_saveLosses.items, 4);
+    EXPECT_EQ(g_saveLosses.refused, 4);
+    EXPECT_EQ(std::wstring(g_saveLosses.description.GetString()), L"refused");
+
+    record.pContact = &contact;
+    contact.txGivenName = texts.Wide(L"Kim");
+    components.session.failing = {6};   // the item's Save
+    ExportContactItem(&record);
+    EXPECT_EQ(g_saveLosses.items, 5);
+    components.unavailable[L"CorvaneRedmp.RDOSessionCorvane"] = 1;
+    ExportContactItem(&record);
+    EXPECT_EQ(g_saveLosses.items, 6);
+    g_saveLosses.Clear();
 }

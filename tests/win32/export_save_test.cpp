@@ -607,6 +607,38 @@ TEST_F(ExportSave, ADamagedStoreEndsWithWhatWasNotSaved) {
     EXPECT_EQ(script.messageBoxes[0].type, 0x1030u);
 }
 
+// A mail without a delivery time is not stored; it is told of, also when
+// the user stops the save.
+TEST_F(ExportSave, AnUndatedMailIsToldOfAlsoWhenTheSaveIsStopped) {
+    std::string description = "variant unicode\nfolder Few IPF.Note\nmessage Few IPM.Note\nsubject undated\nbody b\n";
+    for (int i = 0; i < 3; ++i)
+        description += "message Few IPM.Note\nsubject dated\nbody b\nprop 0x0E060040 2021-05-01T10:00:00\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Few"});
+    script.messageBoxAnswers = {IDYES};
+    int mails = 0;
+    components.writer.onCall = [&](const RecordedCall& call) {
+        if (call.id != CLoomcraftDriver::kSaveMail || ++mails != 3) return;
+        Click(FindWindowW(L"#32770", kMainTitle), IDC_PAUSE);   // the Stop button, after the last mail
+    };
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving is in Progress, do you want to abort ?",
+                                                     L"Saving aborted by user.\r\n\r\n1 item was not saved."}));
+}
+
+// A folder whose own record the damage keeps from being read: its items
+// cannot be saved, and each is told of, not passed over.
+TEST_F(ExportSave, AFolderThatCannotBeReadCountsEachOfItsItems) {
+    testing_support::TempFile store(DamagedStore("heap-header.pst"), ".pst");
+    LoadStore(store.wpath());
+    CheckAllFolders();
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
+                                                     L"36 items were not saved.\r\n"
+                                                     L"Reason: A folder cannot be read from the store being saved."}));
+}
+
 // A taken name gets the next free one, the file there is left alone; the
 // attachment and header files live in a folder of the save's own, which is
 // gone at the end with a folder a killed save left; another program's file
