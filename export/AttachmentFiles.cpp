@@ -26,6 +26,8 @@ std::vector<CString> g_attachPaths;
 
 namespace {
 
+const wchar_t kUnusableName[] = L"An attachment's name cannot be the name of a file.";
+
 // The numbered folders made for the latest call's files.
 std::vector<CString> g_sameNameFolders;
 // Files posted for deleting since the lane last had nothing to do (by
@@ -255,7 +257,10 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
         if (node->bUnreadable) continue;
         if (!HasText(node->txAttachLongFilename)) continue;
         const CString name = WidenStoreText(node->txAttachLongFilename);
-        if (CheckFileName(AnsiName(name).c_str()) != 0 || !WideNameStaysInFolder(name)) continue;
+        if (CheckFileName(AnsiName(name).c_str()) != 0 || !WideNameStaysInFolder(name)) {
+            g_saveLosses.Attachment(0, kUnusableName);   // no file may carry that name
+            continue;
+        }
 
         const CString path = PathForName(g_pstExporter.m_strTempFolder, name, used);
         if (path.GetLength() >= MAX_PATH) {

@@ -409,7 +409,9 @@ TEST(AttachmentFiles, NamesThatCouldLeaveTheFolderOrCollideAreHandled) {
     record.pAttachments = nodes[0];
     WriteBytes(temp.path() + L"Temp.eml", "From:x\r\n");
 
+    g_saveLosses.Clear();
     SaveAttachmentsToTempFiles(&record);
+    EXPECT_EQ(g_saveLosses.attachments, 7) << "every name no file may carry is a lost attachment";
     // Every path lies inside the temporary folder, and no file overwrote another.
     std::vector<std::wstring> paths;
     std::wstring list(g_strAttachPathList.GetString());
