@@ -79,6 +79,15 @@ bool g_destinationFull = false;   // the last failure's destination was full
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
 const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
 const wchar_t kUnreadableFolder[] = L"A folder cannot be read from the store being saved.";
+const wchar_t kMissingItem[] = L"Items a folder lists cannot be found in the store being saved.";
+
+// Items the folder's record counts but the node tree does not hold: a store
+// cut short, or a damaged node tree, lost them.
+int MissingItems(const ItemRecord& folderRecord, const NodeEntry* folderNode) {
+    const int listed = folderRecord.pFolderCounts->nContentCount;
+    const int held = CountMessageNodes(folderNode);
+    return listed > held ? listed - held : 0;
+}
 
 // A stored item of a damaged store goes without what the reader could not
 // read: each unreadable attachment and each other part is one loss.
@@ -249,8 +258,10 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         return StopForWriterFailure(g_destinationFull);
     }
 
+    const int missing = MissingItems(*folderRecord, folderNode);
     if (folderNode->pFirstChild == nullptr) {
         FreeItemRecord(folderRecord);
+        for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
         g_bFolderEmpty = TRUE;
         return 1;
     }
@@ -375,6 +386,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         }
     }
     showCounters();
+    if (!g_bSaveAbort)
+        for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
 
     if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, count);
     CloseFolderQuietly();

@@ -515,6 +515,10 @@ std::vector<uint8_t> DamagedStore(const std::string& name) {
         if (!(fields >> store >> source) || store != name) continue;
         std::vector<uint8_t> bytes = testing_support::ReadWholeFile(testing_support::SamplePath(source));
         while (fields >> change) {
+            if (change == "cut" && fields >> change) {
+                bytes.resize(std::min<size_t>(bytes.size(), std::stoul(change)));
+                continue;
+            }
             unsigned long offset = 0;
             unsigned oldByte = 0, newByte = 0;
             if (std::sscanf(change.c_str(), "%lu:%x>%x", &offset, &oldByte, &newByte) == 3 && offset < bytes.size())
@@ -637,6 +641,19 @@ TEST_F(ExportSave, AFolderThatCannotBeReadCountsEachOfItsItems) {
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
                                                      L"36 items were not saved.\r\n"
                                                      L"Reason: A folder cannot be read from the store being saved."}));
+}
+
+// A store cut short: the items its folders list beyond the cut are told of.
+TEST_F(ExportSave, ItemsAStoreCutShortListsButLacksAreCounted) {
+    testing_support::TempFile store(DamagedStore("cut-at-94377.pst"), ".pst");
+    LoadStore(store.wpath());
+    CheckAllFolders();
+    Save();
+    EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kSaveMail), 98);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
+                                                     L"196 items were not saved.\r\n"
+                                                     L"Reason: Items a folder lists cannot be found in the store "
+                                                     L"being saved."}));
 }
 
 // A taken name gets the next free one, the file there is left alone; the
