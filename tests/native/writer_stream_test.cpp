@@ -207,6 +207,38 @@ TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
 }
 
+// A folder's row in its parent's hierarchy table and its subfolder flag
+// follow what changes after a checkpoint: new mails, a new container
+// class, a first subfolder (the flag is also a column of the row above).
+TEST_F(WriterStream, ParentsShowWhatChangedAfterACheckpoint) {
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo(Path("later.pst")));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    const uint32_t other = b.AddFolder(b.IpmSubtree(), u"Other");
+    const uint32_t notes = b.AddFolder(other, u"Notes");
+    const uint32_t old = b.AddFolder(b.DeletedItems(), u"Old");
+    AddMails(b, inbox, 0, 3);
+    ASSERT_TRUE(b.Checkpoint());
+    AddMails(b, inbox, 3, 4);
+    b.FolderProperties(notes).SetString(fmt::kPidContainerClass, u"IPF.StickyNote");
+    b.AddFolder(old, u"Older");
+    ASSERT_TRUE(b.Checkpoint());
+
+    const probe::Store s(testing_support::ReadWholeFile(Path("later.pst")));
+    auto row = [&](uint32_t parent, uint32_t child) {
+        probe::Table t = s.NodeTable((parent & ~0x1Fu) | fmt::kNidTypeHierarchyTable);
+        for (auto& r : t.rows)
+            if (probe::U32(r[0x67F20003].bytes) == child) return r;
+        ADD_FAILURE() << "no row for " << child;
+        return std::map<uint32_t, probe::Value>{};
+    };
+    EXPECT_EQ(probe::U32(row(b.IpmSubtree(), inbox)[0x36020003].bytes), 7u) << "content count";
+    EXPECT_EQ(probe::Utf16(row(other, notes)[0x3613001F].bytes), u"IPF.StickyNote");
+    EXPECT_EQ(s.NodeProperties(old)[fmt::kPidSubfolders].hnid, 1u);
+    const Bytes flag = row(b.DeletedItems(), old)[0x360A000B].bytes;
+    EXPECT_TRUE(!flag.empty() && flag[0] == 1) << "subfolders column";
+}
+
 // Attachment files are read when their message is committed, not when they
 // are added: what the file holds then is stored, whatever its size was
 // before; a missing one gives no data.
