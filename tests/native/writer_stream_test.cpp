@@ -84,6 +84,15 @@ void AddMails(writer::StoreBuilder& b, uint32_t folder, int first, int count) {
     }
 }
 
+// Streams the store to `path` with an inbox of `count` mails, checkpointed.
+uint32_t StreamInbox(writer::StoreBuilder& b, const std::string& path, int count) {
+    EXPECT_TRUE(b.StreamTo(path));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    AddMails(b, inbox, 0, count);
+    EXPECT_TRUE(b.Checkpoint());
+    return inbox;
+}
+
 TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
     auto make = [&](bool stream, const std::string& path) {
         writer::StoreBuilder b(writer::StoreOptions{});
@@ -189,10 +198,7 @@ TEST_F(WriterStream, ManyCheckpointsReuseTheRoomOfWhatTheyReplace) {
 TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     const std::string path = Path("live.pst");
     writer::StoreBuilder b(writer::StoreOptions{});
-    ASSERT_TRUE(b.StreamTo(path));
-    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
-    AddMails(b, inbox, 0, 60);
-    ASSERT_TRUE(b.Checkpoint());
+    const uint32_t inbox = StreamInbox(b, path, 60);
     AddMails(b, inbox, 60, 1500);            // megabytes: some reach the file
     b.Commit();
     b.AddFolder(b.IpmSubtree(), u"Never");
@@ -205,6 +211,24 @@ TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     EXPECT_EQ(s.Children(0x2142).size(), 2u) << "Deleted Items and Inbox, not Never";
     ASSERT_TRUE(b.Finish());
     EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
+}
+
+// A checkpoint cut short just before its header: the file holds the new
+// blocks, tables and B-tree pages under the old header. Nothing the old
+// state uses may have been written over, so the previous checkpoint still
+// reads whole.
+TEST_F(WriterStream, ACheckpointCutBeforeItsHeaderKeepsThePreviousOne) {
+    const std::string path = Path("cut.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    const uint32_t inbox = StreamInbox(b, path, 300);
+    const Bytes before = testing_support::ReadWholeFile(path);
+    AddMails(b, inbox, 300, 300);             // the contents table is written anew
+    ASSERT_TRUE(b.Checkpoint());
+    Bytes cut = testing_support::ReadWholeFile(path);
+    ASSERT_GE(cut.size(), before.size());
+    std::copy(before.begin(), before.begin() + 0x4400, cut.begin());
+    cut.resize(before.size());
+    EXPECT_EQ(Subjects(probe::Store(cut), inbox), Subjects(probe::Store(before), inbox));
 }
 
 // A folder's row in its parent's hierarchy table and its subfolder flag
