@@ -119,6 +119,18 @@ TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
         EXPECT_TRUE(b.WriteFile(Path("copy.pst")));
         EXPECT_TRUE(testing_support::ReadWholeFile(Path("again.pst")) == testing_support::ReadWholeFile(Path("copy.pst")));
     }
+    // Messages committed before StreamTo reach the file as well.
+    {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        const uint32_t early = b.AddFolder(b.IpmSubtree(), u"Early");
+        AddMails(b, early, 0, 5);
+        b.Commit();
+        ASSERT_TRUE(b.StreamTo(Path("late.pst")));
+        ASSERT_TRUE(b.Finish());
+        const Bytes late = testing_support::ReadWholeFile(Path("late.pst"));
+        EXPECT_EQ(StructuralProblems(late), "");
+        EXPECT_EQ(Subjects(probe::Store(late), early).size(), 5u);
+    }
     const Bytes streamed = testing_support::ReadWholeFile(Path("streamed.pst"));
     EXPECT_GT(streamed.size(), 100000u);
     EXPECT_TRUE(streamed == testing_support::ReadWholeFile(Path("whole.pst")));
