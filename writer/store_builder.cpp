@@ -249,6 +249,8 @@ StoreBuilder::Folder& StoreBuilder::NewFolder(uint32_t nid, uint32_t parent, con
         Folder& p = *folders_.at(parent);
         p.children.push_back(nid);
         p.propsDirty = p.hierarchyDirty = true;
+        // The parent's subfolder flag is also a column of its own row.
+        if (p.parent != p.nid) folders_.at(p.parent)->hierarchyDirty = true;
     }
     return ref;
 }

@@ -207,6 +207,7 @@ TEST(WriterMessaging, MessageCarriesRecipientsAttachmentsAndSizesThatMatchItsByt
         ASSERT_TRUE(subs.count(0x692) && subs.count(0x671));
         auto recipients = s.TableContext(subs[0x692].bidData, node.bidSub);
         ASSERT_EQ(recipients.rows.size(), 2u);
+        EXPECT_EQ(recipients.rowIndexIds, (std::vector<uint32_t>{0, 1})) << "the row index tells them apart";
         EXPECT_EQ(probe::Utf16(recipients.rows[1][0x3003001F].bytes), u"cid@example.com");
         EXPECT_EQ(probe::U32(recipients.rows[1][0x0C150003].bytes), 2u);
 

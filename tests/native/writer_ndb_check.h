@@ -181,7 +181,11 @@ private:
         if (strict_) CheckMapPage(0x4200, fmt::kPageDList, true);
         bbtDepth = WalkPage(fmt::kPageBbt, bbtIb, bbtBid, 0, -1, 0);
         nbtDepth = WalkPage(fmt::kPageNbt, nbtIb, nbtBid, 0, -1, 0);
-        for (const auto& [bid, blk] : blocks) CheckBlock(bid, blk);
+        for (const auto& [bid, blk] : blocks) {
+            CheckBlock(bid, blk);
+            // A writer that opens the store takes its next ids from the header.
+            if (bid >= bidNextB) Problem("block " + Hex(bid) + " not below bidNextB");
+        }
         CheckAllocationMaps();
     }
 
@@ -219,6 +223,7 @@ private:
         const uint32_t crc = unicode ? p.U32(500) : p.U32(508);
         if (p.U8(t) != ptype || p.U8(t + 1) != ptype) Problem(where + ": ptype");
         if (tBid != bid) Problem(where + ": trailer bid " + Hex(tBid) + " != " + Hex(bid));
+        if (bid >= bidNextP) Problem(where + ": bid not below bidNextP");
         if (p.U16(t + 2) != fmt::ComputeSig(ib, tBid)) Problem(where + ": wSig");
         if (crc != fmt::Crc32(p.data(), t)) Problem(where + ": CRC");
         const size_t c = unicode ? 488 : 496;

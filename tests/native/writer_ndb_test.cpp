@@ -2,8 +2,10 @@
 // checker (writer_ndb_check.h) and compared with a store made by Outlook.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -320,6 +322,42 @@ TEST(WriterNdb, FMapAndSpooledOutput) {
     // (104 units) stay free at its end.
     EXPECT_EQ(fmap[0], 104);
     EXPECT_EQ(fmap[intervals - 128], 0) << "no interval beyond the file";
+}
+
+// Data read from a source (an attachment file) of a whole number of blocks
+// fills them exactly, with no empty block after them, as a stream does.
+TEST(WriterNdb, SourcesOfWholeBlocksEndWithAFullBlock) {
+    struct Source : writer::DataSource {
+        explicit Source(std::vector<uint8_t> b) : bytes(std::move(b)) {}
+        uint64_t Size() const override { return bytes.size(); }
+        size_t Read(uint8_t* out, size_t size) override {
+            const size_t n = std::min(size, bytes.size() - at);
+            std::memcpy(out, bytes.data() + at, n);
+            at += n;
+            return n;
+        }
+        std::vector<uint8_t> bytes;
+        size_t at = 0;
+    };
+    for (Variant v : {Variant::Unicode, Variant::Ansi}) {
+        const size_t max = writer::MaxBlockData(v);
+        writer::StoreOptions options;
+        options.variant = v;
+        writer::NdbWriter ndb(options);
+        for (uint32_t blocks = 1; blocks <= 2; ++blocks) {
+            writer::Node n;
+            n.nid = 0x21 + 0x20 * blocks;
+            n.data.source = std::make_shared<Source>(Pattern(blocks * max, blocks));
+            ndb.AddNode(std::move(n));
+        }
+        ndbcheck::Store s(ndb.WriteMemory(), true);
+        for (uint32_t blocks = 1; blocks <= 2; ++blocks) {
+            const uint64_t bid = s.FindNode(0x21 + 0x20 * blocks)->bidData;
+            EXPECT_EQ(s.LeafSizes(bid), std::vector<uint16_t>(blocks, uint16_t(max))) << blocks;
+            EXPECT_EQ(s.ReadData(bid), Pattern(blocks * max, blocks));
+        }
+        EXPECT_TRUE(s.problems.empty()) << JoinProblems(s.problems);
+    }
 }
 
 }  // namespace

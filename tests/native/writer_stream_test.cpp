@@ -84,6 +84,15 @@ void AddMails(writer::StoreBuilder& b, uint32_t folder, int first, int count) {
     }
 }
 
+// Streams the store to `path` with an inbox of `count` mails, checkpointed.
+uint32_t StreamInbox(writer::StoreBuilder& b, const std::string& path, int count) {
+    EXPECT_TRUE(b.StreamTo(path));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    AddMails(b, inbox, 0, count);
+    EXPECT_TRUE(b.Checkpoint());
+    return inbox;
+}
+
 TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
     auto make = [&](bool stream, const std::string& path) {
         writer::StoreBuilder b(writer::StoreOptions{});
@@ -109,6 +118,18 @@ TEST_F(WriterStream, StreamedInOneGoIsTheSameFileAsWrittenAtTheEnd) {
         EXPECT_TRUE(b.WriteFile((dir_ / "." / "again.pst").string()));
         EXPECT_TRUE(b.WriteFile(Path("copy.pst")));
         EXPECT_TRUE(testing_support::ReadWholeFile(Path("again.pst")) == testing_support::ReadWholeFile(Path("copy.pst")));
+    }
+    // Messages committed before StreamTo reach the file as well.
+    {
+        writer::StoreBuilder b(writer::StoreOptions{});
+        const uint32_t early = b.AddFolder(b.IpmSubtree(), u"Early");
+        AddMails(b, early, 0, 5);
+        b.Commit();
+        ASSERT_TRUE(b.StreamTo(Path("late.pst")));
+        ASSERT_TRUE(b.Finish());
+        const Bytes late = testing_support::ReadWholeFile(Path("late.pst"));
+        EXPECT_EQ(StructuralProblems(late), "");
+        EXPECT_EQ(Subjects(probe::Store(late), early).size(), 5u);
     }
     const Bytes streamed = testing_support::ReadWholeFile(Path("streamed.pst"));
     EXPECT_GT(streamed.size(), 100000u);
@@ -189,10 +210,7 @@ TEST_F(WriterStream, ManyCheckpointsReuseTheRoomOfWhatTheyReplace) {
 TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     const std::string path = Path("live.pst");
     writer::StoreBuilder b(writer::StoreOptions{});
-    ASSERT_TRUE(b.StreamTo(path));
-    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
-    AddMails(b, inbox, 0, 60);
-    ASSERT_TRUE(b.Checkpoint());
+    const uint32_t inbox = StreamInbox(b, path, 60);
     AddMails(b, inbox, 60, 1500);            // megabytes: some reach the file
     b.Commit();
     b.AddFolder(b.IpmSubtree(), u"Never");
@@ -205,6 +223,56 @@ TEST_F(WriterStream, ACopyTakenInABatchHoldsTheLastCheckpoint) {
     EXPECT_EQ(s.Children(0x2142).size(), 2u) << "Deleted Items and Inbox, not Never";
     ASSERT_TRUE(b.Finish());
     EXPECT_EQ(Subjects(probe::Store(testing_support::ReadWholeFile(path)), inbox).size(), 1560u);
+}
+
+// A checkpoint cut short just before its header: the file holds the new
+// blocks, tables and B-tree pages under the old header. Nothing the old
+// state uses may have been written over, so the previous checkpoint still
+// reads whole.
+TEST_F(WriterStream, ACheckpointCutBeforeItsHeaderKeepsThePreviousOne) {
+    const std::string path = Path("cut.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    const uint32_t inbox = StreamInbox(b, path, 300);
+    const Bytes before = testing_support::ReadWholeFile(path);
+    AddMails(b, inbox, 300, 300);             // the contents table is written anew
+    ASSERT_TRUE(b.Checkpoint());
+    Bytes cut = testing_support::ReadWholeFile(path);
+    ASSERT_GE(cut.size(), before.size());
+    std::copy(before.begin(), before.begin() + 0x4400, cut.begin());
+    cut.resize(before.size());
+    EXPECT_EQ(Subjects(probe::Store(cut), inbox), Subjects(probe::Store(before), inbox));
+}
+
+// A folder's row in its parent's hierarchy table and its subfolder flag
+// follow what changes after a checkpoint: new mails, a new container
+// class, a first subfolder (the flag is also a column of the row above).
+TEST_F(WriterStream, ParentsShowWhatChangedAfterACheckpoint) {
+    writer::StoreBuilder b(writer::StoreOptions{});
+    ASSERT_TRUE(b.StreamTo(Path("later.pst")));
+    const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
+    const uint32_t other = b.AddFolder(b.IpmSubtree(), u"Other");
+    const uint32_t notes = b.AddFolder(other, u"Notes");
+    const uint32_t old = b.AddFolder(b.DeletedItems(), u"Old");
+    AddMails(b, inbox, 0, 3);
+    ASSERT_TRUE(b.Checkpoint());
+    AddMails(b, inbox, 3, 4);
+    b.FolderProperties(notes).SetString(fmt::kPidContainerClass, u"IPF.StickyNote");
+    b.AddFolder(old, u"Older");
+    ASSERT_TRUE(b.Checkpoint());
+
+    const probe::Store s(testing_support::ReadWholeFile(Path("later.pst")));
+    auto row = [&](uint32_t parent, uint32_t child) {
+        probe::Table t = s.NodeTable((parent & ~0x1Fu) | fmt::kNidTypeHierarchyTable);
+        for (auto& r : t.rows)
+            if (probe::U32(r[0x67F20003].bytes) == child) return r;
+        ADD_FAILURE() << "no row for " << child;
+        return std::map<uint32_t, probe::Value>{};
+    };
+    EXPECT_EQ(probe::U32(row(b.IpmSubtree(), inbox)[0x36020003].bytes), 7u) << "content count";
+    EXPECT_EQ(probe::Utf16(row(other, notes)[0x3613001F].bytes), u"IPF.StickyNote");
+    EXPECT_EQ(s.NodeProperties(old)[fmt::kPidSubfolders].hnid, 1u);
+    const Bytes flag = row(b.DeletedItems(), old)[0x360A000B].bytes;
+    EXPECT_TRUE(!flag.empty() && flag[0] == 1) << "subfolders column";
 }
 
 // Attachment files are read when their message is committed, not when they
