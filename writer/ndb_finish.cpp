@@ -314,14 +314,12 @@ void NdbWriter::Impl::Finish() {
     if (finished) return;
     finished = true;
     BuildTrees();
+    space.ReleaseFreed();   // nothing is on disk yet: the maps show only what is used
     blocks.clear();
     blocks.shrink_to_fit();
 }
 
-bool NdbWriter::Impl::Checkpoint() {
-    if (!file.IsOpen()) return false;
-    BuildTrees();
-
+void NdbWriter::Impl::WriteChangedMaps() {
     // Map pages of the intervals that changed, and the free-map pages that
     // cover them.
     std::vector<uint8_t> maps(4 * fmt::kPageSize);
@@ -336,18 +334,29 @@ bool NdbWriter::Impl::Checkpoint() {
         file.WriteAt(NdbSpace::IntervalStart(k), maps.data(), static_cast<size_t>(NdbSpace::MapPagesSize(k)));
     }
     space.ClearDirty();
+}
+
+bool NdbWriter::Impl::Checkpoint() {
+    if (!file.IsOpen()) return false;
+    BuildTrees();
+    // The maps still mark the space this batch freed: until the new header
+    // is on the disk, the old one points at it, and a writer that trusts
+    // the maps of a file cut here must not hand it out.
+    WriteChangedMaps();
     file.EnsureSize(space.FileSize());
 
     // Everything the new header points at is in the file before the header.
-    if (!file.Flush()) return false;
+    if (!file.Flush() || damage.stopBeforeHeader) return false;
     // A new dwUnique with every header written, as Outlook does.
     if (treesWritten++ > 0) ++headerWrites;
     const std::vector<uint8_t> head = BuildHeaderArea();
     file.WriteAt(0, head.data(), head.size());
     if (!file.Flush()) return false;
-    // The file's new state is complete: what the old one used may be reused.
+    // The file's new state is complete: what the old one used may be reused,
+    // and the maps show it free.
     space.ReleaseFreed();
-    return true;
+    WriteChangedMaps();
+    return file.Flush();
 }
 
 std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
@@ -370,7 +379,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + u::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe64(h + u::kRoot_ibFileEof, space.FileSize());
         fmt::StoreLe64(h + u::kRoot_ibAMapLast, space.LastAMapOffset());
-        fmt::StoreLe64(h + u::kRoot_cbAMapFree, space.FreeBytes());
+        fmt::StoreLe64(h + u::kRoot_cbAMapFree, space.FreeBytesOnceReleased());
         fmt::StoreLe64(h + u::kRoot_cbPMapFree, 0);
         fmt::StoreLe64(h + u::kRoot_brefNbt_bid, nbtRoot.bid);
         fmt::StoreLe64(h + u::kRoot_brefNbt_ib, nbtRoot.ib);
@@ -393,7 +402,7 @@ std::vector<uint8_t> NdbWriter::Impl::BuildHeaderArea() const {
         for (size_t t = 0; t < rgnid.size(); ++t) fmt::StoreLe32(h + a::kHeader_rgnid + 4 * t, rgnid[t]);
         fmt::StoreLe32(h + a::kRoot_ibFileEof, static_cast<uint32_t>(space.FileSize()));
         fmt::StoreLe32(h + a::kRoot_ibAMapLast, static_cast<uint32_t>(space.LastAMapOffset()));
-        fmt::StoreLe32(h + a::kRoot_cbAMapFree, static_cast<uint32_t>(space.FreeBytes()));
+        fmt::StoreLe32(h + a::kRoot_cbAMapFree, static_cast<uint32_t>(space.FreeBytesOnceReleased()));
         fmt::StoreLe32(h + a::kRoot_cbPMapFree, 0);
         fmt::StoreLe32(h + a::kRoot_brefNbt_bid, static_cast<uint32_t>(nbtRoot.bid));
         fmt::StoreLe32(h + a::kRoot_brefNbt_ib, static_cast<uint32_t>(nbtRoot.ib));

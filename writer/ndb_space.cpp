@@ -49,13 +49,12 @@ void NdbSpace::Mark(uint64_t offset, uint64_t size, bool set) {
 }
 
 void NdbSpace::Free(uint64_t offset, uint64_t size) {
-    size = AlignUp(static_cast<size_t>(size), kUnitSize);
-    Mark(offset, size, false);
-    freed_.emplace_back(offset, size);
+    freed_.emplace_back(offset, AlignUp(static_cast<size_t>(size), kUnitSize));
 }
 
 void NdbSpace::ReleaseFreed() {
     for (const auto& f : freed_) {
+        Mark(f.first, f.second, false);
         uint64_t start = f.first, end = f.first + f.second;
         auto next = reusable_.lower_bound(start);
         if (next != reusable_.end() && next->first == end) {
@@ -108,6 +107,20 @@ void NdbSpace::EnsureFileSize(uint64_t end) {
 
 uint64_t NdbSpace::FreeBytes() const {
     return (static_cast<uint64_t>(bits_.size()) * 8 - usedUnits_) * kUnitSize;
+}
+
+uint64_t NdbSpace::FreeBytesOnceReleased() const {
+    std::vector<std::pair<uint64_t, uint64_t>> ranges = freed_;
+    std::sort(ranges.begin(), ranges.end());
+    uint64_t units = 0, counted = 0;   // counted: the end of the space looked at
+    for (const auto& r : ranges) {
+        for (uint64_t at = std::max(r.first, counted); at < r.first + r.second; at += kUnitSize) {
+            const uint64_t unit = (at - kFirstAMapOffset) / kUnitSize;
+            if (bits_[static_cast<size_t>(unit / 8)] & (0x80u >> (unit % 8))) ++units;
+        }
+        counted = std::max(counted, r.first + r.second);
+    }
+    return FreeBytes() + units * kUnitSize;
 }
 
 uint8_t NdbSpace::LongestFreeRun(uint64_t k) const {

@@ -21,9 +21,10 @@ public:
 
     // Offset of `size` bytes aligned to `align` (64 or 512), marked allocated.
     uint64_t Allocate(size_t size, size_t align);
-    // Marks space free again (a block or page no longer referenced). It is
-    // handed out again only after ReleaseFreed(): until the file's next
-    // consistent state is on disk, the last one may still point at it.
+    // Space no longer referenced (a block or page). Its map bits are cleared,
+    // and it is handed out again, only by ReleaseFreed(): until the file's
+    // next consistent state is on disk, the last one may still point at it,
+    // so the maps written with the new state must still mark it.
     void Free(uint64_t offset, uint64_t size);
     void ReleaseFreed();
     // Opens intervals until the file (a whole number of intervals) holds
@@ -35,6 +36,7 @@ public:
     uint64_t Intervals() const { return intervals_; }
     uint64_t LastAMapOffset() const { return IntervalStart(intervals_ - 1); }
     uint64_t FreeBytes() const;                   // 64 x clear AMap bits
+    uint64_t FreeBytesOnceReleased() const;       // the same after ReleaseFreed()
 
     static uint64_t IntervalStart(uint64_t k) { return kFirstAMapOffset + k * kIntervalSize; }
     static bool HasPMap(uint64_t k) { return k % 8 == 0; }

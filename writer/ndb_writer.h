@@ -167,6 +167,10 @@ struct NdbDamage {
     bool badPageCrc = false;                  // every B-tree page's CRC
     bool invalidAMap = false;                 // fAMapValid = 0
     uint64_t truncateTo = 0;                  // cut the file to this many bytes (0 = no)
+    // Checkpoints stop (and fail) just before their header, as a process
+    // killed there would: the trees and maps are in the file, the header
+    // is the last checkpoint's.
+    bool stopBeforeHeader = false;
 };
 
 class NdbWriter {

@@ -102,6 +102,7 @@ struct NdbWriter::Impl {
                        const std::function<void(size_t, uint8_t*)>& writeLeafEntry);
     void Finish();       // the last BuildTrees of a store kept in memory
     bool Checkpoint();   // trees, maps and header into the output file
+    void WriteChangedMaps();
     bool StreamTo(const std::string& path);
     PageRef BuildTree(uint8_t ptype, size_t count, int leafLimit, int formatLeafMax,
                       size_t leafEntrySize, const std::function<uint64_t(size_t)>& keyOf,
