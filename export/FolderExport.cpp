@@ -47,6 +47,13 @@ CString TreeItemText(HWND tree, HTREEITEM item) {
     return CString(text);
 }
 
+// The name the folder tree shows for a folder.
+CString FolderNameShown(uint32_t folderId) {
+    for (const folder& f : g_listFolders)
+        if (f.nNodeId == folderId) return TreeItemText(FolderTree(), static_cast<HTREEITEM>(f.hItem));
+    return CString();
+}
+
 // A node read into a record; a file error counts as an unreadable node.
 ItemRecord* ReadNode(NodeEntry* node) {
     try {
@@ -78,13 +85,13 @@ bool g_writerFailed = false;
 bool g_destinationFull = false;   // the last failure's destination was full
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
 const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
-const wchar_t kUnreadableFolder[] = L"A folder cannot be read from the store being saved.";
 const wchar_t kMissingItem[] = L"Items a folder lists cannot be found in the store being saved.";
 
 // Items the folder's record counts but the node tree does not hold: a store
 // cut short, or a damaged node tree, lost them.
-int MissingItems(const ItemRecord& folderRecord, const NodeEntry* folderNode) {
-    const int listed = folderRecord.pFolderCounts->nContentCount;
+int MissingItems(const FolderCounts* counts, const NodeEntry* folderNode) {
+    if (counts == nullptr) return 0;
+    const int listed = counts->nContentCount;
     const int held = CountMessageNodes(folderNode);
     return listed > held ? listed - held : 0;
 }
@@ -239,28 +246,22 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     g_bFolderEmpty = FALSE;
     if (g_bSaveAbort) return 1;
 
+    // A folder whose own record the damage keeps from being read still has
+    // its items saved, under the name the tree shows for it ("Folder <id>"),
+    // with the node tree for its count.
     ItemRecord* folderRecord = ReadNode(folderNode);
-    if (folderRecord == nullptr || folderRecord->pFolderCounts == nullptr) {
-        FreeItemRecord(folderRecord);
-        // Without the folder's own record its items are not saved: each is a loss.
-        for (int i = CountMessageNodes(folderNode); i > 0; --i) g_saveLosses.Item(0, kUnreadableFolder);
-        if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
-        if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, 100);
-        CloseFolderQuietly();
-        if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
-        return 1;
-    }
+    const bool recordRead = folderRecord != nullptr && folderRecord->pFolderCounts != nullptr;
+    const FolderCounts stored = recordRead ? *folderRecord->pFolderCounts : FolderCounts{};
+    const FolderCounts* counts = recordRead ? &stored : nullptr;
+    const CString folderName = recordRead ? WidenStoreText(folderRecord->txDisplayName) : FolderNameShown(folderId);
+    FreeItemRecord(folderRecord);
 
     CreatePstFolderChain(RelativeFolderPath(BuildFolderPath(folderId)));
     const CString folderPath = g_strPstFolderPath;
-    if (g_writerFailed) {
-        FreeItemRecord(folderRecord);
-        return StopForWriterFailure(g_destinationFull);
-    }
+    if (g_writerFailed) return StopForWriterFailure(g_destinationFull);
 
-    const int missing = MissingItems(*folderRecord, folderNode);
+    const int missing = MissingItems(counts, folderNode);
     if (folderNode->pFirstChild == nullptr) {
-        FreeItemRecord(folderRecord);
         for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
         g_bFolderEmpty = TRUE;
         return 1;
@@ -268,15 +269,14 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
 
     // A folder whose stored count is 0 still has its items saved: the node
     // tree decides what is read, the count (the list's own) scales the bar.
-    const int count = FolderListCount(folderRecord->pFolderCounts, folderNode);
+    const int count = FolderListCount(counts, folderNode);
     g_nFolderItemCount = count;
     CString countText;
     countText.Format(L"%d", count);
     CString counterText;
     g_nSavedInFolder = 0;
-    SetItemText(IDC_FOLDER_VALUE, WidenStoreText(folderRecord->txDisplayName));
+    SetItemText(IDC_FOLDER_VALUE, folderName);
     SetBarRange(IDC_PROGRESS_FOLDER, count);
-    FreeItemRecord(folderRecord);
 
     if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
     try {
