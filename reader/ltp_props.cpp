@@ -235,6 +235,10 @@ bool IsLoadedType(uint16_t type) {
     }
 }
 
+// Documented types whose values hold nothing a record keeps: unspecified,
+// null and error ([MS-OXCDATA] 2.11.1).
+bool CarriesNothing(uint16_t type) { return type == 0x0000 || type == 0x0001 || type == fmt::kPtErrorCode; }
+
 // A malloc'ed copy with one zero byte after it.
 uint8_t* CopyBytes(const uint8_t* data, size_t size) {
     uint8_t* copy = static_cast<uint8_t*>(std::malloc(size + 1));
@@ -258,7 +262,7 @@ void FreeRow(PropRow* row) {
 
 // Kept: read (or, by design, left in its subnode); Lost: kept as its subnode
 // id because the node's map lacks that subnode; Dropped: a heap item that
-// cannot be read; Unsupported: a type no value has.
+// cannot be read; Unsupported: a type no kept value has.
 enum class ValueResult { Kept, Lost, Dropped, Unsupported };
 
 // Fills a value from its cell by the rules of its type.
@@ -382,8 +386,12 @@ PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, Subnode
                 } else if (result == ValueResult::Lost) {
                     ++row->lostValues;
                 } else if (result == ValueResult::Unsupported) {
-                    FreePropRows(rows);
-                    return nullptr;
+                    // A type no property has is damage: that value is left
+                    // out and counted, the rest of the item is read. An
+                    // error or null value carries nothing to keep.
+                    FreeValue(value);
+                    row->ppValues[--row->valueCount] = nullptr;
+                    if (!CarriesNothing(cell.type)) ++row->lostValues;
                 }
             }
         }

@@ -317,18 +317,25 @@ TEST_P(ReaderLtpMade, DamagedHeapsAndTablesGiveNull) {
     EXPECT_NE(ok.rows, nullptr);
 }
 
-TEST_P(ReaderLtpMade, UnsupportedTypeFailsTheWholeContext) {
+// A value of a type no property has (a damaged record) is left out and
+// counted; the rest of the item is read. Error and null values are left out
+// without counting: they hold nothing.
+TEST_P(ReaderLtpMade, ValuesOfOtherTypesAreLeftOutAndTheRestIsRead) {
     for (uint16_t type : {uint16_t(fmt::kPtErrorCode), uint16_t(0x0001), uint16_t(0x0009), uint16_t(0x1234)}) {
         writer::StoreBuilder b(Options());
         const uint32_t inbox = b.AddFolder(b.IpmSubtree(), u"Inbox");
         writer::Message& m = b.AddMessage(inbox, "IPM.Note");
         const uint32_t nid = m.nid();
         m.SetProperty(fmt::MakeTag(0x6610, type), {0, 0, 0, 0});
+        m.SetProperty(fmt::MakeTag(0x6611, fmt::kPtInteger32), {7, 0, 0, 0});
         OpenedStore store = OpenStoreBytes(b.WriteMemory());
         ASSERT_TRUE(store.context);
         NodeProps props;
         ReadNode(store.get(), nid, &props);
-        EXPECT_EQ(props.rows, nullptr) << "type " << type;
+        ASSERT_NE(props.rows, nullptr) << "type " << type;
+        EXPECT_EQ(Value(props.rows, 0x6610), nullptr) << "type " << type;
+        ASSERT_NE(Value(props.rows, 0x6611), nullptr) << "type " << type;
+        EXPECT_EQ(props.rows->lostValues, type == 0x0009 || type == 0x1234 ? 1 : 0) << "type " << type;
     }
 }
 
