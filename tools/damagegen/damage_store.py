@@ -177,6 +177,10 @@ def damage(kind, source, store, rng):
         heaps = store.heap_blocks()
         if not heaps:
             return None
+        if kind == "heap-body":
+            heaps = [h for h in heaps if h[1] > 12]   # a body past the 12-byte header
+            if not heaps:
+                return None
         offset, cb = rng.choice(heaps)
         if kind == "heap-header":
             return data, change_bytes(data, rng, [offset + rng.randrange(12) for _ in range(rng.randint(1, 2))])
