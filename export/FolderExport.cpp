@@ -47,11 +47,11 @@ CString TreeItemText(HWND tree, HTREEITEM item) {
     return CString(text);
 }
 
-// The name the folder tree shows for a folder.
-CString FolderNameShown(uint32_t folderId) {
+// The folder tree's item of a folder, or NULL.
+HTREEITEM TreeItemOfFolder(uint32_t folderId) {
     for (const folder& f : g_listFolders)
-        if (f.nNodeId == folderId) return TreeItemText(FolderTree(), static_cast<HTREEITEM>(f.hItem));
-    return CString();
+        if (f.nNodeId == folderId) return static_cast<HTREEITEM>(f.hItem);
+    return nullptr;
 }
 
 // A node read into a record; a file error counts as an unreadable node.
@@ -188,13 +188,7 @@ void CloseFolderQuietly() {
 }  // namespace
 
 CString COstSaving::BuildFolderPath(uint32_t folderId) {
-    HTREEITEM item = nullptr;
-    for (const folder& f : g_listFolders) {
-        if (f.nNodeId == folderId) {
-            item = static_cast<HTREEITEM>(f.hItem);
-            break;
-        }
-    }
+    HTREEITEM item = TreeItemOfFolder(folderId);
     HWND tree = FolderTree();
     if (item == nullptr || tree == nullptr) return CString();
     CString path = L"\\" + TreeItemText(tree, item);
@@ -253,7 +247,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     const bool recordRead = folderRecord != nullptr && folderRecord->pFolderCounts != nullptr;
     const FolderCounts stored = recordRead ? *folderRecord->pFolderCounts : FolderCounts{};
     const FolderCounts* counts = recordRead ? &stored : nullptr;
-    const CString folderName = recordRead ? WidenStoreText(folderRecord->txDisplayName) : FolderNameShown(folderId);
+    const CString folderName = recordRead ? WidenStoreText(folderRecord->txDisplayName)
+                                          : TreeItemText(FolderTree(), TreeItemOfFolder(folderId));
     FreeItemRecord(folderRecord);
 
     CreatePstFolderChain(RelativeFolderPath(BuildFolderPath(folderId)));
@@ -386,10 +381,10 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         }
     }
     showCounters();
-    if (!g_bSaveAbort)
+    if (!g_bSaveAbort) {
         for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
-
-    if (!g_bSaveAbort) SetBarPos(IDC_PROGRESS_FOLDER, count);
+        SetBarPos(IDC_PROGRESS_FOLDER, count);
+    }
     CloseFolderQuietly();
     if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
     DeleteAttachmentFiles();
