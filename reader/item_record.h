@@ -327,6 +327,11 @@ struct ItemRecord {
     // table, attachments (each also flagged bUnreadable). Everything else is
     // in the record. 0 when the node was read whole, as on an undamaged store.
     int32_t nPartsLost;
+    // The blocks read for this node (its own data, subnodes, tables,
+    // attachments and bodies) whose stored CRC does not match their bytes.
+    // They are used as found; a consumer tells that the item was carried with
+    // damaged parts. 0 on an undamaged store.
+    int32_t nBlocksDamaged;
 };
 
 // A new zero-filled record (null when memory runs out).
