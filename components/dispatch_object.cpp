@@ -15,10 +15,14 @@ LONG g_locks = 0;
 BSTR AllocText(const std::wstring& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
 
 // The value a VARIANT holds, through a VARIANT by reference (a script's
-// variable) and one more level.
-const VARIANT* Unwrapped(const VARIANT* arg) {
-    for (int depth = 0; depth < 2 && arg && V_VT(arg) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(arg); ++depth)
+// variable) and one more level. A reference of any type that points
+// nowhere is the caller's error, found before anything reads through it.
+const VARIANT* Unwrapped(const VARIANT* arg, int position) {
+    for (int depth = 0; arg && (V_VT(arg) & VT_BYREF); ++depth) {
+        if (!V_BYREF(arg)) throw ArgumentError{DISP_E_TYPEMISMATCH, position};
+        if (depth == 2 || V_VT(arg) != (VT_VARIANT | VT_BYREF)) break;
         arg = V_VARIANTREF(arg);
+    }
     return arg;
 }
 
@@ -56,7 +60,7 @@ HRESULT WholeNumber(const VARIANT& value, long& out) {
 // DISPPARAMS (for puArgErr).
 DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int position) {
     DispatchArgs::Value out;
-    const VARIANT* arg = Unwrapped(slot);
+    const VARIANT* arg = Unwrapped(slot, position);
     if (IsLeftOut(arg)) {
         if (!param.optional) throw ArgumentError{DISP_E_PARAMNOTFOUND, slot ? position : -1};
         return out;
@@ -72,6 +76,15 @@ DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int pos
             if (V_BSTR(&value)) out.text.assign(V_BSTR(&value), SysStringLen(V_BSTR(&value)));
         } else if (V_VT(&value) != VT_EMPTY) {
             hr = DISP_E_TYPEMISMATCH;
+        }
+        // NULs at the end are a buffer's padding; one inside would cut the
+        // text short wherever it goes on as a C string (a path: another file).
+        while (!out.text.empty() && out.text.back() == L'\0') out.text.pop_back();
+        const size_t nul = out.text.find(L'\0');
+        if (nul != std::wstring::npos) {
+            VariantClear(&value);
+            throw CallError(E_INVALIDARG, "The argument " + Utf8FromWide(param.name) + " holds a NUL character (after " +
+                                              std::to_string(nul) + " characters); no text or path may hold one.");
         }
     } else {
         hr = WholeNumber(value, out.integer);

@@ -114,10 +114,13 @@ void ItemWriter::Call(const MemberInfo& member, WORD, const DispatchArgs& args, 
 }
 
 void ItemWriter::CreateStore(const std::wstring& path, const std::wstring& displayName) {
-    // A refused store leaves the writer's own as it was.
+    // A refused store leaves the writer's own as it was; a made one takes
+    // its place, and the old one is finished (its failure is this call's).
     std::shared_ptr<OpenStore> made = StoreRegistry::Instance().Create(path, displayName, store_);
     openFolder_ = FolderRef{};
+    std::shared_ptr<OpenStore> old = std::move(store_);
     store_ = std::move(made);
+    StoreRegistry::Instance().Close(old);
 }
 
 FolderRef ItemWriter::Folder(const std::wstring& folderPath) const { return ResolveFolderIn(store_, folderPath, true); }

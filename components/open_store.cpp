@@ -110,7 +110,52 @@ std::wstring FileId(const std::wstring& path) {
     return std::to_wstring(info.dwVolumeSerialNumber) + L":" + std::to_wstring(info.nFileIndexHigh) + L":" +
            std::to_wstring(info.nFileIndexLow);
 }
+// A name Windows keeps for a device in every folder, with any extension:
+// "NUL", "nul.pst", "COM1.txt".
+bool IsDeviceName(const std::wstring& fileName) {
+    std::wstring stem = fileName.substr(0, fileName.find_first_of(L".:"));
+    while (!stem.empty() && stem.back() == L' ') stem.pop_back();
+    stem = FoldCase(stem);
+    static const wchar_t* const kNames[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+    for (const wchar_t* name : kNames)
+        if (stem == name) return true;
+    if (stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0)) {
+        const wchar_t n = stem[3];
+        return (n >= L'0' && n <= L'9') || n == 0x00B9 || n == 0x00B2 || n == 0x00B3;
+    }
+    return false;
+}
+
+// The device namespace ("\\.\NUL", "\\.\pipe\x") and the raw one except
+// for its drive and share forms ("\\?\C:\...", "\\?\UNC\...").
+bool IsDeviceNamespace(const std::wstring& path) {
+    auto sep = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() < 4 || !sep(path[0]) || !sep(path[1]) || !sep(path[3])) return false;
+    if (path[2] == L'.') return true;
+    if (path[2] != L'?') return false;
+    const std::wstring rest = FoldCase(path.substr(4));
+    const bool drive = rest.size() >= 3 && iswalpha(rest[0]) && rest[1] == L':' && sep(rest[2]);
+    return !drive && rest.compare(0, 4, L"UNC\\") != 0;
+}
 }  // namespace
+
+void CheckStorePath(const std::wstring& path) {
+    if (path.empty()) throw std::invalid_argument("A store needs a file path.");
+    const std::string quoted = "The store path \"" + Utf8FromWide(path) + "\"";
+    if (!IsFullPath(path))
+        throw std::invalid_argument(quoted + " is not a full path: give the drive or network share, the folders and the file name.");
+    const size_t slash = path.find_last_of(L"\\/");
+    const std::wstring fileName = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    if (IsDeviceNamespace(path) || IsDeviceName(fileName))
+        throw std::invalid_argument(quoted + " names a device, not a file: give a file name such as \"Mail.pst\".");
+    if (fileName.empty()) throw std::invalid_argument(quoted + " names a folder: give the file name too.");
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw CallError(HRESULT_FROM_WIN32(ERROR_DIRECTORY), quoted + " names a folder, not a file.");
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                        "The store file " + Utf8FromWide(path) + " exists already; a new store is never written over a file.");
+}
 
 // ---- one store ---------------------------------------------------------------
 
@@ -139,16 +184,27 @@ uint32_t OpenStore::Folder(const std::vector<std::wstring>& names, bool create) 
     return folder;
 }
 
-void OpenStore::AddItem(uint32_t folder, const std::string& messageClass, MessageFill fill,
-                        const std::vector<AttachmentFile>& attachments) {
-    std::lock_guard<std::mutex> lock(mutex_);
+void OpenStore::ClassFromFirstItem(uint32_t folder, const std::string& messageClass) {
     auto count = itemCounts_.find(folder);
-    if (count != itemCounts_.end() && count->second == 0) {
+    if (count == itemCounts_.end()) return;
+    if (count->second++ == 0) {
         const std::string cls = ContainerClassFor(messageClass);
         if (!cls.empty()) session_->SetContainerClass(folder, cls);
     }
+}
+
+void OpenStore::AddItem(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                        const std::vector<AttachmentFile>& attachments) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ClassFromFirstItem(folder, messageClass);
     session_->AddMessage(folder, messageClass, std::move(fill), attachments);
-    if (count != itemCounts_.end()) ++count->second;
+}
+
+uint32_t OpenStore::PutItem(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                            const std::vector<AttachmentFile>& attachments, uint32_t replaces) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!replaces) ClassFromFirstItem(folder, messageClass);
+    return session_->PutMessage(folder, messageClass, std::move(fill), attachments, replaces);
 }
 
 void OpenStore::Checkpoint() {
@@ -170,33 +226,28 @@ StoreRegistry& StoreRegistry::Instance() {
 
 std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const std::wstring& displayName,
                                                  const std::shared_ptr<OpenStore>& previous) {
-    if (path.empty()) throw std::invalid_argument("A store needs a file path.");
-    if (!IsFullPath(path))
-        throw std::invalid_argument("The store path \"" + Utf8FromWide(path) +
-                                    "\" is not a full path: give the drive or network share, the folders and the file name.");
+    CheckStorePath(path);
     CheckStoreDisplayName(displayName);
     const std::wstring key = PathKey(path), id = FileId(path);
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& s : stores_) {
-        if (s.second.store == previous) continue;       // the caller's own, replaced below
-        if (s.first == FoldCase(displayName))
-            throw CallError(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
-                            "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
-                                Utf8FromWide(s.second.store->Path()) + ").");
         if (s.second.pathKey == key || (!id.empty() && s.second.fileId == id))
             throw CallError(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
                             "The store file " + Utf8FromWide(path) + " is already open in this process, as the store \"" +
                                 Utf8FromWide(s.second.store->DisplayName()) + "\".");
+        if (s.second.store != previous && s.first == FoldCase(displayName))   // the caller's own gives way
+            throw CallError(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS),
+                            "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
+                                Utf8FromWide(s.second.store->Path()) + ").");
     }
-    if (previous) {
-        for (auto it = stores_.begin(); it != stores_.end(); ++it)
-            if (it->second.store == previous) {
-                stores_.erase(it);
-                break;
-            }
-        previous->Close();
-    }
+    // Made before the previous one is let go: a store that cannot be made
+    // leaves the caller's as it was.
     auto store = std::make_shared<OpenStore>(path, displayName);
+    for (auto it = stores_.begin(); it != stores_.end(); ++it)
+        if (previous && it->second.store == previous) {
+            stores_.erase(it);
+            break;
+        }
     stores_[FoldCase(displayName)] = Entry{store, key, FileId(path)};
     return store;
 }

@@ -27,6 +27,11 @@ FolderPath ParseFolderPath(const std::wstring& text);
 // folder paths name the store by it, so it must be one folder name.
 void CheckStoreDisplayName(const std::wstring& displayName);
 
+// Throws (std::invalid_argument or CallError) when a new store cannot be
+// made at this path: not a full path, a device ("NUL", "nul.pst",
+// "\\.\COM1"), a folder, or a file that exists already.
+void CheckStorePath(const std::wstring& path);
+
 class OpenStore {
 public:
     OpenStore(const std::wstring& path, const std::wstring& displayName);
@@ -42,10 +47,17 @@ public:
     // gives the folder the matching container class.
     void AddItem(uint32_t folder, const std::string& messageClass, MessageFill fill,
                  const std::vector<AttachmentFile>& attachments);
+    // An item that a later call naming its id stores anew (a contact saved
+    // again): replaces 0 adds it. Returns its id.
+    uint32_t PutItem(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                     const std::vector<AttachmentFile>& attachments, uint32_t replaces);
     void Checkpoint();
     void Close();
 
 private:
+    // The first item of a folder the components made gives it its class.
+    void ClassFromFirstItem(uint32_t folder, const std::string& messageClass);
+
     std::wstring displayName_;
     std::wstring path_;
     std::unique_ptr<StoreSession> session_;
@@ -58,9 +70,11 @@ class StoreRegistry {
 public:
     static StoreRegistry& Instance();
 
-    // A new store in place of the caller's previous one (closed first; may
-    // be null). Throws, naming the name or the file, when another store of
-    // the process is open under the display name or in the file.
+    // A new store to take the place of the caller's previous one (may be
+    // null), which may have the same display name; the caller closes the
+    // previous one. Throws, naming the name or the file, when another store
+    // of the process is open under the display name or in the file, or when
+    // the store cannot be made; the previous one is then kept as it was.
     std::shared_ptr<OpenStore> Create(const std::wstring& path, const std::wstring& displayName,
                                       const std::shared_ptr<OpenStore>& previous);
     std::shared_ptr<OpenStore> Find(const std::wstring& displayName);

@@ -38,7 +38,8 @@ std::vector<MemberInfo> MakeContactMembers() {
     std::vector<MemberInfo> members = {
         {kDispAttachFile, L"AttachFile", MemberKind::Method, ResultType::None,
          L"Attaches a file (read when the item is saved); an empty path attaches nothing.", {{L"Path", ParamType::Text}}},
-        {kDispSave, L"Save", MemberKind::Method, ResultType::None, L"Stores the item in its folder.", {}},
+        {kDispSave, L"Save", MemberKind::Method, ResultType::None,
+         L"Stores the item in its folder; a later Save stores its changes in place of what was stored.", {}},
         {kDispPlainBody, L"Body", MemberKind::Property, ResultType::Text, L"The plain text body.", {}},
         {kDispRtfBody, L"RTFBody", MemberKind::Property, ResultType::Text, L"The body as RTF text.", {}},
     };
@@ -125,8 +126,9 @@ private:
         return name;
     }
 
+    // Each save stores the item as it stands now: a second one replaces
+    // what the first stored.
     void Save() {
-        if (saved_) return;
         const HeldAttachments files(attachments_, false);
         const std::map<DISPID, std::wstring> values = values_;
         const std::u16string display = U16(DisplayName());
@@ -135,7 +137,7 @@ private:
             U16(surname + (surname.empty() || given.empty() ? L"" : L", ") + given);
         const std::u16string email = U16(Value(kDispEmail1Address));
         const std::wstring rtf = rtfBody_, plain = plainBody_;
-        folder_.store->AddItem(folder_.folder, "IPM.Contact", [=](writer::Message& m) {
+        stored_ = folder_.store->PutItem(folder_.folder, "IPM.Contact", [=](writer::Message& m) {
             m.SetString(fmt::kPidDisplayName, display);
             m.SetSubject(display);
             const uint16_t fileUnderId = m.Named(writer::kPsetidAddress, 0x8005);
@@ -153,15 +155,14 @@ private:
             SetBody(m, kBodyRtf, rtf);
             SetBody(m, kBodyPlain, plain);
             m.SetRead(true);
-        }, files.Files());
-        saved_ = true;
+        }, files.Files(), stored_);
     }
 
     FolderRef folder_;
     std::map<DISPID, std::wstring> values_;
     std::wstring rtfBody_, plainBody_;
     std::vector<std::wstring> attachments_;
-    bool saved_ = false;
+    uint32_t stored_ = 0;          // the stored version's id; 0 before the first save
 };
 
 class Items : public DispatchObject {

@@ -3,8 +3,11 @@
 // stops later leaves that store behind.
 #include "components/store_session.h"
 
+#include <windows.h>
+
 #include <stdexcept>
 
+#include "components/dispatch_object.h"
 #include "components/text_convert.h"
 #include "format/props.h"
 
@@ -26,7 +29,14 @@ class StreamingSession : public StoreSession {
 public:
     StreamingSession(const std::filesystem::path& path, const std::u16string& displayName)
         : path_(Utf8FromWide(path.wstring())), builder_(UnicodePstOptions(), displayName) {
-        if (!builder_.StreamTo(path_)) throw std::runtime_error("The store " + path_ + " cannot be created.");
+        if (!builder_.StreamTo(path_)) {
+            const int code = builder_.FileErrorCode();
+            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)
+                throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                                "The store file " + path_ + " exists already; a new store is never written over a file.");
+            throw CallError(code ? HRESULT_FROM_WIN32(static_cast<DWORD>(code)) : E_FAIL,
+                            "The store file " + path_ + " cannot be created: " + builder_.FileError() + ".");
+        }
         Checkpoint();
     }
 
@@ -47,7 +57,33 @@ public:
     void AddMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
                     const std::vector<AttachmentFile>& attachments) override {
         Open();
-        writer::Message& m = builder_.AddMessage(folder, messageClass);
+        Fill(builder_.AddMessage(folder, messageClass), fill, attachments);
+    }
+
+    uint32_t PutMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                        const std::vector<AttachmentFile>& attachments, uint32_t replaces) override {
+        Open();
+        writer::Message& m = replaces ? builder_.ReplaceMessage(replaces, messageClass)
+                                      : builder_.AddReplaceableMessage(folder, messageClass);
+        const uint32_t nid = m.nid();
+        Fill(m, fill, attachments);
+        return nid;
+    }
+
+    void Checkpoint() override {
+        Open();
+        if (!builder_.Checkpoint()) throw std::runtime_error("The store " + path_ + " cannot be written: " + Reason() + ".");
+        pending_ = 0;
+    }
+
+    void Close() override {
+        if (closed_) return;
+        closed_ = true;
+        if (!builder_.Finish()) throw std::runtime_error("The store " + path_ + " cannot be finished: " + Reason() + ".");
+    }
+
+private:
+    void Fill(writer::Message& m, const MessageFill& fill, const std::vector<AttachmentFile>& attachments) {
         fill(m);
         bool fromFiles = false;
         for (const AttachmentFile& a : attachments) {
@@ -63,19 +99,10 @@ public:
         }
     }
 
-    void Checkpoint() override {
-        Open();
-        if (!builder_.Checkpoint()) throw std::runtime_error("The store " + path_ + " cannot be written.");
-        pending_ = 0;
+    std::string Reason() const {
+        const std::string reason = builder_.FileError();
+        return reason.empty() ? "the file could not be written" : reason;
     }
-
-    void Close() override {
-        if (closed_) return;
-        closed_ = true;
-        if (!builder_.Finish()) throw std::runtime_error("The store " + path_ + " cannot be finished.");
-    }
-
-private:
     void Open() const {
         if (closed_) throw std::runtime_error("The store " + path_ + " is closed.");
     }

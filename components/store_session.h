@@ -35,6 +35,10 @@ public:
     // fill sets the message's properties.
     virtual void AddMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
                             const std::vector<AttachmentFile>& attachments) = 0;
+    // A message that a later PutMessage naming its id replaces (an item
+    // saved again); replaces 0 adds a new one. Returns the message's id.
+    virtual uint32_t PutMessage(uint32_t folder, const std::string& messageClass, MessageFill fill,
+                                const std::vector<AttachmentFile>& attachments, uint32_t replaces) = 0;
     virtual void Checkpoint() = 0;          // throws std::runtime_error when the file cannot be written
     virtual void Close() = 0;               // the final file; nothing is added afterwards
 };

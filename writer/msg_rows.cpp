@@ -101,7 +101,13 @@ void CompactRows::Add(uint32_t rowId, const PropertySet& values) {
     ++count_;
 }
 
+void CompactRows::Drop(uint32_t rowId) {
+    ++dropped_[rowId];
+    ++droppedCount_;
+}
+
 void CompactRows::ForEach(Variant variant, const std::function<void(uint32_t, const PropertySet&)>& f) const {
+    std::map<uint32_t, size_t> skip = dropped_;
     size_t chunk = 0;
     const uint8_t* p = chunks_.empty() ? nullptr : chunks_[0].data();
     std::vector<Bytes> last(tags_.size());
@@ -142,7 +148,9 @@ void CompactRows::ForEach(Variant variant, const std::function<void(uint32_t, co
             values.Set(tag, std::move(bytes));
             seen.push_back(&values.Find(fmt::TagId(tag))->bytes);
         }
-        f(rowId, values);
+        auto dropped = skip.find(rowId);
+        if (dropped != skip.end() && dropped->second > 0) --dropped->second;
+        else f(rowId, values);
     }
 }
 

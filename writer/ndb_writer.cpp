@@ -315,6 +315,8 @@ uint64_t NdbWriter::WriteDataBlock(const uint8_t* data, size_t size) {
 void NdbWriter::PutNode(Node node) { impl_->AddNode(node, true); }
 bool NdbWriter::StreamTo(const std::string& path) { return impl_->StreamTo(path); }
 bool NdbWriter::Streaming() const { return impl_->file.IsOpen(); }
+std::string NdbWriter::FileError() const { return impl_->file.Error(); }
+int NdbWriter::FileErrorCode() const { return impl_->file.ErrorCode(); }
 bool NdbWriter::Checkpoint() { return !impl_->finished && impl_->Checkpoint(); }
 bool NdbWriter::Close() {
     if (!impl_->file.IsOpen()) return false;

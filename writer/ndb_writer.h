@@ -193,8 +193,14 @@ public:
     // path). Checkpoint() then writes the B-trees, maps and header, so that
     // the file is a complete store of every node added so far; adding may go
     // on. Close() is the last checkpoint. False on I/O failure.
+    // The file is created new: false when it exists already, or cannot be
+    // made; FileError() then says why.
     bool StreamTo(const std::string& path);
     bool Streaming() const;
+    // The system's reason for the stream's file failing to be created or
+    // written ("" when nothing failed), and the system's code for it.
+    std::string FileError() const;
+    int FileErrorCode() const;
     bool Checkpoint();
     bool Close();
     bool WriteFile(const std::string& path);  // path in UTF-8; streams to the file; false on I/O failure

@@ -288,6 +288,21 @@ Message& StoreBuilder::AddAssociatedMessage(uint32_t folder, const std::string& 
     return AddMessage(folder, messageClass, fmt::MakeNid(fmt::kNidTypeAssocMessage, nextAssocIndex_++));
 }
 
+Message& StoreBuilder::AddReplaceableMessage(uint32_t folder, const std::string& messageClass) {
+    Message& m = AddMessage(folder, messageClass);
+    m.replaceable_ = true;
+    replaceable_[m.nid_].folder = folder;
+    return m;
+}
+
+Message& StoreBuilder::ReplaceMessage(uint32_t nid, const std::string& messageClass) {
+    auto it = replaceable_.find(nid);
+    if (it == replaceable_.end()) throw std::invalid_argument("no replaceable message of this id");
+    Message& m = AddMessage(it->second.folder, messageClass, nid);
+    m.replaceable_ = true;
+    return m;
+}
+
 LtpNode StoreBuilder::BuildMessage(Message& m, SubnodeIds& ids) {
     PropertySet& p = m.props_;
     const Variant v = options_.variant;
@@ -373,12 +388,19 @@ void StoreBuilder::Commit() {
         Folder& f = *folders_.at(m.folder_);
         const bool assoc = fmt::NidType(m.nid_) == fmt::kNidTypeAssocMessage;
         CompactRows& rows = assoc ? f.assoc : f.contents;
+        StoredVersion* version = m.replaceable_ ? &replaceable_[m.nid_] : nullptr;
+        if (version && version->committed) {          // the new version takes the old one's row
+            rows.Drop(m.nid_);
+            if (version->unread) --f.unread;
+        }
         rows.Add(m.nid_, RowValues(m.props_, assoc ? AssocContentsColumns() : ContentsColumns()));
         (assoc ? f.assocDirty : f.contentsDirty) = true;
         f.propsDirty = true;
         if (f.parent != f.nid) folders_.at(f.parent)->hierarchyDirty = true;
-        if (!assoc && !(m.props_.Int32Or(fmt::kPidMessageFlags, 0) & kMsgFlagRead)) ++f.unread;
-        AddLtpNode(m.nid_, m.folder_, std::move(node));
+        const bool unread = !assoc && !(m.props_.Int32Or(fmt::kPidMessageFlags, 0) & kMsgFlagRead);
+        if (unread) ++f.unread;
+        if (version) *version = StoredVersion{m.folder_, true, unread};
+        AddLtpNode(m.nid_, m.folder_, std::move(node), m.replaceable_);
     }
     pending_.clear();
 }

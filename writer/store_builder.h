@@ -112,6 +112,7 @@ private:
     NameMap* names_;
     uint32_t nid_ = 0;
     uint32_t folder_ = 0;
+    bool replaceable_ = false;
     std::vector<PropertySet> recipients_;
     std::u16string displayTo_, displayCc_, displayBcc_;
     std::deque<Attachment> attachments_;
@@ -150,6 +151,14 @@ public:
     // A message in a folder; nid 0 picks the next free message id.
     Message& AddMessage(uint32_t folder, const std::string& messageClass, uint32_t nid = 0);
     Message& AddAssociatedMessage(uint32_t folder, const std::string& messageClass);
+    // A message that ReplaceMessage may later put a new version of in its
+    // place (an item saved again).
+    Message& AddReplaceableMessage(uint32_t folder, const std::string& messageClass);
+    // A new version of a replaceable message, in its folder: when committed
+    // it takes the old one's place (node, attachments, contents row) and
+    // the old one's blocks are freed. Throws for an id that is no
+    // replaceable message.
+    Message& ReplaceMessage(uint32_t nid, const std::string& messageClass);
 
     uint16_t NamedId(const Guid& guid, uint32_t lid) { return names_.Id(guid, lid); }
     uint16_t NamedId(const Guid& guid, const std::u16string& name) { return names_.Id(guid, name); }
@@ -173,9 +182,14 @@ public:
     void Commit();
 
     // From now on the store is written into this file (UTF-8 path) as it
-    // grows, instead of being kept until WriteFile. False when the file
-    // cannot be created (or StreamTo was called before).
+    // grows, instead of being kept until WriteFile. The file is created new
+    // and is this builder's alone until Finish. False when it exists
+    // already or cannot be created (or StreamTo was called before).
     bool StreamTo(const std::string& path);
+    // Why the streamed file could not be created or written (the system's
+    // text, "" when nothing failed), and the system's error code.
+    std::string FileError() const { return ndb_.FileError(); }
+    int FileErrorCode() const { return ndb_.FileErrorCode(); }
     // Commits pending messages and makes the file a complete, consistent
     // store of every folder and message added so far. Adding may go on.
     // False without StreamTo or on an I/O failure.
@@ -218,6 +232,12 @@ private:
     Bytes recordKey_;
     std::map<uint32_t, std::unique_ptr<Folder>> folders_;
     std::vector<std::unique_ptr<Message>> pending_;
+    struct StoredVersion {
+        uint32_t folder = 0;
+        bool committed = false;    // a version is in its folder
+        bool unread = false;       // ... and counts as unread there
+    };
+    std::map<uint32_t, StoredVersion> replaceable_;   // by message id
     LtpDamage damage_;
     uint32_t nextFolderIndex_ = 0x405;
     uint32_t nextMessageIndex_ = 0x10001;

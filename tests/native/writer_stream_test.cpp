@@ -4,13 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 
 #ifndef _WIN32
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -144,7 +147,7 @@ TEST_F(WriterStream, EveryCheckpointLeavesAWholeStore) {
         writer::StoreOptions o;
         o.variant = v;
         writer::StoreBuilder b(o);
-        const std::string path = Path("grow.pst");
+        const std::string path = Path(v == Variant::Unicode ? "grow-unicode.pst" : "grow-ansi.pst");
         ASSERT_TRUE(b.StreamTo(path));
         std::vector<uint32_t> folders;
         std::vector<int> counts;
@@ -315,6 +318,75 @@ TEST_F(WriterStream, AttachmentFilesAreReadWhenTheirMessageIsCommitted) {
     EXPECT_TRUE(data[2].empty());
 }
 
+// The store file is the writer's own: an existing file is never written
+// over, and a second writer on the path of a live one is refused, with the
+// system's reason, while the first goes on to a whole store.
+TEST_F(WriterStream, TheFileIsCreatedNewAndNeverWrittenOver) {
+    const std::string taken = Path("taken.pst");
+    std::ofstream(taken, std::ios::binary) << "not a store";
+    writer::StoreBuilder refused(writer::StoreOptions{});
+    EXPECT_FALSE(refused.StreamTo(taken));
+#ifdef _WIN32
+    EXPECT_EQ(refused.FileErrorCode(), 80) << "ERROR_FILE_EXISTS";
+#else
+    EXPECT_EQ(refused.FileErrorCode(), EEXIST);
+#endif
+    EXPECT_NE(refused.FileError(), "");
+    const Bytes kept = testing_support::ReadWholeFile(taken);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "not a store");
+
+    const std::string path = Path("live.pst");
+    writer::StoreBuilder first(writer::StoreOptions{});
+    const uint32_t inbox = StreamInbox(first, path, 20);
+    writer::StoreBuilder second(writer::StoreOptions{});
+    EXPECT_FALSE(second.StreamTo(path));
+    AddMails(first, inbox, 20, 20);
+    ASSERT_TRUE(first.Finish());
+    const Bytes file = testing_support::ReadWholeFile(path);
+    EXPECT_EQ(StructuralProblems(file), "");
+    EXPECT_EQ(Subjects(probe::Store(file), inbox).size(), 40u);
+}
+
+// A message stored again takes the place of its first version: one row in
+// the folder's contents table with the new values, the new attachments, the
+// counts unchanged; also when both versions go in between two checkpoints.
+TEST_F(WriterStream, AMessageStoredAgainReplacesItsFirstVersion) {
+    const std::string path = Path("again.pst");
+    writer::StoreBuilder b(writer::StoreOptions{});
+    const uint32_t inbox = StreamInbox(b, path, 3);
+    writer::Message& first = b.AddReplaceableMessage(inbox, "IPM.Contact");
+    const uint32_t nid = first.nid();
+    first.SetSubject(u"first");
+    first.AddAttachment(u"old.bin", Bytes(9000, 1));
+    ASSERT_TRUE(b.Checkpoint());
+    writer::Message& second = b.ReplaceMessage(nid, "IPM.Contact");
+    EXPECT_EQ(second.nid(), nid);
+    second.SetSubject(u"second");
+    second.AddAttachment(u"new.bin", Bytes(7000, 2));
+    writer::Message& quick = b.AddReplaceableMessage(inbox, "IPM.Contact");
+    const uint32_t quickNid = quick.nid();
+    quick.SetSubject(u"quick one");
+    b.ReplaceMessage(quickNid, "IPM.Contact").SetSubject(u"quick two");
+    EXPECT_THROW(b.ReplaceMessage(inbox, "IPM.Note"), std::invalid_argument) << "not a replaceable message";
+    ASSERT_TRUE(b.Checkpoint());
+
+    const Bytes file = testing_support::ReadWholeFile(path);
+    EXPECT_EQ(StructuralProblems(file), "");
+    const probe::Store s(file);
+    const std::vector<std::u16string> want = {u"mail 0", u"mail 1", u"mail 2", u"quick two", u"second"};
+    EXPECT_TRUE(Subjects(s, inbox) == want);
+    EXPECT_EQ(s.NodeProperties(inbox)[fmt::kPidContentCount].hnid, 5u);
+    std::vector<Bytes> data;
+    for (const auto& sub : s.Subnodes(s.Node(nid).bidSub)) {
+        if ((sub.first & 0x1F) != fmt::kNidTypeAttachment) continue;
+        auto props = s.PropertyContext(sub.second.bidData, sub.second.bidSub);
+        data.push_back(props[fmt::kPidAttachDataBinary].bytes);
+    }
+    ASSERT_EQ(data.size(), 1u);
+    EXPECT_TRUE(data[0] == Bytes(7000, 2));
+    ASSERT_TRUE(b.Finish());
+}
+
 #ifndef _WIN32
 bool HaveTool(const std::string& name) {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -412,14 +484,25 @@ TEST_F(WriterStream, AFolderOfThousandsOfMailsKeepsEveryRow) {
     EXPECT_EQ(CountItems(fs::path(target + ".export") / "Top of Personal Folders" / "Big"), kMails);
 }
 
-// A disk that takes nothing: the failure is reported, never a success.
+// A disk that takes little (a file size limit stands in for it): the
+// failure is reported with the system's reason, never a success.
 TEST_F(WriterStream, AFullDiskMakesCheckpointAndFinishFail) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    struct rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 64 << 10;
+    void (*oldSignal)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     writer::StoreBuilder b(writer::StoreOptions{});
-    ASSERT_TRUE(b.StreamTo("/dev/full"));
+    const bool streaming = b.StreamTo(Path("full.pst"));
     AddMails(b, b.AddFolder(b.IpmSubtree(), u"Inbox"), 0, 50);
-    EXPECT_FALSE(b.Checkpoint());
-    EXPECT_FALSE(b.Finish());
+    const bool checkpoint = b.Checkpoint(), finish = b.Finish();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldSignal);
+    ASSERT_TRUE(streaming);
+    EXPECT_FALSE(checkpoint);
+    EXPECT_FALSE(finish);
+    EXPECT_EQ(b.FileError(), std::generic_category().message(EFBIG));
     writer::StoreBuilder c(writer::StoreOptions{});
     EXPECT_FALSE(c.StreamTo((dir_ / "no such folder" / "x.pst").string()));
     EXPECT_FALSE(c.Checkpoint()) << "not streaming";
