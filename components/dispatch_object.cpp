@@ -56,6 +56,12 @@ HRESULT WholeNumber(const VARIANT& value, long& out) {
     }
 }
 
+// A body's text (an item's "Body", a contact's "Body" and "RTFBody"): the
+// one text that may hold NULs.
+bool IsBody(const ParamInfo& param) {
+    return _wcsicmp(param.name, L"Body") == 0 || _wcsicmp(param.name, L"RTFBody") == 0;
+}
+
 // One argument checked against its parameter. position is its index in
 // DISPPARAMS (for puArgErr).
 DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int position) {
@@ -77,10 +83,11 @@ DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int pos
         } else if (V_VT(&value) != VT_EMPTY) {
             hr = DISP_E_TYPEMISMATCH;
         }
-        // NULs at the end are a buffer's padding; one inside would cut the
-        // text short wherever it goes on as a C string (a path: another file).
+        // NULs at the end are a buffer's padding; one inside a name or path
+        // would cut it short wherever it goes on as a C string (a path:
+        // another file). A body is content: it is stored as given.
         while (!out.text.empty() && out.text.back() == L'\0') out.text.pop_back();
-        const size_t nul = out.text.find(L'\0');
+        const size_t nul = IsBody(param) ? std::wstring::npos : out.text.find(L'\0');
         if (nul != std::wstring::npos) {
             VariantClear(&value);
             throw CallError(E_INVALIDARG, "The argument " + Utf8FromWide(param.name) + " holds a NUL character (after " +
@@ -94,13 +101,12 @@ DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int pos
     return out;
 }
 
-const ParamInfo kPutValue = {L"Value", ParamType::Text, false};
 
 // The call's arguments bound to the member's parameters: first those by
 // position, then those by name (a parameter's name is its position).
 std::vector<DispatchArgs::Value> Bind(const MemberInfo& member, WORD kind, const DISPPARAMS& params) {
     std::vector<ParamInfo> formal;
-    if (kind == DISPATCH_PROPERTYPUT) formal.push_back(kPutValue);
+    if (kind == DISPATCH_PROPERTYPUT) formal.push_back(ParamInfo{member.name, ParamType::Text, false});   // the new value
     else if (kind == DISPATCH_METHOD) formal.assign(member.params, member.params + member.ParamCount());
 
     const UINT count = params.cArgs;

@@ -152,10 +152,15 @@ void CheckStorePath(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw CallError(HRESULT_FROM_WIN32(ERROR_DIRECTORY), quoted + " names a folder, not a file.");
-    if (attributes != INVALID_FILE_ATTRIBUTES)
+}
+
+namespace {
+void CheckStoreFileIsNew(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
         throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
                         "The store file " + Utf8FromWide(path) + " exists already; a new store is never written over a file.");
 }
+}  // namespace
 
 // ---- one store ---------------------------------------------------------------
 
@@ -240,6 +245,7 @@ std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const
                             "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
                                 Utf8FromWide(s.second.store->Path()) + ").");
     }
+    CheckStoreFileIsNew(path);   // (the file is created new whatever happens meanwhile)
     // Made before the previous one is let go: a store that cannot be made
     // leaves the caller's as it was.
     auto store = std::make_shared<OpenStore>(path, displayName);

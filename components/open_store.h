@@ -29,7 +29,8 @@ void CheckStoreDisplayName(const std::wstring& displayName);
 
 // Throws (std::invalid_argument or CallError) when a new store cannot be
 // made at this path: not a full path, a device ("NUL", "nul.pst",
-// "\\.\COM1"), a folder, or a file that exists already.
+// "\\.\COM1") or a folder. (A file that exists is refused when the store
+// is made.)
 void CheckStorePath(const std::wstring& path);
 
 class OpenStore {

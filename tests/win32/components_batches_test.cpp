@@ -71,14 +71,8 @@ TEST(ComponentsBatches, AStoreKilledInTheMiddleOfABatchKeepsEveryBatchBeforeIt) 
     const std::wstring pst = scratch / L"batches.pst", mark = scratch / L"mark.txt";
     SetEnvironmentVariableW(kStoreVar, pst.c_str());
     SetEnvironmentVariableW(kMarkVar, mark.c_str());
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring line = std::wstring(L"\"") + self +
-                        L"\" --gtest_also_run_disabled_tests --gtest_filter=ComponentsBatchesChild.DISABLED_SavesUntilKilled";
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(ct::StartChildTest(L"ComponentsBatchesChild.DISABLED_SavesUntilKilled", pi));
     SetEnvironmentVariableW(kStoreVar, nullptr);
     SetEnvironmentVariableW(kMarkVar, nullptr);
     bool inside = false;

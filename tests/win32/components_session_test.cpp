@@ -264,3 +264,44 @@ TEST(ComponentsSessionLibrary, CallsOutOfOrderOrUnknownFailAsAutomationErrors) {
     EXPECT_EQ(item_test::TextOf(contacts[0]->pContact->txGivenName), "Di");
     EXPECT_EQ(contacts[0]->pAttachments, nullptr);
 }
+
+// A contact saved, changed and saved again: the store holds one contact, as
+// it was at its last save. Its RTF body, given as Unicode text, keeps the
+// characters the ANSI code page lacks as RTF's Unicode escapes.
+TEST(ComponentsSessionLibrary, AContactSavedAgainHoldsItsChangesAndItsRtfKeepsCyrillic) {
+    ct::ScratchFolder scratch(L"components-contact-again");
+    const std::wstring pst = scratch / L"again.pst";
+    ct::ItemWriterDriver w;
+    ASSERT_TRUE(w.CreateDispatch(L"loomcraft.Class1"));
+    w.CreateStore(pst, kStoreName);
+    w.CreateFolder(kFolder);
+    COleDispatchDriver session;
+    ASSERT_TRUE(session.CreateDispatch(L"CorvaneRedmp.RDOSessionCorvane"));
+    ct::LogOn(session);
+    COleDispatchDriver folder = ct::FolderByPath(session, kFolder);
+    COleDispatchDriver items = ct::ItemsOf(folder);
+    COleDispatchDriver item = ct::AddItem(items, 2);
+    ct::PutText(item, 0x6004004D, L"Anna");
+    ct::PutText(item, 0x45, L"{\\rtf1\\ansi \u041f\u0440\u0438\u0432\u0435\u0442, caf\u00e9\\par}");
+    ct::SaveItem(item);
+    w.EndBatch();
+    ct::SaveItem(item);
+    ct::PutText(item, 0x6004004D, L"Anja");
+    ct::SaveItem(item);
+    item.ReleaseDispatch();
+    items.ReleaseDispatch();
+    folder.ReleaseDispatch();
+    session.ReleaseDispatch();
+    w.ReleaseDispatch();
+
+    const std::vector<Record> contacts = ReadContacts(pst);
+    ASSERT_EQ(contacts.size(), 1u);
+    ASSERT_TRUE(contacts[0]->pContact);
+    EXPECT_EQ(item_test::TextOf(contacts[0]->pContact->txGivenName), "Anja");
+
+    if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    const std::wstring top = ct::PffExport(pst, scratch, L"pff");
+    EXPECT_FALSE(ct::Exists(top + L"\\Contacts\\Contact00002"));
+    const std::string rtf = ct::ReadBytes(top + L"\\Contacts\\Contact00001\\Message.rtf");
+    EXPECT_EQ(rtf.substr(0, 65), "{\\rtf1\\ansi \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?, caf\xE9\\par}") << rtf;
+}

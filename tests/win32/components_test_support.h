@@ -211,6 +211,18 @@ inline void SaveItem(COleDispatchDriver& item) {
     item.InvokeHelper(6, DISPATCH_METHOD, VT_EMPTY, nullptr, reinterpret_cast<const BYTE*>(VTS_NONE));
 }
 
+// This test program again, running only one test (a disabled child case
+// such as "Suite.DISABLED_Child"); false when it cannot be started.
+inline bool StartChildTest(const wchar_t* test, PROCESS_INFORMATION& pi) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = std::wstring(L"\"") + self + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    pi = PROCESS_INFORMATION{};
+    return CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) != FALSE;
+}
+
 // A folder of its own under the temporary folder, removed at the end.
 class ScratchFolder {
 public:
