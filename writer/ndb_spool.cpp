@@ -8,10 +8,45 @@
 #include <string>
 #include <system_error>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace writer {
 namespace {
 
 constexpr size_t kFileBuffer = size_t(1) << 20;
+
+// A file that did not exist, opened for reading and writing; null when the
+// name is taken or the file cannot be made.
+std::FILE* CreateNew(const std::filesystem::path& p) {
+#ifdef _WIN32
+    const HANDLE h = CreateFileW(p.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* f = _fdopen(fd, "w+b");
+    if (!f) _close(fd);
+#else
+    const int fd = ::open(p.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "w+b");
+    if (!f) ::close(fd);
+#endif
+    return f;
+}
 
 std::FILE* OpenTempFile(std::filesystem::path& pathOut) {
     static std::atomic<unsigned> counter{0};
@@ -22,12 +57,7 @@ std::FILE* OpenTempFile(std::filesystem::path& pathOut) {
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::filesystem::path p =
             dir / ("ndbspool-" + std::to_string(stamp) + "-" + std::to_string(counter++) + ".tmp");
-        if (std::filesystem::exists(p, ec)) continue;
-#ifdef _WIN32
-        std::FILE* f = _wfopen(p.wstring().c_str(), L"w+b");
-#else
-        std::FILE* f = std::fopen(p.string().c_str(), "w+b");
-#endif
+        std::FILE* f = CreateNew(p);      // a name taken meanwhile is never written over
         if (f) {
             pathOut = p;
             std::setvbuf(f, nullptr, _IOFBF, kFileBuffer);
