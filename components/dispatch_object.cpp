@@ -83,11 +83,13 @@ DispatchArgs::Value Convert(const ParamInfo& param, const VARIANT* slot, int pos
         } else if (V_VT(&value) != VT_EMPTY) {
             hr = DISP_E_TYPEMISMATCH;
         }
+        // A body is content: it is stored as given, NULs too. In other texts
         // NULs at the end are a buffer's padding; one inside a name or path
         // would cut it short wherever it goes on as a C string (a path:
-        // another file). A body is content: it is stored as given.
-        while (!out.text.empty() && out.text.back() == L'\0') out.text.pop_back();
-        const size_t nul = IsBody(param) ? std::wstring::npos : out.text.find(L'\0');
+        // another file).
+        const bool body = IsBody(param);
+        while (!body && !out.text.empty() && out.text.back() == L'\0') out.text.pop_back();
+        const size_t nul = body ? std::wstring::npos : out.text.find(L'\0');
         if (nul != std::wstring::npos) {
             VariantClear(&value);
             throw CallError(E_INVALIDARG, "The argument " + Utf8FromWide(param.name) + " holds a NUL character (after " +

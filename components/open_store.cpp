@@ -154,14 +154,6 @@ void CheckStorePath(const std::wstring& path) {
         throw CallError(HRESULT_FROM_WIN32(ERROR_DIRECTORY), quoted + " names a folder, not a file.");
 }
 
-namespace {
-void CheckStoreFileIsNew(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
-                        "The store file " + Utf8FromWide(path) + " exists already; a new store is never written over a file.");
-}
-}  // namespace
-
 // ---- one store ---------------------------------------------------------------
 
 OpenStore::OpenStore(const std::wstring& path, const std::wstring& displayName)
@@ -245,7 +237,6 @@ std::shared_ptr<OpenStore> StoreRegistry::Create(const std::wstring& path, const
                             "A store named \"" + Utf8FromWide(displayName) + "\" is already open in this process (file " +
                                 Utf8FromWide(s.second.store->Path()) + ").");
     }
-    CheckStoreFileIsNew(path);   // (the file is created new whatever happens meanwhile)
     // Made before the previous one is let go: a store that cannot be made
     // leaves the caller's as it was.
     auto store = std::make_shared<OpenStore>(path, displayName);

@@ -30,7 +30,7 @@ void CheckStoreDisplayName(const std::wstring& displayName);
 // Throws (std::invalid_argument or CallError) when a new store cannot be
 // made at this path: not a full path, a device ("NUL", "nul.pst",
 // "\\.\COM1") or a folder. (A file that exists is refused when the store
-// is made.)
+// is made: it is created new, so no file made meanwhile is written over.)
 void CheckStorePath(const std::wstring& path);
 
 class OpenStore {

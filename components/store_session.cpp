@@ -31,11 +31,10 @@ public:
         : path_(Utf8FromWide(path.wstring())), builder_(UnicodePstOptions(), displayName) {
         if (!builder_.StreamTo(path_)) {
             const int code = builder_.FileErrorCode();
-            if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS)
-                throw CallError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
-                                "The store file " + path_ + " exists already; a new store is never written over a file.");
+            const bool exists = code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
             throw CallError(code ? HRESULT_FROM_WIN32(static_cast<DWORD>(code)) : E_FAIL,
-                            "The store file " + path_ + " cannot be created: " + builder_.FileError() + ".");
+                            "The store file " + path_ + " cannot be created: " + builder_.FileError() +
+                                (exists ? ". A new store is never written over an existing file." : "."));
         }
         Checkpoint();
     }

@@ -138,7 +138,7 @@ TEST(ComponentsStoreFile, ASecondProcessCannotTakeTheFileOfALiveStore) {
     CloseHandle(pi.hProcess);
     ASSERT_TRUE(ready) << "the child never made its store";
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(Has(refused, pst) && Has(refused, L"exists already")) << ct::Utf8(refused);
+    EXPECT_TRUE(Has(refused, pst) && Has(refused, L"never written over")) << ct::Utf8(refused);
     EXPECT_EQ(ReaderCount(pst, "Inbox"), 20);
 
     if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
@@ -161,7 +161,8 @@ TEST(ComponentsStoreFile, OnlyANewFileBecomesAStoreAndARefusalKeepsTheStoreInUse
 
     const std::wstring text = scratch / L"notes.pst";
     ct::WriteBytes(text, "keep me");
-    EXPECT_TRUE(Has(ErrorOf([&] { w.CreateStore(text, L"Other"); }), L"exists already"));
+    const std::wstring exists = ErrorOf([&] { w.CreateStore(text, L"Other"); });
+    EXPECT_TRUE(Has(exists, text + L" cannot be created: ") && Has(exists, L"never written over")) << ct::Utf8(exists);
     EXPECT_EQ(ct::ReadBytes(text), "keep me");
     CreateDirectoryW((scratch / L"folder.pst").c_str(), nullptr);
     EXPECT_TRUE(Has(ErrorOf([&] { w.CreateStore(scratch / L"folder.pst", L"Other"); }), L"names a folder"));
