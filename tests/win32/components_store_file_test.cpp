@@ -142,6 +142,8 @@ TEST(ComponentsStoreFile, ASecondProcessCannotTakeTheFileOfALiveStore) {
     EXPECT_EQ(ReaderCount(pst, "Inbox"), 20);
 
     if (!ct::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    const std::string info = ct::RunNative("pffinfo " + ct::Quote(pst), scratch);
+    EXPECT_NE(info.find("File type:\t\t64-bit"), std::string::npos) << info;
     const std::wstring top = ct::PffExport(pst, scratch, L"pff");
     EXPECT_TRUE(ct::Exists(top + L"\\Inbox\\Message00020"));
     EXPECT_FALSE(ct::Exists(top + L"\\Inbox\\Message00021"));
