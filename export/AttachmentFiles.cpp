@@ -27,6 +27,7 @@ std::vector<CString> g_attachPaths;
 namespace {
 
 const wchar_t kUnusableName[] = L"An attachment's name cannot be the name of a file.";
+const wchar_t kNotWritten[] = L"An attachment could not be written to a file for the components.";
 
 // The numbered folders made for the latest call's files.
 std::vector<CString> g_sameNameFolders;
@@ -240,6 +241,11 @@ int CheckFileName(const char* name) {
     }
     if (BaseIs(base, "CLOCK$")) return -2;
     return 0;
+}
+
+void CountAttachmentsNotWritten(const ItemRecord& record) {
+    for (const AttachmentNode* node = record.pAttachCursor; node != nullptr; node = node->pNext)
+        if (HasText(node->txAttachLongFilename) && !node->bUnreadable) g_saveLosses.Attachment(0, kNotWritten);
 }
 
 int SaveAttachmentsToTempFiles(ItemRecord* record) {

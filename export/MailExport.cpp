@@ -156,12 +156,15 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         try {
             SaveAttachmentsToTempFiles(record);
         } catch (...) {
+            CountAttachmentsNotWritten(*record);
         }
         // Files whose path holds ";" cannot travel in the list.
         for (const CString& path : g_attachPaths)
             if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
 
-        if (message.pftMessageDeliveryTime != nullptr) {
+        // A mail without a delivery time (a draft) is stored without one: the
+        // item writer takes an empty date text as no time.
+        {
             try {
                 ComText folder(folderPath);
                 ComText subjectText(subject);
@@ -180,6 +183,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                     g_saveLosses.Refused(CurrentFailureText());
                 }
             } catch (...) {
+                g_saveLosses.Item(0, kReasonNotReady);   // the call's texts could not be made
             }
         }
         // The item writer has read them: they go at once, so that the save's
@@ -188,7 +192,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         g_strAttachPathList.Empty();
     } catch (...) {
         // The item could not be made ready for the item writer.
-        g_saveLosses.Item();
+        g_saveLosses.Item(0, kReasonNotReady);
         ReleaseAttachmentFiles();
         g_strAttachPathList.Empty();
     }
