@@ -364,7 +364,11 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             if (IsMessageNode(child)) g_saveLosses.Item(0, kUnreadableItem);
             continue;
         }
-        const ItemRoute route = RouteForItem(*record);
+        ItemRoute route = RouteForItem(*record);
+        // An item of the folder's hidden part without a delivery time (a
+        // view or rule setting, not a mail) is counted, not stored.
+        if (route == ItemRoute::Mail && !IsMessageNode(child) && record->pMessage->pftMessageDeliveryTime == nullptr)
+            route = ItemRoute::CountOnly;
         if (route == ItemRoute::Skip) {
             // An item whose class the damage keeps from being read.
             if (IsMessageNode(child) && record->pFolderCounts == nullptr && record->szClass == nullptr)

@@ -322,14 +322,15 @@ TEST_F(MailExport, AttachmentFilesExistDuringTheCallAndAreDeletedAfter) {
     EXPECT_LE(temp.Files().size(), 20u);
     EXPECT_GE(temp.Files().size(), 3u);
 
-    // A failing SaveMail, or a mail without a delivery time (not stored),
-    // leaves no more behind.
+    // A failing SaveMail, or a mail without a delivery time (stored without
+    // one), leaves no more behind.
     components.writer.failing.insert(CLoomcraftDriver::kSaveMail);
     Export();
     components.writer.failing.clear();
     message.pftMessageDeliveryTime = nullptr;
     Export();
-    EXPECT_EQ(Mails().size(), 42u);
+    EXPECT_EQ(Mails().size(), 43u);
+    EXPECT_EQ(Mails().back().texts[4], L"");
     DeleteAttachmentFiles();
     EXPECT_EQ(temp.Files(), (std::vector<std::wstring>{L"Temp.eml"}));
     EXPECT_TRUE(g_strAttachPathList.IsEmpty());

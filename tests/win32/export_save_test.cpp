@@ -260,9 +260,11 @@ TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
     };
     script.freeBytes = 314572800ULL;
     Save();
+    // Every item of the folder is told of, with why.
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{
                               L"There is not enough free disk space. Please select another path for saving.",
-                              L"Saving not completed."}));
+                              L"Saving not completed.\r\n\r\n12 items were not saved.\r\n"
+                              L"Reason: There is not enough free disk space at the destination."}));
     EXPECT_EQ(script.messageBoxes[0].type, 0x1010u);
     EXPECT_EQ(script.messageBoxes[1].type, 0x1040u);
     ASSERT_EQ(script.diskSpaceQueries.size(), 1u);
@@ -307,8 +309,10 @@ TEST_F(ExportSave, StopAnsweredYesEndsAfterTheItemInProgress) {
         Click(dialog, IDC_PAUSE);   // the Stop button
     };
     Save();
+    // The rest of the folder and the folder not reached: 22 + 29 items.
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving is in Progress, do you want to abort ?",
-                                                     L"Saving aborted by user."}));
+                                                     L"Saving aborted by user.\r\n\r\n51 items were not saved.\r\n"
+                                                     L"Reason: The save was stopped before it reached them."}));
     EXPECT_EQ(script.messageBoxes[0].type, 0x1024u);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_TRUE(boxes[1].enabled);   // enabled again for the last message
@@ -537,7 +541,8 @@ int CountOf(const std::vector<RecordedCall>& calls, DISPID id) {
 
 // The destination fills up during the save: the refused item stops it as the
 // free-space step does, and the items the store had not yet made its own
-// (those after its last checkpoint) are counted with the refused one.
+// (those after its last checkpoint) are counted with the refused one and
+// the rest of the folder: all 12 mails of the Inbox.
 TEST_F(ExportSave, AFullDestinationStopsTheSaveAndTellsWhatWasLost) {
     CheckOnly({L"Inbox"});
     int mails = 0;
@@ -549,7 +554,7 @@ TEST_F(ExportSave, AFullDestinationStopsTheSaveAndTellsWhatWasLost) {
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{
                               L"There is not enough free disk space. Please select another path for saving.",
-                              L"Saving not completed.\r\n\r\n5 items were not saved.\r\nReason: " + DiskFullText()}));
+                              L"Saving not completed.\r\n\r\n12 items were not saved.\r\nReason: " + DiskFullText()}));
     const std::vector<RecordedCall> calls = components.WriterCalls();
     EXPECT_EQ(CountOf(calls, CLoomcraftDriver::kSaveMail), 5);   // nothing after the refusal
     EXPECT_EQ(components.writer.refs, 1);                        // released
@@ -587,7 +592,9 @@ TEST_F(ExportSave, CheckpointsComeEveryFiveHundredItemsAndAFailedOneIsCounted) {
     ASSERT_EQ(checkpoints, 2);
     EXPECT_LE(most, 500);
     EXPECT_LT(mails, 1001);
-    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving not completed.\r\n\r\n" + std::to_wstring(lostAtFailure) +
+    // The items since the last good checkpoint and those not reached.
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving not completed.\r\n\r\n" +
+                                                     std::to_wstring(lostAtFailure + 1001 - mails) +
                                                      L" items were not saved.\r\nReason: refused"}));
 }
 
@@ -611,9 +618,9 @@ TEST_F(ExportSave, ADamagedStoreEndsWithWhatWasNotSaved) {
     EXPECT_EQ(script.messageBoxes[0].type, 0x1030u);
 }
 
-// A mail without a delivery time is not stored; it is told of, also when
-// the user stops the save.
-TEST_F(ExportSave, AnUndatedMailIsToldOfAlsoWhenTheSaveIsStopped) {
+// A draft (a mail without a delivery time) is stored without one; Stop
+// tells of the item it did not reach, with why.
+TEST_F(ExportSave, ADraftIsSavedWithoutATimeAndStopTellsWhatItDidNotReach) {
     std::string description = "variant unicode\nfolder Few IPF.Note\nmessage Few IPM.Note\nsubject undated\nbody b\n";
     for (int i = 0; i < 3; ++i)
         description += "message Few IPM.Note\nsubject dated\nbody b\nprop 0x0E060040 2021-05-01T10:00:00\n";
@@ -624,11 +631,16 @@ TEST_F(ExportSave, AnUndatedMailIsToldOfAlsoWhenTheSaveIsStopped) {
     int mails = 0;
     components.writer.onCall = [&](const RecordedCall& call) {
         if (call.id != CLoomcraftDriver::kSaveMail || ++mails != 3) return;
-        Click(FindWindowW(L"#32770", kMainTitle), IDC_PAUSE);   // the Stop button, after the last mail
+        Click(FindWindowW(L"#32770", kMainTitle), IDC_PAUSE);   // the Stop button
     };
     Save();
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving is in Progress, do you want to abort ?",
-                                                     L"Saving aborted by user.\r\n\r\n1 item was not saved."}));
+                                                     L"Saving aborted by user.\r\n\r\n1 item was not saved.\r\n"
+                                                     L"Reason: The save was stopped before it reached them."}));
+    std::vector<std::wstring> dates;
+    for (const RecordedCall& c : components.WriterCalls())
+        if (c.id == CLoomcraftDriver::kSaveMail) dates.push_back(c.texts[1] + L" " + c.texts[4]);
+    EXPECT_EQ(dates, (std::vector<std::wstring>{L"undated ", L"dated 5/1/2021 15:30 PM", L"dated 5/1/2021 15:30 PM"}));
 }
 
 // A folder whose own record the damage keeps from being read: its items are
@@ -669,6 +681,12 @@ TEST_F(ExportSave, NoFileIsReplacedAndOnlyTheSavesOwnTemporaryFilesGo) {
     const std::wstring left = temp + L"Quillmere-save-999999-1\\";
     CreateDirectoryW(left.c_str(), nullptr);
     exporttest::WriteBytes(left + L"Temp.eml", "From:x\r\n");
+    exporttest::WriteBytes(left + L"save.lock",
+                           "Quillmere save folder: removed by the next save once no save holds this file.\r\n");
+    // A folder of the same prefix that no save marked is not the save's.
+    const std::wstring foreign = temp + L"Quillmere-save-999999-2\\";
+    CreateDirectoryW(foreign.c_str(), nullptr);
+    exporttest::WriteBytes(foreign + L"keep.txt", "someone's");
     exporttest::WriteBytes(temp + L"leah_thumper.jpg", "another program's");
     script.tempPath = temp;
     std::wstring attachment, header;
@@ -691,6 +709,9 @@ TEST_F(ExportSave, NoFileIsReplacedAndOnlyTheSavesOwnTemporaryFilesGo) {
     EXPECT_GT(own.size(), temp.size());
     EXPECT_FALSE(exporttest::Exists(own));
     EXPECT_FALSE(exporttest::Exists(left));
+    EXPECT_EQ(exporttest::ReadBytes(foreign + L"keep.txt"), "someone's");
+    DeleteFileW((foreign + L"keep.txt").c_str());
+    RemoveDirectoryW(foreign.c_str());
     EXPECT_EQ(exporttest::ReadBytes(temp + L"leah_thumper.jpg"), "another program's");
     DeleteFileW((temp + L"leah_thumper.jpg").c_str());
     DeleteFileW((folder + L"ansi-sample2-attachment.pst").c_str());
