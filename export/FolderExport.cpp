@@ -120,20 +120,6 @@ int ItemsFrom(const NodeEntry* child) {
     return count;
 }
 
-// A stored item of a damaged store goes without what the reader could not
-// read: each unreadable attachment and each other part is one loss; an item
-// whose blocks fail their check sum is saved as found, and told of.
-void CountPartsLeftOut(const ItemRecord& record) {
-    int attachments = 0;
-    for (const AttachmentNode* a = record.pAttachments; a != nullptr; a = a->pNext)
-        if (a->bUnreadable) {
-            g_saveLosses.Attachment(0, kDamagedPart);
-            ++attachments;
-        }
-    for (int i = attachments; i < record.nPartsLost; ++i) g_saveLosses.Part(0, kDamagedPart);
-    if (record.nBlocksDamaged > 0) g_saveLosses.Damaged(kReasonStoreDamaged);
-}
-
 bool EnoughFreeSpaceAt(const CString& folder) {
     ULARGE_INTEGER available = {}, total = {}, free = {};
     // Only a failing query counts as enough space: the item writer then
@@ -210,6 +196,20 @@ void CloseFolderQuietly() {
 }
 
 }  // namespace
+
+// A stored item of a damaged store goes without what the reader could not
+// read: each unreadable attachment and each other part is one loss; an item
+// whose blocks fail their check sum is saved as found, and told of.
+void CountWhatAStoredItemLacks(const ItemRecord& record) {
+    int attachments = 0;
+    for (const AttachmentNode* a = record.pAttachments; a != nullptr; a = a->pNext)
+        if (a->bUnreadable) {
+            g_saveLosses.Attachment(0, kDamagedPart);
+            ++attachments;
+        }
+    for (int i = attachments; i < record.nPartsLost; ++i) g_saveLosses.Part(0, kDamagedPart);
+    if (record.nBlocksDamaged > 0) g_saveLosses.Damaged(kReasonStoreDamaged);
+}
 
 CString COstSaving::BuildFolderPath(uint32_t folderId) {
     HTREEITEM item = TreeItemOfFolder(folderId);
@@ -423,7 +423,7 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly) {
             ++g_pendingItems;
             ++storedInFolder;
-            CountPartsLeftOut(*record);
+            CountWhatAStoredItemLacks(*record);
         }
         if (!stop && CheckpointDue(g_pendingItems, storedInFolder, GetTickCount() - g_lastCheckpoint,
                                    g_lastCheckpointCost))

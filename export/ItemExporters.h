@@ -46,3 +46,8 @@ int ExportStickyNoteItem(ItemRecord* record);
 int ExportJournalItem(ItemRecord* record);
 int ExportAppointmentItem(ItemRecord* record);
 // Contacts: export/ContactExport.h.
+
+// What a stored item of a damaged store goes without, counted in
+// g_saveLosses: each unreadable attachment and each other part left out,
+// and the item itself when blocks of it failed their check sum.
+void CountWhatAStoredItemLacks(const ItemRecord& record);

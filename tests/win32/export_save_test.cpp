@@ -15,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <mutex>
 #include <algorithm>
 #include <cstdio>
@@ -246,6 +247,19 @@ TEST_F(ExportSave, EveryCheckedFolderIsCreatedOpenedAndFilledInOrder) {
     }
     EXPECT_EQ(withoutBody, 1);
     EXPECT_FALSE(g_bSaveRunning);
+}
+
+// The top folder's own items go into the new store's top folder (the
+// independent readers list 7 mails there).
+TEST_F(ExportSave, TheTopFoldersOwnItemsAreSavedInTheNewTopFolder) {
+    LoadStore(SamplePathW("unicode-tika-mail.pst"));
+    CheckAllFolders();
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    int inTop = 0;
+    for (const RecordedCall& c : components.WriterCalls())
+        if (c.id == CLoomcraftDriver::kSaveMail && c.texts[0] == std::wstring(g_strPstRootPath.GetString())) ++inTop;
+    EXPECT_EQ(inTop, 7);
 }
 
 TEST_F(ExportSave, NoFreeSpaceStopsBeforeTheFirstItemAndOneByteMoreGoesOn) {
@@ -498,6 +512,44 @@ TEST_F(ExportSave, RealComponentsSaveTheWholeStore) {
         printf("saved %d items into %ls in %.2f s\n", g_nSavedTotal, g_strPstPath.GetString(), seconds);
         if (folder[0] == 0) DeleteFileW(g_strPstPath);   // kept only where it was asked for
     }
+}
+
+// A task, a journal entry, an appointment and a contact of three attachments
+// each, saved through the real components: the new store holds every file
+// of every item, in its stored order (the independent reader extracts them).
+TEST_F(ExportSave, RealComponentsCarryEveryAttachmentOfEveryKind) {
+    if (!components_test::HaveNativeTools()) GTEST_SKIP() << "not under Wine, or the independent readers are not installed";
+    std::string description = "variant unicode\nfolder Kinds IPF.Note\n";
+    for (const char* kind : {"IPM.Task", "IPM.Activity", "IPM.Appointment", "IPM.Contact"})
+        description += std::string("message Kinds ") + kind + "\nsubject " + kind +
+                       "\nprop 0x3A06001F Kim\nattach one.txt first\nattach two.txt second\nattach three.txt third\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Kinds"});
+    components_test::ScratchFolder scratch(L"tarnwell-kinds");
+    script.folderAnswers = {scratch / L""};
+    {
+        components_test::RegisteredComponents registered;
+        FakeComponents::Suspend real(components);
+        Save();
+    }
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving  completed successfully."}));
+    const std::wstring top = components_test::PffExport(g_strPstPath.GetString(), scratch, L"pff");
+    const std::string files = components_test::RunNative(
+        "cd " + components_test::Quote(top + L"\\Kinds") + " && find . -path '*Attachments*' -type f | sort", scratch);
+    // Lines "./Task00001/Attachments/1_one.txt": the kind and the file's name.
+    std::map<std::string, std::set<std::string>> byKind;
+    std::istringstream lines(files);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t digits = line.find_first_of("0123456789"), name = line.find('_');
+        if (line.size() > 2 && digits != std::string::npos && name != std::string::npos)
+            byKind[line.substr(2, digits - 2)].insert(line.substr(name + 1));
+    }
+    const std::set<std::string> all = {"one.txt", "two.txt", "three.txt"};
+    EXPECT_EQ(byKind, (std::map<std::string, std::set<std::string>>{
+                          {"Activity", all}, {"Appointment", all}, {"Contact", all}, {"Task", all}}))
+        << files;
+    DeleteFileW(g_strPstPath);
 }
 
 // ---------------------------------------------------------------- what a save could not carry
