@@ -1,6 +1,7 @@
 #include "export/SaveLosses.h"
 
 #include <cwctype>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,8 @@ CString CurrentFailureText() {
         return e.m_strDescription;
     } catch (const COleException& e) {
         return e.m_sc != S_OK ? SystemErrorText(static_cast<DWORD>(e.m_sc)) : CString();
+    } catch (const std::exception& e) {
+        return CString(e.what());
     } catch (...) {
         return CString();
     }

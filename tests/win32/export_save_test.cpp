@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -610,6 +611,32 @@ TEST_F(ExportSave, AFullDestinationStopsTheSaveAndTellsWhatWasLost) {
     const std::vector<RecordedCall> calls = components.WriterCalls();
     EXPECT_EQ(CountOf(calls, CLoomcraftDriver::kSaveMail), 5);   // nothing after the refusal
     EXPECT_EQ(components.writer.refs, 1);                        // released
+}
+
+// A folder the item writer cannot open has its items counted; a failure
+// nothing expected ends the save with a message that says so and what the
+// new store holds.
+TEST_F(ExportSave, AFolderNotOpenedAndAnUnexpectedFailureAreTold) {
+    CheckOnly({L"Inbox"});
+    components.writer.failing = {CLoomcraftDriver::kOpenFolder};
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
+                                                     L"12 items were not saved.\r\nReason: refused"}));
+    EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kSaveMail), 0);
+
+    script.messageBoxes.clear();
+    components.writer.failing.clear();
+    script.folderAnswers = {destination};
+    g_Seams.GetDiskFreeSpaceEx = [](LPCWSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER) -> BOOL {
+        throw std::runtime_error("no answer");
+    };
+    Save();
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::wstring expected = L"Saving failed.\r\nReason: no answer\r\n\r\n0 items were saved into " +
+                                  std::wstring(g_strPstPath.GetString()) + L".";
+    EXPECT_EQ(Messages()[0], expected);
+    EXPECT_EQ(components.writer.refs, 1);   // released
+    EXPECT_EQ(g_pSaveThread.load(), nullptr);
 }
 
 // Inside a folder the item writer's batch ends (a checkpoint) at least every
