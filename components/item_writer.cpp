@@ -135,7 +135,14 @@ void ItemWriter::Hold(const FolderRef& folder, const std::string& messageClass, 
 void ItemWriter::StoreHeld() {
     if (!held_) return;
     const std::unique_ptr<HeldItem> item = std::move(held_);
-    item->folder.store->AddItem(item->folder.folder, item->messageClass, item->fill, item->files);
+    try {
+        item->folder.store->AddItem(item->folder.folder, item->messageClass, item->fill, item->files);
+    } catch (const std::exception& e) {
+        // Told to the call at hand, and again by the next EndBatch, so that
+        // a caller that ignores the one hears of it at its checkpoint.
+        heldFailure_ = std::string("An item could not be stored: ") + e.what();
+        throw;
+    }
 }
 
 void ItemWriter::AddAttachment(const std::wstring& path) {
@@ -151,11 +158,21 @@ void ItemWriter::Call(const MemberInfo& member, WORD, const DispatchArgs& args, 
         SetEmptyText(result);
         return;
     }
-    StoreHeld();
+    try {
+        StoreHeld();
+    } catch (...) {
+        if (member.id == kDispEndBatch) heldFailure_.clear();   // told now
+        throw;
+    }
     switch (member.id) {
     case kDispBeginBatch:
         break;
     case kDispEndBatch:
+        if (!heldFailure_.empty()) {
+            const std::string failure = heldFailure_;
+            heldFailure_.clear();
+            throw CallError(E_FAIL, failure);
+        }
         if (store_) store_->Checkpoint();
         break;
     case kDispCreateStore:

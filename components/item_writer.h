@@ -64,6 +64,7 @@ private:
     std::shared_ptr<OpenStore> store_;       // the store of the last CreateStore
     FolderRef openFolder_;
     std::unique_ptr<HeldItem> held_;
+    std::string heldFailure_;   // why the last held item could not be stored, until EndBatch tells it
 };
 
 }  // namespace components

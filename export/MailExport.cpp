@@ -17,8 +17,6 @@
 
 namespace {
 
-const wchar_t kSemicolonInName[] = L"An attachment name holding \";\" cannot be handed to the item writer.";
-
 // The text widened into `holder`, or null when the store holds none.
 const CString* StoredTextOrNull(const StoreText& text, CString& holder) {
     if (!HasText(text)) return nullptr;
@@ -158,9 +156,6 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         } catch (...) {
             CountAttachmentsNotWritten(*record);
         }
-        // Files whose path holds ";" cannot travel in the list.
-        for (const CString& path : g_attachPaths)
-            if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
 
         // A mail without a delivery time (a draft) is stored without one: the
         // item writer takes an empty date text as no time.
@@ -175,12 +170,25 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 ComText bodyText(body.text, body.present);
                 ComText spare(L"");
                 short bodyType = body.type;
+                bool stored = false;
                 try {
                     g_itemWriter.SaveMail(folder.Ref(), subjectText.Ref(), recipientsText.Ref(), headerFile.Ref(),
                                           dateText.Ref(), attachments.Ref(), bodyText.Ref(), &bodyType, spare.Ref(),
                                           spare.Ref());
+                    stored = true;
                 } catch (...) {
                     g_saveLosses.Refused(CurrentFailureText());
+                }
+                // A file whose path holds ";" cannot travel in the list: it
+                // follows the mail by a call of its own.
+                for (const CString& path : g_attachPaths) {
+                    if (!stored || path.Find(L';') < 0) continue;
+                    try {
+                        ComText file(path);
+                        g_itemWriter.AddAttachment(file.Ref());
+                    } catch (...) {
+                        g_saveLosses.Attachment(0, CurrentFailureText());
+                    }
                 }
             } catch (...) {
                 g_saveLosses.Item(0, kReasonNotReady);   // the call's texts could not be made
