@@ -165,7 +165,7 @@ int ExportTaskItem(ItemRecord* record) {
         const CString subject = ItemSubject(*record);
         const CString attachment = FirstAttachmentPath(record);
         const bool dated = record->pMessage != nullptr && record->pMessage->pftMessageDeliveryTime != nullptr;
-        const CString date = dated ? ExportDateText(*record->pMessage->pftMessageDeliveryTime) : CString();
+        const CString date = dated ? ExportDateTextOrNone(*record->pMessage->pftMessageDeliveryTime) : CString();
         try {
             ComText folder(g_strPstFolderPath), dateText(dated ? date.GetString() : nullptr),
                 attachmentText(attachment), bodyText(body.text), spare(L""), subjectText(subject);

@@ -141,7 +141,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         }
 
         CString date;
-        if (message.pftMessageDeliveryTime != nullptr) date = ExportDateText(*message.pftMessageDeliveryTime);
+        if (message.pftMessageDeliveryTime != nullptr) date = ExportDateTextOrNone(*message.pftMessageDeliveryTime);
 
         CString subject;
         try {

@@ -184,14 +184,15 @@ TEST_F(ExportKinds, TaskDateAttachmentAndBody) {
     message.pftMessageDeliveryTime = nullptr;
     record.pAttachments = texts.Rows({L""});
     ExportTaskItem(&record);
-    // A delivery time the calendar conversion refuses: not stored.
+    // A delivery time the calendar conversion refuses: stored without it.
     FILETIME old = Stored(1965, 1, 1, 0, 0);
     message.pftMessageDeliveryTime = &old;
     ExportTaskItem(&record);
     saved = Writer(CLoomcraftDriver::kSaveTask);
-    ASSERT_EQ(saved.size(), 2u);
+    ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved[1].texts[1], L"<null>");
     EXPECT_EQ(saved[1].texts[2], L"");
+    EXPECT_EQ(saved[2].texts[1], L"");
 }
 
 TEST_F(ExportKinds, JournalAndStickyNoteCarrySubjectAndBodyOnly) {
