@@ -737,6 +737,27 @@ TEST_F(ExportSave, ADraftIsSavedWithoutATimeAndStopTellsWhatItDidNotReach) {
     EXPECT_EQ(dates, (std::vector<std::wstring>{L"undated ", L"dated 5/1/2021 15:30 PM", L"dated 5/1/2021 15:30 PM"}));
 }
 
+// An item whose node the damage keeps from being read is an item lost, told
+// of as such, and the others of its folder are saved.
+TEST_F(ExportSave, AnItemThatCannotBeReadIsCountedLost) {
+    writer::StoreDescription description;
+    for (const char* line : {"variant unicode", "folder Few IPF.Note"})
+        description.Line(line);
+    for (int i = 0; i < 3; ++i) {
+        description.Line("message Few IPM.Note");
+        description.Line("subject mail " + std::to_string(i));
+    }
+    description.Builder().Damage().unreadableNids = {0x200044};   // the second message's node
+    testing_support::TempFile store(description.Builder().WriteMemory(), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"Few"});
+    Save();
+    EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kSaveMail), 2);
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
+                                                     L"1 item was not saved.\r\n"
+                                                     L"Reason: An item cannot be read from the store being saved."}));
+}
+
 // A folder whose own record the damage keeps from being read: its items are
 // saved all the same, under the name the tree shows for it.
 TEST_F(ExportSave, AFolderThatCannotBeReadHasItsItemsSavedUnderItsShownName) {
