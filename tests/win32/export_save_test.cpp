@@ -737,24 +737,28 @@ TEST_F(ExportSave, ADraftIsSavedWithoutATimeAndStopTellsWhatItDidNotReach) {
     EXPECT_EQ(dates, (std::vector<std::wstring>{L"undated ", L"dated 5/1/2021 15:30 PM", L"dated 5/1/2021 15:30 PM"}));
 }
 
-// An item whose node the damage keeps from being read is an item lost, told
-// of as such, and the others of its folder are saved.
-TEST_F(ExportSave, AnItemThatCannotBeReadIsCountedLost) {
-    writer::StoreDescription description;
-    for (const char* line : {"variant unicode", "folder Few IPF.Note"})
-        description.Line(line);
-    for (int i = 0; i < 3; ++i) {
-        description.Line("message Few IPM.Note");
-        description.Line("subject mail " + std::to_string(i));
+// An item whose node the damage keeps from being read, and one whose class
+// is lost, are items lost, told of as such; the others of the folder are saved.
+TEST_F(ExportSave, AnItemThatCannotBeReadOrHasNoClassIsCountedLost) {
+    writer::StoreOptions options;
+    options.variant = writer::Variant::Unicode;
+    writer::StoreBuilder builder(options);
+    const uint32_t folder = builder.AddFolder(builder.IpmSubtree(), u"Few", "IPF.Note");
+    std::vector<uint32_t> nids;
+    for (int i = 0; i < 4; ++i) {
+        writer::Message& m = builder.AddMessage(folder, "IPM.Note");
+        m.SetSubject(u"mail");
+        nids.push_back(m.nid());
+        if (i == 2) m.Props().Remove(0x001A);   // PidTagMessageClass
     }
-    description.Builder().Damage().unreadableNids = {0x200044};   // the second message's node
-    testing_support::TempFile store(description.Builder().WriteMemory(), ".ost");
+    builder.Damage().unreadableNids = {nids[1]};
+    testing_support::TempFile store(builder.WriteMemory(), ".ost");
     LoadStore(store.wpath());
     CheckOnly({L"Few"});
     Save();
     EXPECT_EQ(CountOf(components.WriterCalls(), CLoomcraftDriver::kSaveMail), 2);
     EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n"
-                                                     L"1 item was not saved.\r\n"
+                                                     L"2 items were not saved.\r\n"
                                                      L"Reason: An item cannot be read from the store being saved."}));
 }
 
