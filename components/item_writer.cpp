@@ -1,5 +1,8 @@
 #include "components/item_writer.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "components/attachment_files.h"
 #include "components/class_ids.h"
 #include "components/item_content.h"
@@ -54,6 +57,8 @@ const MemberInfo kMembers[] = {
     {kDispSaveNote, L"SaveNote", MemberKind::Method, ResultType::Text,
      L"Stores a sticky note. BodyType: 0 plain text, 1 HTML, 3 RTF.",
      {{L"FolderPath", kText}, {L"Body", kText}, {L"Subject", kText}, {L"BodyType", kInteger}}},
+    {kDispAddAttachment, L"AddAttachment", MemberKind::Method, ResultType::Text,
+     L"Adds a file as an attachment to the item this writer stored last.", {{L"Path", kText}}},
 };
 
 extern const InterfaceInfo kItemWriterInterface;
@@ -64,6 +69,33 @@ const InterfaceInfo kItemWriterInterface = {
 
 std::vector<std::wstring> OnePath(const std::wstring& path) {
     return path.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{path};
+}
+
+// A file's bytes read whole, so that the file may change or go once the call
+// that named it has returned.
+class BytesSource : public writer::DataSource {
+public:
+    explicit BytesSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    uint64_t Size() const override { return bytes_.size(); }
+    size_t Read(uint8_t* out, size_t size) override {
+        const size_t n = std::min(size, bytes_.size() - at_);
+        if (n > 0) std::memcpy(out, bytes_.data() + at_, n);
+        at_ += n;
+        return n;
+    }
+
+private:
+    std::vector<uint8_t> bytes_;
+    size_t at_ = 0;
+};
+
+AttachmentFile ReadWhole(const AttachmentFile& file) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.source->Size()));
+    const size_t got = bytes.empty() ? 0 : file.source->Read(bytes.data(), bytes.size());
+    if (got < bytes.size())
+        throw CallError(HRESULT_FROM_WIN32(ERROR_READ_FAULT),
+                        "The attachment file " + Utf8FromWide(file.file.wstring()) + " cannot be read whole.");
+    return AttachmentFile{file.name, file.file, std::make_shared<BytesSource>(std::move(bytes))};
 }
 }  // namespace
 
@@ -76,19 +108,71 @@ const LibraryInfo kItemWriterLibrary = {
 const InterfaceInfo& ItemWriter::Interface() const { return kItemWriterInterface; }
 
 ItemWriter::~ItemWriter() {
-    // The store is finished when its writer goes; a failure here has no
-    // caller to go to, and the last checkpoint's file stays.
+    // The store is finished when its writer goes. A failure here has no
+    // caller to go to: the file keeps its last checkpoint (a caller that
+    // ends with EndBatch has heard of every failure), and the failure is
+    // told to a debugger.
     try {
+        StoreHeld();
         StoreRegistry::Instance().Close(store_);
+    } catch (const std::exception& e) {
+        OutputDebugStringA(("Loomcraft: the store could not be finished: " + std::string(e.what()) + "\n").c_str());
     } catch (...) {
+        OutputDebugStringA("Loomcraft: the store could not be finished.\n");
     }
 }
 
+void ItemWriter::Hold(const FolderRef& folder, const std::string& messageClass, MessageFill fill,
+                      const HeldAttachments& files) {
+    auto item = std::make_unique<HeldItem>();
+    item->folder = folder;
+    item->messageClass = messageClass;
+    item->fill = std::move(fill);
+    for (const AttachmentFile& file : files.Files()) item->files.push_back(ReadWhole(file));
+    held_ = std::move(item);
+}
+
+void ItemWriter::StoreHeld() {
+    if (!held_) return;
+    const std::unique_ptr<HeldItem> item = std::move(held_);
+    try {
+        item->folder.store->AddItem(item->folder.folder, item->messageClass, item->fill, item->files);
+    } catch (const std::exception& e) {
+        // Told to the call at hand, and again by the next EndBatch, so that
+        // a caller that ignores the one hears of it at its checkpoint.
+        heldFailure_ = std::string("An item could not be stored: ") + e.what();
+        throw;
+    }
+}
+
+void ItemWriter::AddAttachment(const std::wstring& path) {
+    if (!held_) throw CallError(E_UNEXPECTED, "AddAttachment adds a file to the item stored last: this writer has stored no item yet.");
+    const HeldAttachments file(OnePath(path), false);
+    if (file.Files().empty()) throw CallError(E_INVALIDARG, "An attachment file has an empty path.");
+    held_->files.push_back(ReadWhole(file.Files().front()));
+}
+
 void ItemWriter::Call(const MemberInfo& member, WORD, const DispatchArgs& args, VARIANT& result) {
+    if (member.id == kDispAddAttachment) {
+        AddAttachment(args.Text(0));
+        SetEmptyText(result);
+        return;
+    }
+    try {
+        StoreHeld();
+    } catch (...) {
+        if (member.id == kDispEndBatch) heldFailure_.clear();   // told now
+        throw;
+    }
     switch (member.id) {
     case kDispBeginBatch:
         break;
     case kDispEndBatch:
+        if (!heldFailure_.empty()) {
+            const std::string failure = heldFailure_;
+            heldFailure_.clear();
+            throw CallError(E_FAIL, failure);
+        }
         if (store_) store_->Checkpoint();
         break;
     case kDispCreateStore:
@@ -136,7 +220,7 @@ void ItemWriter::SaveMail(const DispatchArgs& args) {
     const std::wstring body = args.Text(6);
     const int bodyType = CheckedBodyType(args.Integer(7));
     const HeldAttachments files(SplitPathList(args.Text(5)), true);
-    folder.store->AddItem(folder.folder, "IPM.Note", [=](writer::Message& m) {
+    Hold(folder, "IPM.Note", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetSender(m, sender);
         for (const Address& r : to.recipients) m.AddRecipient(U16(r.name), U16(r.email), 1);
@@ -148,7 +232,7 @@ void ItemWriter::SaveMail(const DispatchArgs& args) {
         SetDeliveryTime(m, time);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files.Files());
+    }, files);
 }
 
 // folder; subject; organizer; start; end; empty; location; empty; body; body type.
@@ -163,14 +247,14 @@ void ItemWriter::SaveAppointment(const DispatchArgs& args) {
     const std::u16string location = U16(args.Text(6));
     const std::wstring body = args.Text(8);
     const int bodyType = CheckedBodyType(args.Integer(9));
-    folder.store->AddItem(folder.folder, "IPM.Appointment", [=](writer::Message& m) {
+    Hold(folder, "IPM.Appointment", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetSender(m, organizer);
         if (start) writer::SetAppointment(m, start, end, location);
         else if (!location.empty()) m.SetString(m.Named(writer::kPsetidAppointment, 0x8208), location);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, {});
+    }, HeldAttachments());
 }
 
 // folder; attachment path; body; empty; subject; body type.
@@ -184,13 +268,13 @@ void ItemWriter::SaveJournal(const DispatchArgs& args) {
     // made by hand does. Readers that list journal entries by their times
     // (readpst) pass over an entry that has none.
     const uint64_t start = writer::FileTimeNow();
-    folder.store->AddItem(folder.folder, "IPM.Activity", [=](writer::Message& m) {
+    Hold(folder, "IPM.Activity", [=](writer::Message& m) {
         m.SetSubject(subject);
         m.SetTime(m.Named(writer::kPsetidLog, 0x8706), start);          // LogStart
         m.SetTime(m.Named(writer::kPsetidLog, 0x8708), start);          // LogEnd
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files.Files());
+    }, files);
 }
 
 // folder; date text; attachment path; body; empty; subject; body type.
@@ -201,13 +285,13 @@ void ItemWriter::SaveTask(const DispatchArgs& args) {
     const std::u16string subject = U16(args.Text(5));
     const int bodyType = CheckedBodyType(args.Integer(6));
     const HeldAttachments files(OnePath(args.Text(2)), false);
-    folder.store->AddItem(folder.folder, "IPM.Task", [=](writer::Message& m) {
+    Hold(folder, "IPM.Task", [=](writer::Message& m) {
         m.SetSubject(subject);
         SetDeliveryTime(m, time);
         writer::SetTask(m, kTaskNotStarted, false);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, files.Files());
+    }, files);
 }
 
 // folder; body; subject; body type.
@@ -216,12 +300,12 @@ void ItemWriter::SaveNote(const DispatchArgs& args) {
     const std::wstring body = args.Text(1);
     const std::u16string subject = U16(args.Text(2));
     const int bodyType = CheckedBodyType(args.Integer(3));
-    folder.store->AddItem(folder.folder, "IPM.StickyNote", [=](writer::Message& m) {
+    Hold(folder, "IPM.StickyNote", [=](writer::Message& m) {
         m.SetSubject(subject);
         writer::SetNoteColor(m, kNoteYellow);
         SetBody(m, bodyType, body);
         m.SetRead(true);
-    }, {});
+    }, HeldAttachments());
 }
 
 }  // namespace components

@@ -4,6 +4,7 @@
 #pragma once
 #include <memory>
 
+#include "components/attachment_files.h"
 #include "components/dispatch_object.h"
 #include "components/open_store.h"
 
@@ -21,6 +22,7 @@ enum ItemWriterDispid : DISPID {
     kDispSaveJournal = 0x60030039,
     kDispSaveTask = 0x6003003A,
     kDispSaveNote = 0x6003003B,
+    kDispAddAttachment = 0x6003003C,
 };
 
 extern const LibraryInfo kItemWriterLibrary;
@@ -43,9 +45,26 @@ private:
     void SaveJournal(const DispatchArgs& args);
     void SaveTask(const DispatchArgs& args);
     void SaveNote(const DispatchArgs& args);
+    // One more file for the item stored last.
+    void AddAttachment(const std::wstring& path);
+
+    // The item stored last waits here until the next call other than
+    // AddAttachment (or the writer's end), so that files can still be added
+    // to it; its attachment bytes are read when it is stored by its call.
+    struct HeldItem {
+        FolderRef folder;
+        std::string messageClass;
+        MessageFill fill;
+        std::vector<AttachmentFile> files;
+    };
+    void Hold(const FolderRef& folder, const std::string& messageClass, MessageFill fill,
+              const HeldAttachments& files);
+    void StoreHeld();
 
     std::shared_ptr<OpenStore> store_;       // the store of the last CreateStore
     FolderRef openFolder_;
+    std::unique_ptr<HeldItem> held_;
+    std::string heldFailure_;   // why the last held item could not be stored, until EndBatch tells it
 };
 
 }  // namespace components

@@ -27,6 +27,9 @@ std::vector<CString> g_attachPaths;
 namespace {
 
 const wchar_t kUnusableName[] = L"An attachment's name cannot be the name of a file.";
+const wchar_t kNoFileName[] = L"An attachment without a file name (an embedded message or an object) cannot be "
+                              L"handed to the components.";
+const wchar_t kNotWritten[] = L"An attachment could not be written to a file for the components.";
 
 // The numbered folders made for the latest call's files.
 std::vector<CString> g_sameNameFolders;
@@ -242,6 +245,12 @@ int CheckFileName(const char* name) {
     return 0;
 }
 
+void CountAttachmentsNotWritten(const ItemRecord& record) {
+    for (const AttachmentNode* node = record.pAttachCursor; node != nullptr; node = node->pNext)
+        if ((HasText(node->txAttachLongFilename) || node->nAttachMethod != 0) && !node->bUnreadable)
+            g_saveLosses.Attachment(0, kNotWritten);
+}
+
 int SaveAttachmentsToTempFiles(ItemRecord* record) {
     ReleaseAttachmentFiles();   // an exporter that did not release its own
     g_strAttachPathList.Empty();
@@ -255,8 +264,15 @@ int SaveAttachmentsToTempFiles(ItemRecord* record) {
         // What a damaged store kept from being read is not written as a file
         // cut short; the save counts it once the item is stored.
         if (node->bUnreadable) continue;
-        if (!HasText(node->txAttachLongFilename)) continue;
-        const CString name = WidenStoreText(node->txAttachLongFilename);
+        // Without a long file name the short one serves. A recipient row has
+        // no attach method; an attachment without any file name (an
+        // embedded message, an object) cannot go as a file.
+        const StoreText& stored = HasText(node->txAttachLongFilename) ? node->txAttachLongFilename : node->txAttachFilename;
+        if (!HasText(stored)) {
+            if (node->nAttachMethod != 0) g_saveLosses.Attachment(0, kNoFileName);
+            continue;
+        }
+        const CString name = WidenStoreText(stored);
         if (CheckFileName(AnsiName(name).c_str()) != 0 || !WideNameStaysInFolder(name)) {
             g_saveLosses.Attachment(0, kUnusableName);   // no file may carry that name
             continue;

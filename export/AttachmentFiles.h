@@ -21,6 +21,10 @@ extern std::vector<CString> g_attachPaths;
 // counted in g_saveLosses and left out; the others are still written.
 int SaveAttachmentsToTempFiles(ItemRecord* record);
 
+// Counts the attachments that the walk of SaveAttachmentsToTempFiles had not
+// yet written when it was ended by a failure (from its cursor on).
+void CountAttachmentsNotWritten(const ItemRecord& record);
+
 // 0 when the 8-bit name may name a file: not empty, under 256 bytes, none of
 // the control characters and "*/:<>?\| (their byte value is returned), not
 // only dots (46), and no device name as its base (AUX -3, CON -4, NUL -5,

@@ -24,6 +24,10 @@ const DISPID kPlainBody = 0xB;
 const DISPID kSaveItem = 6;
 const long kContactItemKind = 2;
 
+const wchar_t kNoSessionLibrary[] = L"The session library cannot be started.";
+const wchar_t kNoContactFolder[] = L"The session library cannot reach the contact's folder in the new store.";
+const wchar_t kNoContactDetails[] = L"A contact without any contact details cannot be stored.";
+
 struct ContactProperty {
     DISPID id;
     StoreText ContactDetail::*field;
@@ -148,7 +152,7 @@ int ExportContactItem(ItemRecord* record) {
     COleDispatchDriver session, folder, items, item;
     try {
         if (!session.CreateDispatch(kSessionLibraryProgId)) {
-            g_saveLosses.Item();
+            g_saveLosses.Item(0, kNoSessionLibrary);
             return 0;
         }
         VARIANT empty;
@@ -159,13 +163,13 @@ int ExportContactItem(ItemRecord* record) {
         LPDISPATCH object = nullptr;
         session.InvokeHelper(kFolderByPath, DISPATCH_METHOD, VT_DISPATCH, &object, kOneText, g_strPstFolderPath);
         if (!Bind(folder, object)) {
-            g_saveLosses.Item();
+            g_saveLosses.Item(0, kNoContactFolder);
             return 0;
         }
         object = nullptr;
         folder.InvokeHelper(kFolderItems, DISPATCH_PROPERTYGET, VT_DISPATCH, &object, nullptr);
         if (!Bind(items, object)) {
-            g_saveLosses.Item();
+            g_saveLosses.Item(0, kNoContactFolder);
             return 0;
         }
         VARIANT kind;
@@ -175,15 +179,27 @@ int ExportContactItem(ItemRecord* record) {
         object = nullptr;
         items.InvokeHelper(kAddItem, DISPATCH_METHOD, VT_DISPATCH, &object, kOneVariant, &kind);
         if (!Bind(item, object)) {
-            g_saveLosses.Item();
+            g_saveLosses.Item(0, kNoContactFolder);
             return 0;
         }
 
-        if (record->pContact == nullptr) return 0;   // made, released unsaved
+        if (record->pContact == nullptr) {
+            // Made and released unsaved: the session library stores a contact by its details.
+            g_saveLosses.Item(0, kNoContactDetails);
+            return 0;
+        }
 
+        // Every file, each by its own call; one the session library refuses
+        // is counted and the contact is stored without it.
         if (record->pAttachments != nullptr) {
             SaveAttachmentsToTempFiles(record);
-            item.InvokeHelper(kAttachFile, DISPATCH_METHOD, VT_EMPTY, nullptr, kOneText, g_strLastAttachPath);
+            for (const CString& path : g_attachPaths) {
+                try {
+                    item.InvokeHelper(kAttachFile, DISPATCH_METHOD, VT_EMPTY, nullptr, kOneText, path);
+                } catch (...) {
+                    g_saveLosses.Attachment(0, CurrentFailureText());
+                }
+            }
         }
         PutProperties(item, *record->pContact, kBeforeBody);
         PutBody(item, *record);

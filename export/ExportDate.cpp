@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include "app/ListDates.h"
+#include "export/SaveLosses.h"
 #include "framework/seams.h"
 
 namespace {
@@ -56,6 +57,16 @@ CString CurrentLocalDateText() {
     struct tm local = {};
     if (_localtime64_s(&local, &now) != 0) return CString();
     return FormatExportDateText(local.tm_mon + 1, local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min);
+}
+
+CString ExportDateTextOrNone(const FILETIME& stored) {
+    try {
+        return ExportDateText(stored);
+    } catch (const ExportDateError&) {
+        g_saveLosses.Part(0, L"A time that the item writer's date text cannot hold (a year from 1900 to 1969, or "
+                             L"after 3000) is left out.");
+        return CString();
+    }
 }
 
 CString ExportDateText(const FILETIME& stored) {

@@ -26,3 +26,6 @@ CString CurrentLocalDateText();
 // The whole conversion of a stored FILETIME; empty when the file time itself
 // cannot be converted. Throws ExportDateError for out-of-range calendar times.
 CString ExportDateText(const FILETIME& stored);
+// The same for an item that is stored whatever its time: a time the text
+// cannot hold gives an empty text (no time), counted as a part not saved.
+CString ExportDateTextOrNone(const FILETIME& stored);

@@ -89,9 +89,9 @@ bool SetTemporaryPaths() {
 // destination's own error, else the item writer's text.
 void NoteStoreNotCreated(const CString& folder, const CString& componentText) {
     const DWORD error = FolderWriteError(folder);
-    const CString reason = error != 0 ? SystemErrorText(error) : componentText;
-    g_refusal = L"Saving not completed.";
-    if (!reason.IsEmpty()) g_refusal += L"\r\n\r\nReason: " + reason;
+    CString reason = error != 0 ? SystemErrorText(error) : componentText;
+    if (reason.IsEmpty()) reason = L"The item writer could not create the new store.";
+    g_refusal = L"Saving not completed.\r\n\r\nReason: " + reason;
 }
 
 // Refuses a destination that would write over the store being saved or
@@ -104,8 +104,11 @@ bool DestinationUsable(const CString& folder) {
     }
     const DWORD error = FolderWriteError(folder);
     if (error != 0) {
+        // The save's folder that the Save command could not make (a
+        // read-only destination) is told as such, not as a path not found.
+        const bool made = GetFileAttributesW(folder) != INVALID_FILE_ATTRIBUTES;
         g_refusal = L"Saving not completed.\r\n\r\nThe new store cannot be written in " + folder + L"\r\nReason: " +
-                    SystemErrorText(error);
+                    (made ? SystemErrorText(error) : CString(L"The folder cannot be made there."));
         return false;
     }
     return true;

@@ -79,13 +79,26 @@ CString RelativeFolderPath(const CString& fullPath) {
 // good checkpoint, and whether a batch end has failed (the store then takes
 // nothing more).
 int g_pendingItems = 0;
+int g_checkpointedItems = 0;
 DWORD g_lastCheckpoint = 0;
 DWORD g_lastCheckpointCost = 0;   // how long the last batch end took
 bool g_writerFailed = false;
 bool g_destinationFull = false;   // the last failure's destination was full
+// Why the save stopped before its end, for the items it did not reach: a
+// system error code, else a text.
+DWORD g_stopError = 0;
+CString g_stopText;
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
 const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
 const wchar_t kMissingItem[] = L"Items a folder lists cannot be found in the store being saved.";
+const wchar_t kStoppedByUser[] = L"The save was stopped before it reached them.";
+const wchar_t kShortOfSpace[] = L"There is not enough free disk space at the destination.";
+const wchar_t kFolderNotMade[] = L"The item writer cannot make their folder in the new store.";
+
+void StopBecause(DWORD error, const CString& text) {
+    g_stopError = error;
+    g_stopText = text;
+}
 
 // Items the folder's record counts but the node tree does not hold: a store
 // cut short, or a damaged node tree, lost them.
@@ -96,16 +109,15 @@ int MissingItems(const FolderCounts* counts, const NodeEntry* folderNode) {
     return listed > held ? listed - held : 0;
 }
 
-// A stored item of a damaged store goes without what the reader could not
-// read: each unreadable attachment and each other part is one loss.
-void CountPartsLeftOut(const ItemRecord& record) {
-    int attachments = 0;
-    for (const AttachmentNode* a = record.pAttachments; a != nullptr; a = a->pNext)
-        if (a->bUnreadable) {
-            g_saveLosses.Attachment(0, kDamagedPart);
-            ++attachments;
-        }
-    for (int i = attachments; i < record.nPartsLost; ++i) g_saveLosses.Part(0, kDamagedPart);
+// A node of the folder that is an item (not a sub-folder or an associated item).
+bool IsMessageNode(const NodeEntry* node) { return (node->nodeId & 0x1F) == kNormalMessageNodeType; }
+
+// The items from this node of a folder's child chain to its end.
+int ItemsFrom(const NodeEntry* child) {
+    int count = 0;
+    for (; child != nullptr; child = child->pNextSibling)
+        if (IsMessageNode(child)) ++count;
+    return count;
 }
 
 bool EnoughFreeSpaceAt(const CString& folder) {
@@ -117,13 +129,14 @@ bool EnoughFreeSpaceAt(const CString& folder) {
 }
 
 // Why the item writer failed, as far as the destination tells: a full disk,
-// the folder's own error, else the component's text. True for a full disk.
+// the folder's own error, else the component's text. It becomes the reason
+// of the save's stop. True for a full disk.
 bool NoteWriterFailureReason(const CString& componentText) {
     const DWORD error = FolderWriteError(g_strDestDir);
     const bool full = !EnoughFreeSpaceAt(g_strDestDir) || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
-    if (full) g_saveLosses.Because(ERROR_DISK_FULL);
-    else if (error != 0) g_saveLosses.Because(error);
-    else g_saveLosses.Reason(0, componentText);
+    if (full) StopBecause(ERROR_DISK_FULL, CString());
+    else if (error != 0) StopBecause(error, CString());
+    else StopBecause(0, componentText);
     g_destinationFull = full;
     return full;
 }
@@ -135,16 +148,17 @@ bool EndBatchChecked() {
     try {
         const DWORD start = GetTickCount();
         g_itemWriter.EndBatch();
+        g_checkpointedItems += g_pendingItems;
         g_pendingItems = 0;
         g_lastCheckpoint = GetTickCount();
         g_lastCheckpointCost = g_lastCheckpoint - start;
         return true;
     } catch (...) {
         const CString text = CurrentFailureText();
-        g_saveLosses.items += g_pendingItems;
-        g_pendingItems = 0;
         g_writerFailed = true;
         NoteWriterFailureReason(text);
+        g_saveLosses.Items(g_pendingItems, g_stopError, g_stopText);
+        g_pendingItems = 0;
         return false;
     }
 }
@@ -160,9 +174,6 @@ bool BeginBatchChecked() {
         return false;
     }
 }
-
-// A node of the folder that is an item (not a sub-folder or an associated item).
-bool IsMessageNode(const NodeEntry* node) { return (node->nodeId & 0x1F) == kNormalMessageNodeType; }
 
 void StoreItem(ItemRoute route, ItemRecord* record) {
     switch (route) {
@@ -184,8 +195,21 @@ void CloseFolderQuietly() {
     }
 }
 
-
 }  // namespace
+
+// A stored item of a damaged store goes without what the reader could not
+// read: each unreadable attachment and each other part is one loss; an item
+// whose blocks fail their check sum is saved as found, and told of.
+void CountWhatAStoredItemLacks(const ItemRecord& record) {
+    int attachments = 0;
+    for (const AttachmentNode* a = record.pAttachments; a != nullptr; a = a->pNext)
+        if (a->bUnreadable) {
+            g_saveLosses.Attachment(0, kDamagedPart);
+            ++attachments;
+        }
+    for (int i = attachments; i < record.nPartsLost; ++i) g_saveLosses.Part(0, kDamagedPart);
+    if (record.nBlocksDamaged > 0) g_saveLosses.Damaged(kReasonStoreDamaged);
+}
 
 CString COstSaving::BuildFolderPath(uint32_t folderId) {
     HTREEITEM item = TreeItemOfFolder(folderId);
@@ -218,17 +242,29 @@ void COstSaving::CreatePstFolderChain(const CString& relativePath) {
 
 bool COstSaving::EnoughFreeSpace() { return EnoughFreeSpaceAt(g_strDestDir); }
 
+void COstSaving::ItemsHandedOver(int& checkpointed, int& afterCheckpoint) {
+    checkpointed = g_checkpointedItems;
+    afterCheckpoint = g_pendingItems;
+}
+
 void COstSaving::BeginWriterState() {
     g_pendingItems = 0;
+    g_checkpointedItems = 0;
     g_lastCheckpoint = GetTickCount();
     g_lastCheckpointCost = 0;
     g_writerFailed = false;
     g_destinationFull = false;
+    StopBecause(0, CString());
 }
 
-bool COstSaving::WriterFailed() { return g_writerFailed; }
+void COstSaving::NoteUserStop() { StopBecause(0, kStoppedByUser); }
 
-int COstSaving::StopForWriterFailure(bool destinationFull) {
+void COstSaving::CountFolderNotReached(const NodeEntry* folderNode) {
+    if (folderNode != nullptr) g_saveLosses.Items(ItemsFrom(folderNode->pFirstChild), g_stopError, g_stopText);
+}
+
+int COstSaving::StopForWriterFailure(bool destinationFull, const NodeEntry* notHandedOver) {
+    g_saveLosses.Items(ItemsFrom(notHandedOver), g_stopError, g_stopText);
     if (destinationFull)
         AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                       g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
@@ -238,7 +274,11 @@ int COstSaving::StopForWriterFailure(bool destinationFull) {
 
 int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     g_bFolderEmpty = FALSE;
-    if (g_bSaveAbort) return 1;
+    if (g_bSaveAbort) {
+        NoteUserStop();
+        CountFolderNotReached(folderNode);
+        return 1;
+    }
 
     // A folder whose own record the damage keeps from being read still has
     // its items saved, under the name the tree shows for it ("Folder <id>"),
@@ -251,13 +291,19 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
                                           : TreeItemText(FolderTree(), TreeItemOfFolder(folderId));
     FreeItemRecord(folderRecord);
 
-    CreatePstFolderChain(RelativeFolderPath(BuildFolderPath(folderId)));
+    // The store's top folder ("Personal Folders") keeps its own items in
+    // the new store's top folder; it is stored only when it holds any.
+    const bool top = g_pRootFolderNode != nullptr && folderNode->pFirstChild == g_pRootFolderNode;
+    if (top)
+        g_strPstFolderPath = g_strPstRootPath;
+    else
+        CreatePstFolderChain(RelativeFolderPath(BuildFolderPath(folderId)));
     const CString folderPath = g_strPstFolderPath;
-    if (g_writerFailed) return StopForWriterFailure(g_destinationFull);
+    if (g_writerFailed) return StopForWriterFailure(g_destinationFull, folderNode->pFirstChild);
 
     const int missing = MissingItems(counts, folderNode);
-    if (folderNode->pFirstChild == nullptr) {
-        for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
+    if (folderNode->pFirstChild == nullptr || (top && ItemsFrom(folderNode->pFirstChild) == 0 && missing == 0)) {
+        g_saveLosses.Items(missing, 0, kMissingItem);
         g_bFolderEmpty = TRUE;
         return 1;
     }
@@ -273,11 +319,18 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     SetItemText(IDC_FOLDER_VALUE, folderName);
     SetBarRange(IDC_PROGRESS_FOLDER, count);
 
-    if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull);
+    if (!BeginBatchChecked()) return StopForWriterFailure(g_destinationFull, folderNode->pFirstChild);
     try {
         ComText path(folderPath);
         g_itemWriter.OpenFolder(path.Ref());
     } catch (...) {
+        // No folder to store them in: the folder's items are lost, the save
+        // goes on with the next folder.
+        const CString text = CurrentFailureText();
+        g_saveLosses.Items(ItemsFrom(folderNode->pFirstChild), 0, text.IsEmpty() ? CString(kFolderNotMade) : text);
+        g_saveLosses.Items(missing, 0, kMissingItem);
+        if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull, nullptr);
+        return 1;
     }
 
     // Counters waiting to be shown: the latest text and bar positions.
@@ -302,8 +355,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
     };
 
     int storedInFolder = 0;   // items handed to the item writer in this folder
-    for (NodeEntry* child = folderNode->pFirstChild; child != nullptr && !g_bSaveAbort;
-         child = child->pNextSibling) {
+    NodeEntry* child = folderNode->pFirstChild;
+    for (; child != nullptr && !g_bSaveAbort; child = child->pNextSibling) {
         g_saveGate.Checkpoint();
         if (g_bSaveAbort) break;
         ItemRecord* record = ReadNode(child);
@@ -311,8 +364,15 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             if (IsMessageNode(child)) g_saveLosses.Item(0, kUnreadableItem);
             continue;
         }
-        const ItemRoute route = RouteForItem(*record);
+        ItemRoute route = RouteForItem(*record);
+        // An item of the folder's hidden part without a delivery time (a
+        // view or rule setting, not a mail) is counted, not stored.
+        if (route == ItemRoute::Mail && !IsMessageNode(child) && record->pMessage->pftMessageDeliveryTime == nullptr)
+            route = ItemRoute::CountOnly;
         if (route == ItemRoute::Skip) {
+            // An item whose class the damage keeps from being read.
+            if (IsMessageNode(child) && record->pFolderCounts == nullptr && record->szClass == nullptr)
+                g_saveLosses.Item(0, kUnreadableItem);
             FreeItemRecord(record);
             continue;
         }
@@ -331,11 +391,15 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
                 CloseFolderQuietly();
                 AppMessageBox(GetSafeHwnd(), L"There is not enough free disk space. Please select another path for saving.",
                               g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
+                StopBecause(0, kShortOfSpace);
+                g_saveLosses.Items(ItemsFrom(child), g_stopError, g_stopText);
                 EndBatchChecked();
                 DeleteAttachmentFiles();
                 return 2;
             }
-            // The item writer's folder is closed and opened again at each step.
+            // The item writer's folder is closed and opened again at each
+            // step. A failure loses nothing by itself: every item names its
+            // folder, and an item the item writer refuses is counted.
             try {
                 g_itemWriter.CloseFolder();
                 ComText path(folderPath);
@@ -348,21 +412,18 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         try {
             StoreItem(route, record);
         } catch (...) {
-            g_saveLosses.Item();
+            g_saveLosses.Item(0, kReasonNotReady);
         }
-        // A mail without a delivery time is not stored (an item of the
-        // folder's hidden part without one is no loss).
-        const bool undated = route == ItemRoute::Mail && record->pMessage->pftMessageDeliveryTime == nullptr;
-        if (undated && IsMessageNode(child)) g_saveLosses.Item();
         bool stop = false;
         if (g_saveLosses.refused > refusedBefore) {
             // A refused item on a full destination stops the save as the
             // free-space step does; the store keeps its last checkpoint.
             stop = NoteWriterFailureReason(g_saveLosses.description);
-        } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly && !undated) {
+            if (stop) g_saveLosses.RetellLastRefusal(g_stopError, g_stopText);
+        } else if (g_saveLosses.items == lostBefore && route != ItemRoute::CountOnly) {
             ++g_pendingItems;
             ++storedInFolder;
-            CountPartsLeftOut(*record);
+            CountWhatAStoredItemLacks(*record);
         }
         if (!stop && CheckpointDue(g_pendingItems, storedInFolder, GetTickCount() - g_lastCheckpoint,
                                    g_lastCheckpointCost))
@@ -377,16 +438,19 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
             showCounters();
             CloseFolderQuietly();
             EndBatchChecked();
-            return StopForWriterFailure(g_destinationFull);
+            return StopForWriterFailure(g_destinationFull, child->pNextSibling);
         }
     }
     showCounters();
-    if (!g_bSaveAbort) {
-        for (int i = 0; i < missing; ++i) g_saveLosses.Item(0, kMissingItem);
+    if (g_bSaveAbort) {
+        NoteUserStop();
+        g_saveLosses.Items(ItemsFrom(child), g_stopError, g_stopText);
+    } else {
         SetBarPos(IDC_PROGRESS_FOLDER, count);
     }
+    g_saveLosses.Items(missing, 0, kMissingItem);
     CloseFolderQuietly();
-    if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull);
+    if (!EndBatchChecked()) return StopForWriterFailure(g_destinationFull, nullptr);
     DeleteAttachmentFiles();
     return 1;
 }

@@ -76,15 +76,26 @@ CString AppointmentTimeText(const ItemFileTime* stored, bool& seen) {
 
 namespace {
 
-// The last attachment file of the item, written with all the others; empty
-// without an attachment list.
-CString LastAttachmentPath(ItemRecord* record) {
-    if (record->pAttachments == nullptr) {
-        g_strLastAttachPath.Empty();
-        return CString();
-    }
+// The item's attachment files, all written; the first path, which the item's
+// own save call carries (empty without any).
+CString FirstAttachmentPath(ItemRecord* record) {
+    g_attachPaths.clear();
+    if (record->pAttachments == nullptr) return CString();
     SaveAttachmentsToTempFiles(record);
-    return g_strLastAttachPath;
+    return g_attachPaths.empty() ? CString() : g_attachPaths.front();
+}
+
+// The files the item's save call did not carry, each added to the item the
+// item writer has just stored; one it refuses is counted.
+void AddOtherAttachments(size_t carried) {
+    for (size_t i = carried; i < g_attachPaths.size(); ++i) {
+        try {
+            ComText path(g_attachPaths[i]);
+            g_itemWriter.AddAttachment(path.Ref());
+        } catch (...) {
+            g_saveLosses.Attachment(0, CurrentFailureText());
+        }
+    }
 }
 
 }  // namespace
@@ -128,6 +139,7 @@ int ExportAppointmentItem(ItemRecord* record) {
         if (!timeSeen) start = end = CurrentLocalDateText();
 
         const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
+        FirstAttachmentPath(record);   // the save call carries none
         try {
             ComText folder(g_strPstFolderPath), subjectText(subject), organizerText(organizer), startText(start),
                 endText(end), spare(L""), locationText(hasLocation ? location.GetString() : nullptr),
@@ -138,9 +150,11 @@ int ExportAppointmentItem(ItemRecord* record) {
                                          bodyText.Ref(), &bodyType);
         } catch (...) {
             g_saveLosses.Refused(CurrentFailureText());
+            return 0;
         }
+        AddOtherAttachments(0);
     } catch (...) {
-        g_saveLosses.Item();   // the item could not be made ready for the item writer
+        g_saveLosses.Item(0, kReasonNotReady);
     }
     return 0;
 }
@@ -149,9 +163,9 @@ int ExportTaskItem(ItemRecord* record) {
     try {
         const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         const CString subject = ItemSubject(*record);
-        const CString attachment = LastAttachmentPath(record);
+        const CString attachment = FirstAttachmentPath(record);
         const bool dated = record->pMessage != nullptr && record->pMessage->pftMessageDeliveryTime != nullptr;
-        const CString date = dated ? ExportDateText(*record->pMessage->pftMessageDeliveryTime) : CString();
+        const CString date = dated ? ExportDateTextOrNone(*record->pMessage->pftMessageDeliveryTime) : CString();
         try {
             ComText folder(g_strPstFolderPath), dateText(dated ? date.GetString() : nullptr),
                 attachmentText(attachment), bodyText(body.text), spare(L""), subjectText(subject);
@@ -160,9 +174,11 @@ int ExportTaskItem(ItemRecord* record) {
                                   subjectText.Ref(), &bodyType);
         } catch (...) {
             g_saveLosses.Refused(CurrentFailureText());
+            return 0;
         }
+        AddOtherAttachments(1);
     } catch (...) {
-        g_saveLosses.Item();   // the item could not be made ready for the item writer
+        g_saveLosses.Item(0, kReasonNotReady);
     }
     return 0;
 }
@@ -171,7 +187,7 @@ int ExportJournalItem(ItemRecord* record) {
     try {
         const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
         const CString subject = ItemSubject(*record);
-        const CString attachment = LastAttachmentPath(record);
+        const CString attachment = FirstAttachmentPath(record);
         try {
             ComText folder(g_strPstFolderPath), attachmentText(attachment), bodyText(body.text), spare(L""),
                 subjectText(subject);
@@ -180,9 +196,11 @@ int ExportJournalItem(ItemRecord* record) {
                                      subjectText.Ref(), &bodyType);
         } catch (...) {
             g_saveLosses.Refused(CurrentFailureText());
+            return 0;
         }
+        AddOtherAttachments(1);
     } catch (...) {
-        g_saveLosses.Item();   // the item could not be made ready for the item writer
+        g_saveLosses.Item(0, kReasonNotReady);
     }
     return 0;
 }
@@ -191,15 +209,18 @@ int ExportStickyNoteItem(ItemRecord* record) {
     try {
         const CString subject = ItemSubject(*record);
         const ExportedBody body = ItemBody(*record, BodyOrder::RtfFirst);
+        FirstAttachmentPath(record);   // the save call carries none
         try {
             ComText folder(g_strPstFolderPath), bodyText(body.text), subjectText(subject);
             short bodyType = body.type;
             g_itemWriter.SaveNote(folder.Ref(), bodyText.Ref(), subjectText.Ref(), &bodyType);
         } catch (...) {
             g_saveLosses.Refused(CurrentFailureText());
+            return 0;
         }
+        AddOtherAttachments(0);
     } catch (...) {
-        g_saveLosses.Item();   // the item could not be made ready for the item writer
+        g_saveLosses.Item(0, kReasonNotReady);
     }
     return 0;
 }

@@ -5,7 +5,8 @@
 #include "reader/item_record.h"
 
 enum class ItemRoute {
-    Skip,          // a sub-folder, an item without class, or message flags 0x49: not counted, no display change
+    Skip,          // a sub-folder, an item without class, or message flags 0x49: no display change; an
+                   // item whose class the damage keeps from being read is counted lost
     Task,
     StickyNote,
     Journal,
@@ -13,7 +14,8 @@ enum class ItemRoute {
     Contact,
     CountOnly,     // a calendar item of another kind, or a contact with flags 9: counted, not stored
     Mail,
-    NotCounted,    // another class without a message sub-record: only the count text is set again
+    NotCounted,    // another class without a message sub-record (its properties could not be read):
+                   // not stored and counted lost; the count text is set again, the counters stay
 };
 
 // The first matching rule, classes compared exactly.
@@ -46,3 +48,8 @@ int ExportStickyNoteItem(ItemRecord* record);
 int ExportJournalItem(ItemRecord* record);
 int ExportAppointmentItem(ItemRecord* record);
 // Contacts: export/ContactExport.h.
+
+// What a stored item of a damaged store goes without, counted in
+// g_saveLosses: each unreadable attachment and each other part left out,
+// and the item itself when blocks of it failed their check sum.
+void CountWhatAStoredItemLacks(const ItemRecord& record);

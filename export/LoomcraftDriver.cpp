@@ -82,6 +82,12 @@ CString CLoomcraftDriver::SaveNote(BSTR* folderPath, BSTR* body, BSTR* subject, 
     return result;
 }
 
+CString CLoomcraftDriver::AddAttachment(BSTR* filePath) {
+    CString result;
+    InvokeHelperRaw(kAddAttachment, DISPATCH_METHOD, VT_BSTR, &result, kOneText, filePath);
+    return result;
+}
+
 void CLoomcraftDriver::BeginBatch() {
     VARIANT result;
     ::VariantInit(&result);

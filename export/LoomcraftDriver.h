@@ -49,6 +49,7 @@ public:
         kSaveJournal = 0x60030039,
         kSaveTask = 0x6003003A,
         kSaveNote = 0x6003003B,
+        kAddAttachment = 0x6003003C,
     };
 
     CString CreateStore(BSTR* pstPath, BSTR* displayName);
@@ -64,6 +65,8 @@ public:
     CString SaveTask(BSTR* folderPath, BSTR* dateText, BSTR* attachment, BSTR* body, BSTR* spare, BSTR* subject,
                      short* bodyType);
     CString SaveNote(BSTR* folderPath, BSTR* body, BSTR* subject, short* bodyType);
+    // One more file for the item this writer stored last.
+    CString AddAttachment(BSTR* filePath);
     void BeginBatch();
     void EndBatch();
 };

@@ -17,8 +17,6 @@
 
 namespace {
 
-const wchar_t kSemicolonInName[] = L"An attachment name holding \";\" cannot be handed to the item writer.";
-
 // The text widened into `holder`, or null when the store holds none.
 const CString* StoredTextOrNull(const StoreText& text, CString& holder) {
     if (!HasText(text)) return nullptr;
@@ -143,7 +141,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         }
 
         CString date;
-        if (message.pftMessageDeliveryTime != nullptr) date = ExportDateText(*message.pftMessageDeliveryTime);
+        if (message.pftMessageDeliveryTime != nullptr) date = ExportDateTextOrNone(*message.pftMessageDeliveryTime);
 
         CString subject;
         try {
@@ -156,12 +154,12 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         try {
             SaveAttachmentsToTempFiles(record);
         } catch (...) {
+            CountAttachmentsNotWritten(*record);
         }
-        // Files whose path holds ";" cannot travel in the list.
-        for (const CString& path : g_attachPaths)
-            if (path.Find(L';') >= 0) g_saveLosses.Attachment(0, kSemicolonInName);
 
-        if (message.pftMessageDeliveryTime != nullptr) {
+        // A mail without a delivery time (a draft) is stored without one: the
+        // item writer takes an empty date text as no time.
+        {
             try {
                 ComText folder(folderPath);
                 ComText subjectText(subject);
@@ -172,14 +170,28 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
                 ComText bodyText(body.text, body.present);
                 ComText spare(L"");
                 short bodyType = body.type;
+                bool stored = false;
                 try {
                     g_itemWriter.SaveMail(folder.Ref(), subjectText.Ref(), recipientsText.Ref(), headerFile.Ref(),
                                           dateText.Ref(), attachments.Ref(), bodyText.Ref(), &bodyType, spare.Ref(),
                                           spare.Ref());
+                    stored = true;
                 } catch (...) {
                     g_saveLosses.Refused(CurrentFailureText());
                 }
+                // A file whose path holds ";" cannot travel in the list: it
+                // follows the mail by a call of its own.
+                for (const CString& path : g_attachPaths) {
+                    if (!stored || path.Find(L';') < 0) continue;
+                    try {
+                        ComText file(path);
+                        g_itemWriter.AddAttachment(file.Ref());
+                    } catch (...) {
+                        g_saveLosses.Attachment(0, CurrentFailureText());
+                    }
+                }
             } catch (...) {
+                g_saveLosses.Item(0, kReasonNotReady);   // the call's texts could not be made
             }
         }
         // The item writer has read them: they go at once, so that the save's
@@ -188,7 +200,7 @@ int ExportMailItem(ItemRecord* record, CString folderPath) {
         g_strAttachPathList.Empty();
     } catch (...) {
         // The item could not be made ready for the item writer.
-        g_saveLosses.Item();
+        g_saveLosses.Item(0, kReasonNotReady);
         ReleaseAttachmentFiles();
         g_strAttachPathList.Empty();
     }

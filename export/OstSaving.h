@@ -27,6 +27,9 @@ public:
     // Creates the item writer folders of a relative path ("A\B\"), leaving
     // the path of its last folder in g_strPstFolderPath.
     static void CreatePstFolderChain(const CString& relativePath);
+    // The items of this save that the new store holds as of its last
+    // checkpoint, and those handed over after it.
+    static void ItemsHandedOver(int& checkpointed, int& afterCheckpoint);
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -50,12 +53,17 @@ private:
     void SetBarPos(int id, int position);
     // The free-space step: false when the disk is short of space.
     bool EnoughFreeSpace();
-    // The item writer's state for a new save; whether a batch end failed.
+    // The item writer's state for a new save.
     static void BeginWriterState();
-    static bool WriterFailed();
-    // The end of a folder whose item writer failed: the free-space message
-    // for a full destination; result 2.
-    int StopForWriterFailure(bool destinationFull);
+    // The user's Stop becomes the reason for what the save does not reach.
+    static void NoteUserStop();
+    // A folder the save stopped before: its items are counted lost, for the
+    // reason the save stopped.
+    static void CountFolderNotReached(const NodeEntry* folderNode);
+    // The end of a folder whose item writer failed: the items from
+    // notHandedOver on are counted lost, the free-space message for a full
+    // destination; result 2.
+    int StopForWriterFailure(bool destinationFull, const NodeEntry* notHandedOver);
 
     CTransparentStatic m_destLabel;
     CTransparentStatic m_folderLabel;

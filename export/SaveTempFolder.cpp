@@ -1,5 +1,6 @@
 #include "export/SaveTempFolder.h"
 
+#include <cstring>
 #include <mutex>
 #include <set>
 #include <string>
@@ -12,6 +13,9 @@ namespace {
 
 const wchar_t kFolderPrefix[] = L"Quillmere-save-";
 const wchar_t kLockName[] = L"save.lock";
+// What the lock file holds: a folder is the save's own only when its lock
+// file holds exactly this.
+const char kLockMark[] = "Quillmere save folder: removed by the next save once no save holds this file.\r\n";
 
 CString g_folder;
 HANDLE g_lock = INVALID_HANDLE_VALUE;
@@ -35,12 +39,28 @@ std::vector<std::wstring> Entries(const std::wstring& folder, bool folders) {
 }
 
 
-// A folder of a save that ended without removing it: its lock file is gone
-// or can be deleted. Everything in it was written by that save (files, and
-// the numbered folders of same-named attachments one level down).
+// True when the folder's lock file holds the save's mark. A live save holds
+// its lock file open without sharing, so it cannot be read.
+bool HoldsSaveMark(const std::wstring& lock) {
+    HANDLE file = CreateFileW(lock.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char bytes[sizeof kLockMark] = {};
+    DWORD read = 0;
+    const bool marked = ReadFile(file, bytes, sizeof bytes, &read, nullptr) && read == sizeof kLockMark - 1 &&
+                        std::memcmp(bytes, kLockMark, read) == 0;
+    CloseHandle(file);
+    return marked;
+}
+
+// A folder of a save that ended without removing it (a killed save): its
+// lock file holds the save's mark and no save holds it any more. A folder
+// of the prefix without that mark is not the save's and is left alone.
+// Everything in a marked folder was written by that save (files, and the
+// numbered folders of same-named attachments one level down).
 void RemoveLeftFolder(const std::wstring& folder) {
     const std::wstring lock = folder + kLockName;
-    if (GetFileAttributesW(lock.c_str()) != INVALID_FILE_ATTRIBUTES && !DeleteFileW(lock.c_str())) return;   // in use
+    if (!HoldsSaveMark(lock) || !DeleteFileW(lock.c_str())) return;   // not ours, or in use
     for (const std::wstring& sub : Entries(folder, true)) {
         const std::wstring inner = folder + sub + L"\\";
         for (const std::wstring& name : Entries(inner, false)) DeleteOwnFile(inner + name);
@@ -76,10 +96,20 @@ CString BeginSaveTempFolder(const CString& tempRoot, DWORD* error) {
             if (failure == ERROR_ALREADY_EXISTS) continue;
             break;
         }
-        g_lock = CreateFileW(folder + kLockName, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-        if (g_lock == INVALID_HANDLE_VALUE) {
+        // The lock file stays after a killed save (its mark tells the next
+        // save that the folder is a save's own); it is held unshared while
+        // the save lives.
+        g_lock = CreateFileW(folder + kLockName, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD written = 0;
+        if (g_lock == INVALID_HANDLE_VALUE ||
+            !WriteFile(g_lock, kLockMark, sizeof kLockMark - 1, &written, nullptr) || written != sizeof kLockMark - 1) {
             failure = GetLastError();
+            if (failure == 0) failure = ERROR_WRITE_FAULT;
+            if (g_lock != INVALID_HANDLE_VALUE) {
+                CloseHandle(g_lock);
+                g_lock = INVALID_HANDLE_VALUE;
+                DeleteFileW(folder + kLockName);
+            }
             RemoveDirectoryW(folder);
             break;
         }
@@ -111,7 +141,7 @@ void EndSaveTempFolder() {
     for (auto it = g_subfolders.rbegin(); it != g_subfolders.rend(); ++it) RemoveDirectoryW(it->c_str());
     g_subfolders.clear();
     if (g_lock != INVALID_HANDLE_VALUE) {
-        CloseHandle(g_lock);   // the lock file goes with its handle
+        CloseHandle(g_lock);
         g_lock = INVALID_HANDLE_VALUE;
         DeleteFileW(g_folder + kLockName);
     }

@@ -2,8 +2,9 @@
 // the mail header file are written there and nowhere else; every file the
 // save writes is noted, and when the save ends the noted files and the folder
 // go. A folder that a killed save left behind is removed when the next save
-// begins: a live save holds a lock file in its folder, which no other can
-// delete.
+// begins: a save writes its mark into a lock file in its folder and holds it
+// unshared while it lives; only a folder whose lock file holds the mark and
+// is held by no one is removed.
 #pragma once
 #include "framework/framework.h"
 

@@ -42,6 +42,17 @@ NodeEntry* FindAndForget(uint32_t folderId) {
     return node;
 }
 
+// The node of a checked folder: found below the top folder, or the top
+// folder itself ("Personal Folders"), which holds items of its own.
+NodeEntry* NodeOfFolder(const folder& element) {
+    NodeEntry* node = FindAndForget(element.nNodeId);
+    if (node == nullptr && g_pRootFolderNode != nullptr) {
+        NodeEntry* top = g_pRootFolderNode->pParent;
+        if (top != nullptr && top->nodeId == element.nNodeId && top->pFirstChild == g_pRootFolderNode) node = top;
+    }
+    return node;
+}
+
 // The folder's item count as the list counts it, 0 when it cannot be read.
 int FolderContentCount(NodeEntry* node) {
     if (node == nullptr) return 0;
@@ -72,6 +83,26 @@ CString WithLosses(const wchar_t* message) {
 }
 
 const wchar_t kCompletedWithLosses[] = L"Saving completed, but not everything could be saved.";
+
+// The message of a save that an unexpected failure ended: what the new
+// store holds, and what is known to be lost.
+CString SaveFailedText(const CString& failure) {
+    CString text = L"Saving failed.";
+    if (!failure.IsEmpty()) text += L"\r\nReason: " + failure;
+    if (!g_strPstPath.IsEmpty()) {
+        int checkpointed = 0, after = 0;
+        COstSaving::ItemsHandedOver(checkpointed, after);
+        CString saved;
+        saved.Format(L"\r\n\r\n%d items were saved into %s.", checkpointed, g_strPstPath.GetString());
+        text += saved;
+        if (after > 0) {
+            saved.Format(L"\r\n%d more items were handed over after its last checkpoint and may be missing.", after);
+            text += saved;
+        }
+    }
+    if (g_saveLosses.Any()) text += L"\r\n\r\n" + g_saveLosses.Summary();
+    return text;
+}
 
 }  // namespace
 
@@ -137,9 +168,17 @@ UINT SaveThreadProc(LPVOID param) {
     try {
         job->dialog->RunSave();
     } catch (...) {
-        // The worker always ends through the done flag below.
+        // The worker always ends through the done flag below, and tells
+        // that the save failed.
+        const CString failure = CurrentFailureText();
         ReleaseItemWriter();
-        DeleteAttachmentFiles();
+        try {
+            DeleteAttachmentFiles();
+        } catch (...) {
+        }
+        ::EnableWindow(job->dialog->GetSafeHwnd(), TRUE);
+        g_bSaveAbort = false;
+        AppMessageBox(job->dialog->GetSafeHwnd(), SaveFailedText(failure), g_szCaption, MB_SYSTEMMODAL | MB_ICONHAND);
     }
     EndSaveTempFolder();
     g_saveGate.Leave();
@@ -189,19 +228,30 @@ void COstSaving::RunSave() {
     for (HTREEITEM item : checked) {
         const folder* element = FolderOfTreeItem(item);
         if (element == nullptr) continue;
-        total += FolderContentCount(FindAndForget(element->nNodeId));
+        total += FolderContentCount(NodeOfFolder(*element));
     }
     SetBarRange(IDC_PROGRESS_TOTAL, total);
 
-    for (HTREEITEM item : checked) {
+    // The folders after a stop: their items are counted lost for the reason
+    // the save stopped.
+    auto countNotReached = [&](size_t from) {
+        for (size_t i = from; i < checked.size(); ++i)
+            if (const folder* element = FolderOfTreeItem(checked[i])) CountFolderNotReached(NodeOfFolder(*element));
+    };
+    for (size_t i = 0; i < checked.size(); ++i) {
         g_saveGate.Checkpoint();
-        if (g_bSaveAbort) break;
-        const folder* element = FolderOfTreeItem(item);
+        if (g_bSaveAbort) {
+            NoteUserStop();
+            countNotReached(i);
+            break;
+        }
+        const folder* element = FolderOfTreeItem(checked[i]);
         if (element == nullptr) continue;
-        NodeEntry* node = FindAndForget(element->nNodeId);
+        NodeEntry* node = NodeOfFolder(*element);
         if (node == nullptr) continue;
         const int result = SaveFolder(element->nNodeId, node);
         if (!g_bFolderEmpty && result == 2) {
+            countNotReached(i + 1);
             ReleaseItemWriter();
             EndSaveTempFolder();
             // The stop for lack of space also ends a pending abort request.

@@ -172,23 +172,27 @@ TEST_F(ExportKinds, TaskDateAttachmentAndBody) {
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0].types, (std::vector<VARTYPE>{kText, kText, kText, kText, kText, kText, kShort}));
     EXPECT_EQ(std::vector<std::wstring>(saved[0].texts.begin(), saved[0].texts.begin() + 6),
-              (std::vector<std::wstring>{L"\\\\Store\\Calendar", L"6/5/2012 10:00 AM", temp + L"b.txt", L"", L"",
+              (std::vector<std::wstring>{L"\\\\Store\\Calendar", L"6/5/2012 10:00 AM", temp + L"a.txt", L"", L"",
                                          L"File taxes"}));
-    EXPECT_TRUE(Exists(temp + L"a.txt"));   // both written, only the last passed; they stay
-    EXPECT_TRUE(Exists(temp + L"b.txt"));
+    // The first file goes with the task, every other one after it.
+    const std::vector<RecordedCall> added = Writer(CLoomcraftDriver::kAddAttachment);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].types, (std::vector<VARTYPE>{kText}));
+    EXPECT_EQ(added[0].texts[0], temp + L"b.txt");
 
     // No delivery time: a null date text; recipient rows only: an empty path.
     message.pftMessageDeliveryTime = nullptr;
     record.pAttachments = texts.Rows({L""});
     ExportTaskItem(&record);
-    // A delivery time the calendar conversion refuses: not stored.
+    // A delivery time the calendar conversion refuses: stored without it.
     FILETIME old = Stored(1965, 1, 1, 0, 0);
     message.pftMessageDeliveryTime = &old;
     ExportTaskItem(&record);
     saved = Writer(CLoomcraftDriver::kSaveTask);
-    ASSERT_EQ(saved.size(), 2u);
+    ASSERT_EQ(saved.size(), 3u);
     EXPECT_EQ(saved[1].texts[1], L"<null>");
     EXPECT_EQ(saved[1].texts[2], L"");
+    EXPECT_EQ(saved[2].texts[1], L"");
 }
 
 TEST_F(ExportKinds, JournalAndStickyNoteCarrySubjectAndBodyOnly) {
@@ -210,9 +214,13 @@ TEST_F(ExportKinds, JournalAndStickyNoteCarrySubjectAndBodyOnly) {
     EXPECT_EQ(journals[0].numbers[5], 1);
     DeleteAttachmentFiles();   // the journal's file, kept open for later items
 
-    // A sticky note writes no attachment file; no body is an empty text.
+    // A sticky note's attachments follow it; no body is an empty text.
     message.txBodyHtml = StoreText{};
     ExportStickyNoteItem(&record);
+    const std::vector<RecordedCall> added = Writer(CLoomcraftDriver::kAddAttachment);
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].texts[0], temp + L"c.txt");
+    DeleteAttachmentFiles();
     const std::vector<RecordedCall> notes = Writer(CLoomcraftDriver::kSaveNote);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(notes[0].types, (std::vector<VARTYPE>{kText, kText, kText, kShort}));
@@ -265,7 +273,10 @@ TEST_F(ExportKinds, ContactAddressesGenerationAttachmentsAndBody) {
     std::vector<RecordedCall> calls = SessionCalls();
     std::vector<std::pair<DISPID, std::wstring>> after;
     for (size_t i = 4; i < calls.size(); ++i) after.push_back({calls[i].id, calls[i].texts.empty() ? L"" : calls[i].texts[0]});
-    EXPECT_EQ(after, (std::vector<std::pair<DISPID, std::wstring>>{{0x600400E0, temp + L"c.txt"},
+    // Every file by its own attach call, in order.
+    EXPECT_EQ(after, (std::vector<std::pair<DISPID, std::wstring>>{{0x600400E0, temp + L"a.txt"},
+                                                                   {0x600400E0, temp + L"b.txt"},
+                                                                   {0x600400E0, temp + L"c.txt"},
                                                                    {0x6004000C, L"1 Work Rd"},
                                                                    {0xB, L"notes"},
                                                                    {0x6004000C, L"PO 9"},

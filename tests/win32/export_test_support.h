@@ -207,6 +207,7 @@ inline std::wstring OperationName(DISPID id) {
     case 0x60030039: return L"SaveJournal";
     case 0x6003003A: return L"SaveTask";
     case 0x6003003B: return L"SaveNote";
+    case 0x6003003C: return L"AddAttachment";
     default: return L"?";
     }
 }

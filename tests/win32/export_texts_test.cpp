@@ -15,6 +15,7 @@
 #include "export/ExportSetup.h"
 #include "export/ItemExporters.h"
 #include "export/MailExport.h"
+#include "export/SaveLosses.h"
 #include "export/SaveWorker.h"
 #include "export/ExportState.h"
 #include "reader/ndb.h"
@@ -220,4 +221,41 @@ TEST(ReadFileAndDelete, ReadsTheWholeFileWithATerminatorAndDeletesIt) {
         EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES) << "deleted, size " << size;
     }
     EXPECT_EQ(ReadFileAndDelete(CString(path.c_str())), nullptr);   // no file
+}
+
+// What a stored item of a damaged store lacks is counted by kind, and each
+// reason gets a line of its own with what it counts; one reason alone keeps
+// the short form.
+TEST(SaveLosses, EveryKindOfLossKeepsItsOwnReason) {
+    g_saveLosses.Clear();
+    AttachmentNode unreadable = {}, fine = {};
+    unreadable.bUnreadable = 1;
+    unreadable.pNext = &fine;
+    ItemRecord record = {};
+    record.pAttachments = &unreadable;
+    record.nPartsLost = 2;   // the attachment and one other part
+    record.nBlocksDamaged = 3;
+    CountWhatAStoredItemLacks(record);
+    EXPECT_EQ(g_saveLosses.attachments, 1);
+    EXPECT_EQ(g_saveLosses.parts, 1);
+    EXPECT_EQ(g_saveLosses.damaged, 1);
+    EXPECT_EQ(g_saveLosses.items, 0);
+
+    g_saveLosses.Items(4, ERROR_DISK_FULL, CString());
+    g_saveLosses.Item(0, L"refused");
+    EXPECT_EQ(Text(g_saveLosses.Summary()),
+              L"5 items, 1 attachment and 1 other part of an item were not saved.\r\n"
+              L"1 item was saved with damaged parts.\r\n"
+              L"1 attachment and 1 other part of an item: Parts of items cannot be read from the store being saved.\r\n"
+              L"1 item saved with damaged parts: The store being saved is damaged here.\r\n"
+              L"4 items: " + Text(SystemErrorText(ERROR_DISK_FULL)) + L"\r\n"
+              L"1 item: refused");
+
+    g_saveLosses.Clear();
+    record = ItemRecord{};
+    record.nBlocksDamaged = 1;
+    CountWhatAStoredItemLacks(record);
+    EXPECT_EQ(Text(g_saveLosses.Summary()),
+              L"1 item was saved with damaged parts.\r\nReason: The store being saved is damaged here.");
+    g_saveLosses.Clear();
 }
