@@ -15,6 +15,9 @@ void FrameworkSeams::SetDefaults() {
     };
     GetLocalTime = [](SYSTEMTIME* st) { ::GetLocalTime(st); };
     Time64 = [](__time64_t* t) { return _time64(t); };
+    GetDynamicTimeZoneInformation = [](DYNAMIC_TIME_ZONE_INFORMATION* zone) {
+        return ::GetDynamicTimeZoneInformation(zone);
+    };
     GetTempPath = [](DWORD n, LPWSTR buf) { return ::GetTempPathW(n, buf); };
     GetDiskFreeSpaceEx = [](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) {
         return ::GetDiskFreeSpaceExW(dir, avail, total, free);
