@@ -626,6 +626,26 @@ TEST_F(ItemList, EmptyFoldersFoldersOfFoldersAndTheStoreRoot) {
     EXPECT_EQ(Caption(), L"Personal Folders");
 }
 
+TEST_F(ItemList, ANewStoresColumnsAreTheMailColumnsAndAnEmptyFolderLeavesNoHeader) {
+    TempFile file(KindsStore(), ".pst");
+    Load(file.wpath());
+    // A header is drawn only while the list has columns (under Wine a header
+    // without items keeps the last title it drew on the screen).
+    auto headerShown = [] { return (GetWindowLongPtrW(ListWindow(), GWL_STYLE) & LVS_NOCOLUMNHEADER) == 0; };
+    for (const wchar_t* before : {L"Journal", L"Empty"}) {
+        List(before);
+        ResetItemListColumns();  // as a store opened after another leaves the list
+        EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image0", L"/30/image1", L"From/150", L"To/180",
+                                                        L"Subject/180", L"Date/Time/180"}));
+        EXPECT_TRUE(headerShown());
+        List(L"Empty");
+        EXPECT_TRUE(Columns().empty());
+        EXPECT_FALSE(headerShown());
+    }
+    List(L"Journal");
+    EXPECT_TRUE(headerShown());
+}
+
 TEST_F(ItemList, RealMailFolderListsWhatTheIndependentReaderExports) {
     Load(SamplePathW("ost-unicode-sample.ost"));
     List(L"Inbox");
