@@ -313,15 +313,15 @@ TEST_F(ListSort, TextsCompareByCodeUnitAndTheFlagReversesEveryColumn) {
     EXPECT_EQ(Compare(upper, lower, 0), 1);
 }
 
-TEST_F(ListSort, DateColumnsDependOnTheKindAndInvalidKeysCountAsZero) {
+TEST_F(ListSort, DateColumnsDependOnTheKindAndAKeyThatIsNoDateSortsFirst) {
     ListRowRecord* early = Row(L"a", L"2001-01-01 00:00:00", L"2001-01-01 00:00:00", L"2001-01-01 00:00:00");
     ListRowRecord* late = Row(L"a", L"1999-01-01 00:00:00", L"1999-01-01 00:00:00", L"1999-01-01 00:00:00");
-    ListRowRecord* outOfRange = Row(L"a", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00");
+    ListRowRecord* noDate = Row(L"a", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00");
     ListRowRecord* empty = Row(L"a");
     g_nFolderKind = kFolderKindTask;
     EXPECT_EQ(Compare(late, early, 3), -1);       // by time
-    EXPECT_EQ(Compare(outOfRange, late, 3), -1);  // 0 sorts first
-    EXPECT_EQ(Compare(outOfRange, empty, 3), 0);
+    EXPECT_EQ(Compare(noDate, late, 3), -1);  // no date: first
+    EXPECT_EQ(Compare(noDate, empty, 3), 0);
     EXPECT_EQ(Compare(early, late, 4), -1);       // the hidden "Index" of a task list: always -1
     EXPECT_EQ(Compare(late, early, 4), -1);
     g_nFolderKind = kFolderKindCalendar;

@@ -719,7 +719,7 @@ TEST(AppFolderKind, EveryClassTestChoosesItsKindExactlyAndANoteFolderListsMail) 
     EXPECT_EQ(FolderKindOfChild(r, false), 0);
 }
 
-TEST_F(AppItemView, EveryRowOfEverySampleStoreShowsItsHeaderAndBody) {
+TEST_F(AppItemView, FirstRowsOfEveryFolderOfEverySampleShowTheirHeaderAndBody) {
     int rows = 0;
     std::map<int, int> kinds;   // folders per kind
     for (const char* name : testing_support::SampleStoreNames()) {
