@@ -1,5 +1,8 @@
 #include "framework/fwtypes.h"
+#include <cstring>
 #include <cwchar>
+#include <map>
+#include <mutex>
 
 #include "framework/seams.h"
 
@@ -26,13 +29,11 @@ namespace {
 
 // The zone's rules for one year: the year's own where the system keeps
 // rules per year under the zone's key, else the zone's current ones.
-bool ZoneRulesOfYear(WORD year, TIME_ZONE_INFORMATION& rules) {
-    DYNAMIC_TIME_ZONE_INFORMATION zone = {};
-    if (!g_Seams.GetDynamicTimeZoneInformation || g_Seams.GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
-        return false;
+TIME_ZONE_INFORMATION ReadZoneRulesOfYear(WORD year, DYNAMIC_TIME_ZONE_INFORMATION zone) {
+    TIME_ZONE_INFORMATION rules = {};
     if (zone.TimeZoneKeyName[0] != L'\0' && !zone.DynamicDaylightTimeDisabled &&
         ::GetTimeZoneInformationForYear(year, &zone, &rules))
-        return true;
+        return rules;
     rules = TIME_ZONE_INFORMATION{};
     rules.Bias = zone.Bias;
     wcsncpy(rules.StandardName, zone.StandardName, 31);
@@ -41,6 +42,27 @@ bool ZoneRulesOfYear(WORD year, TIME_ZONE_INFORMATION& rules) {
     wcsncpy(rules.DaylightName, zone.DaylightName, 31);
     rules.DaylightDate = zone.DaylightDate;
     rules.DaylightBias = zone.DaylightBias;
+    return rules;
+}
+
+// A year's rules cost registry reads; a list sort asks for them twice per
+// comparison. They are kept per year for as long as the zone stays the same.
+std::mutex g_zoneLock;
+DYNAMIC_TIME_ZONE_INFORMATION g_zoneOfRules = {};
+std::map<WORD, TIME_ZONE_INFORMATION> g_rulesOfYear;
+
+bool ZoneRulesOfYear(WORD year, TIME_ZONE_INFORMATION& rules) {
+    DYNAMIC_TIME_ZONE_INFORMATION zone = {};
+    if (!g_Seams.GetDynamicTimeZoneInformation || g_Seams.GetDynamicTimeZoneInformation(&zone) == TIME_ZONE_ID_INVALID)
+        return false;
+    std::lock_guard<std::mutex> guard(g_zoneLock);
+    if (std::memcmp(&zone, &g_zoneOfRules, sizeof zone) != 0) {
+        g_zoneOfRules = zone;
+        g_rulesOfYear.clear();
+    }
+    auto found = g_rulesOfYear.find(year);
+    if (found == g_rulesOfYear.end()) found = g_rulesOfYear.emplace(year, ReadZoneRulesOfYear(year, zone)).first;
+    rules = found->second;
     return true;
 }
 
