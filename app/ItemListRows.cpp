@@ -178,15 +178,6 @@ const ListKindSpec kJournalSpec = {
 const ListKindSpec kAppointmentSpec = {
     kImageCalendar, {{L"Subject", 300}, {L"Location", 150}, {L"Date", 2000}}, 3, MakeAppointmentRow, false};
 
-void InsertImageColumn(HWND list, int index, int image) {
-    LVCOLUMNW column = {};
-    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_IMAGE;
-    column.fmt = LVCFMT_IMAGE;
-    column.cx = 30;
-    column.iImage = image;
-    ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
 }  // namespace
 
 bool MailListRow(const ItemRecord& record, std::wstring (&cells)[4], bool& paperClip) {
@@ -201,13 +192,14 @@ void CTarnwellView::ListFolderItems(const ListKindSpec& kind, NodeEntry* pFirstI
     HWND list = m_list.GetSafeHwnd();
     DeleteAllListColumns(list);
     if (!kind.contacts) ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    InsertImageColumn(list, 0, kind.image);
-    InsertImageColumn(list, 1, kImagePaperClip);
+    InsertListImageColumn(list, 0, kind.image);
+    InsertListImageColumn(list, 1, kImagePaperClip);
     for (int i = 0; i < kind.columnCount; ++i)
         m_list.InsertColumn(2 + i, kind.columns[i].title, LVCFMT_LEFT, kind.columns[i].width);
     const int indexColumn = 2 + kind.columnCount;
     m_list.InsertColumn(indexColumn, L"Index", LVCFMT_LEFT, 0);
     if (kind.contacts) m_list.SetColumnWidth(indexColumn, 0);
+    ShowListHeader(list, true);
 
     int index = 1;
     int rows = 0;

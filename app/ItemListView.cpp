@@ -56,25 +56,40 @@ void ResetItemListColumns() {
     HWND list = g_pItemListView->GetList().GetSafeHwnd();
     DeleteAllListColumns(list);
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    InsertColumn(list, 0, L"Attachment", 110);
-    InsertColumn(list, 1, L"From", 150);
-    InsertColumn(list, 2, L"To", 180);
-    InsertColumn(list, 3, L"Subject", 180);
-    InsertColumn(list, 4, L"Date/Time", 180);
-    for (int i = 0; i < 2; ++i) {
-        LVCOLUMNW column = {};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_IMAGE;
-        column.fmt = LVCFMT_IMAGE;
-        column.cx = 30;
-        column.iImage = i;
-        SendMessageW(list, LVM_SETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    // The image columns are columns of their own: turning "Attachment" and
+    // "From" into them would leave the list without its From column.
+    InsertListImageColumn(list, 0, 0);
+    InsertListImageColumn(list, 1, 1);
+    InsertColumn(list, 2, L"From", 150);
+    InsertColumn(list, 3, L"To", 180);
+    InsertColumn(list, 4, L"Subject", 180);
+    InsertColumn(list, 5, L"Date/Time", 180);
+    ShowListHeader(list, true);
+}
+
+void InsertListImageColumn(HWND list, int index, int image) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_IMAGE;
+    column.fmt = LVCFMT_IMAGE;
+    column.cx = 30;
+    column.iImage = image;
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
 void DeleteAllListColumns(HWND list) {
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
     const int columns = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < columns; ++i) SendMessageW(list, LVM_DELETECOLUMN, 0, 0);
+    // A header without items is not drawn at all under Wine: the title of
+    // the last column deleted would stay on the screen. Without columns the
+    // list shows no header.
+    ShowListHeader(list, false);
+}
+
+void ShowListHeader(HWND list, bool show) {
+    const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+    const LONG_PTR wanted = show ? style & ~LONG_PTR(LVS_NOCOLUMNHEADER) : style | LVS_NOCOLUMNHEADER;
+    if (wanted != style) SetWindowLongPtrW(list, GWL_STYLE, wanted);
 }
 
 int ListIndexColumn(int nFolderKind) {

@@ -85,8 +85,15 @@ void ResetItemListColumns();
 // instead of one per cell.
 constexpr UINT WM_INSERT_LIST_ROW = WM_APP + 0x110;
 
-// Deletes every column of the item list (the header's count of column 0).
+// Deletes every column of the item list (the header's count of column 0)
+// and hides its header.
 void DeleteAllListColumns(HWND list);
+// Shows or hides the header of the item list (after columns are inserted,
+// and once they are all deleted).
+void ShowListHeader(HWND list, bool show);
+// Inserts a 30-pixel column without a title that shows an image of the
+// list's image list in its header.
+void InsertListImageColumn(HWND list, int index, int image);
 // The hidden "Index" column of a folder kind's list.
 int ListIndexColumn(int nFolderKind);
 

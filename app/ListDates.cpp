@@ -2,6 +2,7 @@
 
 #include <time.h>
 
+#include <cstdint>
 #include <cwchar>
 #include <string>
 
@@ -20,6 +21,16 @@ long LeadingNumber(const std::wstring& text) {
         if (value < 100000000) value = value * 10 + (text[i] - L'0');
     }
     return negative ? -value : value;
+}
+
+// FILETIME ticks are 100 ns; 1970-01-01 is this many seconds after 1601-01-01.
+constexpr uint64_t kTicksPerSecond = 10000000ULL;
+constexpr __time64_t kUnixEpochSeconds = 11644473600LL;
+
+uint64_t FileTimeTicks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
+
+FILETIME FileTimeOfTicks(uint64_t ticks) {
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
 }
 
 std::wstring DropFront(const std::wstring& text, size_t count) {
@@ -64,29 +75,16 @@ SYSTEMTIME StoredListTimeFields(const FILETIME& ftStored) {
 SYSTEMTIME ShownListTimeFields(const SYSTEMTIME& stored) {
     SYSTEMTIME shown = stored;
     shown.wMilliseconds = 0;
-    __time64_t value = 0;
-    if (stored.wYear >= 1900) {
-        struct tm utc = {};
-        utc.tm_year = stored.wYear - 1900;
-        utc.tm_mon = stored.wMonth - 1;
-        utc.tm_mday = stored.wDay;
-        utc.tm_hour = stored.wHour;
-        utc.tm_min = stored.wMinute;
-        utc.tm_sec = stored.wSecond;
-        value = _mkgmtime64(&utc);
-        if (value == -1) return shown;
-    }
-    value += stored.wMilliseconds >= 991 ? 1 : 0;
-    struct tm local = {};
-    if (_localtime64_s(&local, &value) != 0) return shown;
-    shown.wYear = static_cast<WORD>(local.tm_year + 1900);
-    shown.wMonth = static_cast<WORD>(local.tm_mon + 1);
-    shown.wDayOfWeek = static_cast<WORD>(local.tm_wday);
-    shown.wDay = static_cast<WORD>(local.tm_mday);
-    shown.wHour = static_cast<WORD>(local.tm_hour);
-    shown.wMinute = static_cast<WORD>(local.tm_min);
-    shown.wSecond = static_cast<WORD>(local.tm_sec);
-    return shown;
+    SYSTEMTIME utc = {1970, 1, 4, 1, 0, 0, 0, 0};  // a year before 1900: the time value 0
+    if (stored.wYear >= 1900) utc = stored;
+    FILETIME ft;
+    if (!::SystemTimeToFileTime(&utc, &ft)) return shown;
+    const uint64_t ticks = FileTimeTicks(ft) + (stored.wMilliseconds >= 991 ? kTicksPerSecond : 0);
+    ft = FileTimeOfTicks(ticks);
+    SYSTEMTIME local = {};
+    if (!::FileTimeToSystemTime(&ft, &utc) || !ZoneTimeOfUtc(utc, local)) return shown;
+    local.wMilliseconds = 0;
+    return local;
 }
 
 void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& strSortKey) {
@@ -97,7 +95,8 @@ void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& s
                       shown.wMinute, shown.wSecond);
 }
 
-__time64_t ParseListDateText(const wchar_t* pszKey) {
+bool ListDateKeyTime(const wchar_t* pszKey, __time64_t& value) {
+    value = 0;
     std::wstring key = pszKey != nullptr ? pszKey : L"";
     const long year = LeadingNumber(key.substr(0, 4));
     key = DropFront(key, 5);
@@ -115,11 +114,23 @@ __time64_t ParseListDateText(const wchar_t* pszKey) {
         key = colon == std::wstring::npos ? std::wstring() : key.substr(colon + 1);
         second = LeadingNumber(key.substr(0, 2));
     }
-    const bool valid = year >= 1981 && year <= 2020 && month >= 1 && month <= 12 && day >= 1 && day <= 31 &&
-                       hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
-    if (!valid) return 0;
-    const __time64_t value = CTime(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
-                                   static_cast<int>(hour), static_cast<int>(minute), static_cast<int>(second))
-                                 .GetTime();
-    return value == -1 ? 0 : value;
+    const bool valid = year >= 1601 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour >= 0 &&
+                       hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 && second <= 59;
+    if (!valid) return false;
+    // The first of the month, then the day and the time counted on from it.
+    const SYSTEMTIME first = {static_cast<WORD>(year), static_cast<WORD>(month), 0, 1, 0, 0, 0, 0};
+    FILETIME ft;
+    if (!::SystemTimeToFileTime(&first, &ft)) return false;
+    const uint64_t offset = ((day - 1) * 86400ULL + hour * 3600ULL + minute * 60ULL + second) * kTicksPerSecond;
+    ft = FileTimeOfTicks(FileTimeTicks(ft) + offset);
+    SYSTEMTIME local = {}, utc = {};
+    if (!::FileTimeToSystemTime(&ft, &local) || !UtcOfZoneTime(local, utc) || !::SystemTimeToFileTime(&utc, &ft))
+        return false;
+    value = static_cast<__time64_t>(FileTimeTicks(ft) / kTicksPerSecond) - kUnixEpochSeconds;
+    return true;
+}
+
+__time64_t ParseListDateText(const wchar_t* pszKey) {
+    __time64_t value = 0;
+    return ListDateKeyTime(pszKey, value) ? value : 0;
 }

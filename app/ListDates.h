@@ -18,11 +18,10 @@ void MakeListTimeTexts(const FILETIME& ftStored, CString& strDisplay, CString& s
 // the stored time's UTC calendar fields, a year past 9999 replaced by the
 // current local year (all zero when the time has no calendar fields);
 SYSTEMTIME StoredListTimeFields(const FILETIME& ftStored);
-// those fields as shown: the same instant in local time, milliseconds from
-// 991 carried into the next second (wDayOfWeek set, wMilliseconds 0). A year
-// before 1900 is read as 1970-01-01 00:00:00 UTC; fields the runtime's
-// conversion does not take (from 1900 to 1969, or from 3001) come back as
-// stored.
+// those fields as shown: the same instant as the wall-clock time of the
+// system's time zone, milliseconds from 991 carried into the next second
+// (wDayOfWeek set, wMilliseconds 0). A year before 1900 is read as
+// 1970-01-01 00:00:00 UTC; fields that make no time come back as stored.
 SYSTEMTIME ShownListTimeFields(const SYSTEMTIME& stored);
 
 // The year of the local clock (read through the clock seam); 0 where it
@@ -33,6 +32,10 @@ int CurrentLocalYear();
 // saving unknown (the runtime's _mktime64); -1 where it cannot convert them.
 __time64_t LocalTimeOfFields(const SYSTEMTIME& fields);
 
-// A sort key back to a local time value; 0 for a key outside 1981..2020 or
-// with a field out of range.
+// A sort key back to a time value (seconds since 1970 UTC, earlier times
+// negative), the key read as a wall-clock time of the system's time zone.
+// False for a key that is not a date: a field out of range, or a year before
+// 1601. A day past the end of its month runs on into the next.
+bool ListDateKeyTime(const wchar_t* pszKey, __time64_t& value);
+// The same, 0 for a key that is not a date.
 __time64_t ParseListDateText(const wchar_t* pszKey);

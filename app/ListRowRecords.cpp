@@ -41,8 +41,11 @@ int CompareTexts(const wchar_t* a, const wchar_t* b) {
     }
 }
 
+// A key that is no date sorts before every date (also one before 1970).
 int CompareDates(const wchar_t* a, const wchar_t* b) {
-    const __time64_t ta = ParseListDateText(a), tb = ParseListDateText(b);
+    __time64_t ta = 0, tb = 0;
+    const bool da = ListDateKeyTime(a, ta), db = ListDateKeyTime(b, tb);
+    if (da != db) return Directed(da ? 1 : -1);
     return Directed(ta < tb ? -1 : ta > tb ? 1 : 0);
 }
 

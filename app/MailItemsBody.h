@@ -34,8 +34,6 @@ public:
     // Until a body operation shows a body again, a resize lays the browser
     // out nowhere: it still holds the last body, of an item no longer shown.
     void ClearItem();
-    // Whether a body operation has shown a body since the last ClearItem.
-    bool HoldsBody() const { return m_bHoldsBody; }
 
     CExplorer_html_data& GetBrowser() { return m_browser; }
     CListCtrl& GetValueList() { return m_valueList; }

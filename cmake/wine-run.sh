@@ -9,7 +9,10 @@
 #   program has finished and printed its result.
 # - Wine can fail before the program starts: the run fails and the program
 #   has printed nothing (every test program prints a line first).
-# Every other outcome, and a second failure of either kind, stands as it is.
+# A run in which a test failed (GoogleTest printed a "[  FAILED  ]" line) is
+# never made again, whatever Wine said: the second run could pass and hide
+# the failure. Every other outcome, and a second failure of either kind,
+# stands as it is.
 # When a failed run printed nothing, what Wine said goes to standard output
 # too, because CTest's test discovery shows only that.
 out=$(mktemp) err=$(mktemp)
@@ -18,6 +21,7 @@ for attempt in 1 2; do
     "$@" >"$out" 2>"$err"
     rc=$?
     [ $rc -eq 0 ] && break
+    grep -q '^\[  FAILED  \]' "$out" "$err" && break
     if grep -q 'Inconsistency detected by ld.so: dl-fini.c' "$err" "$out"; then
         why="Wine's loader failed glibc's exit check"
     elif [ ! -s "$out" ]; then

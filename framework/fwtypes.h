@@ -39,3 +39,14 @@ public:
 private:
     __time64_t m_time;
 };
+
+// Calendar times in the system's time zone (GetDynamicTimeZoneInformation
+// through the seam table, with the daylight-saving rules of the year in
+// question where the system keeps them per year). Unlike the C runtime's
+// local time, this does not depend on the TZ variable, so a time reads the
+// same on Windows and under Wine. Both fail for fields that are not a valid
+// time from 1601 on.
+// A UTC time as the zone's wall-clock time (wDayOfWeek set).
+bool ZoneTimeOfUtc(const SYSTEMTIME& utc, SYSTEMTIME& local);
+// The zone's wall-clock time as UTC (wDayOfWeek set).
+bool UtcOfZoneTime(const SYSTEMTIME& local, SYSTEMTIME& utc);

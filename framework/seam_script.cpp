@@ -95,6 +95,11 @@ SeamScript::SeamScript() : m_saved(g_Seams) {
         if (t) *t = now;
         return now;
     };
+    g_Seams.GetDynamicTimeZoneInformation = [this](DYNAMIC_TIME_ZONE_INFORMATION* zone) -> DWORD {
+        std::lock_guard<std::mutex> guard(m_lock);
+        *zone = timeZone;
+        return TIME_ZONE_ID_UNKNOWN;   // the callers read the rules, not which part of the year it is
+    };
     g_Seams.GetTempPath = [this](DWORD n, LPWSTR buf) -> DWORD {
         std::lock_guard<std::mutex> guard(m_lock);
         if (tempPath.size() + 1 > n || !buf) return (DWORD)tempPath.size() + 1;

@@ -30,6 +30,8 @@ public:
     std::deque<std::wstring> fileDialogAnswers;     // full path; empty = cancel
     std::deque<std::wstring> folderAnswers;         // chosen folder; empty = cancel
     SYSTEMTIME localTime{2024, 1, 1, 1, 12, 0, 0, 0};   // also the _time64 answer
+    // The system's time zone: UTC with no daylight saving unless a test sets it.
+    DYNAMIC_TIME_ZONE_INFORMATION timeZone{};
     std::wstring tempPath = L"C:\\windows\\temp\\";
     ULONGLONG freeBytes = 10ULL << 30;
 

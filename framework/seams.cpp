@@ -2,7 +2,30 @@
 #include <shellapi.h>
 #include <process.h>
 
+#include <mutex>
+
 FrameworkSeams g_Seams;
+
+namespace {
+
+// The system's time zone, read again at most once a second: each reading
+// costs registry reads, and a list of many dates asks for it for every one.
+DWORD CachedTimeZoneInformation(DYNAMIC_TIME_ZONE_INFORMATION* zone) {
+    static std::mutex lock;
+    static ULONGLONG readAt = 0;
+    static DYNAMIC_TIME_ZONE_INFORMATION cached = {};
+    static DWORD cachedId = TIME_ZONE_ID_INVALID;
+    std::lock_guard<std::mutex> guard(lock);
+    const ULONGLONG now = ::GetTickCount64();
+    if (cachedId == TIME_ZONE_ID_INVALID || now - readAt >= 1000) {
+        cachedId = ::GetDynamicTimeZoneInformation(&cached);
+        readAt = now;
+    }
+    *zone = cached;
+    return cachedId;
+}
+
+}  // namespace
 
 void FrameworkSeams::SetDefaults() {
     MessageBox = [](HWND h, LPCWSTR text, LPCWSTR caption, UINT type) { return ::MessageBoxW(h, text, caption, type); };
@@ -15,6 +38,7 @@ void FrameworkSeams::SetDefaults() {
     };
     GetLocalTime = [](SYSTEMTIME* st) { ::GetLocalTime(st); };
     Time64 = [](__time64_t* t) { return _time64(t); };
+    GetDynamicTimeZoneInformation = CachedTimeZoneInformation;
     GetTempPath = [](DWORD n, LPWSTR buf) { return ::GetTempPathW(n, buf); };
     GetDiskFreeSpaceEx = [](LPCWSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER free) {
         return ::GetDiskFreeSpaceExW(dir, avail, total, free);

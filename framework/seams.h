@@ -29,6 +29,9 @@ struct FrameworkSeams {
     // The local clock: GetLocalTime and _time64.
     std::function<void(SYSTEMTIME*)> GetLocalTime;
     std::function<__time64_t(__time64_t*)> Time64;
+    // GetDynamicTimeZoneInformation: the system's time zone, which stored
+    // times are shown in (see ZoneTimeOfUtc).
+    std::function<DWORD(DYNAMIC_TIME_ZONE_INFORMATION*)> GetDynamicTimeZoneInformation;
     // GetTempPathW(buffer size in units, buffer).
     std::function<DWORD(DWORD, LPWSTR)> GetTempPath;
     // GetDiskFreeSpaceExW(directory, free to caller, total, total free).

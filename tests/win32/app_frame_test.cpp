@@ -228,7 +228,7 @@ TEST_F(AppFrame, RealStoreLoadsThroughTheDialogIntoTheTree) {
     EXPECT_EQ(TreeView_GetCount(Tree()), g_listFolders.size() + 1);
     EXPECT_EQ(FindFolder(L"sub1"), nullptr);
     EXPECT_EQ(ListColumns(),
-              (std::vector<std::wstring>{L"Attachment/30", L"From/30", L"To/180", L"Subject/180", L"Date/Time/180"}));
+              (std::vector<std::wstring>{L"/30", L"/30", L"From/150", L"To/180", L"Subject/180", L"Date/Time/180"}));
 }
 
 TEST_F(AppFrame, StoreDialogShowsTheChosenPathAndEnablesStart) {

@@ -74,25 +74,18 @@ FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WOR
     return ft;
 }
 
-// The C runtime's local time zone, from a TZ text ("name, hours west of UTC
-// [:minutes]"), for the life of the object.
-class LocalZone {
-public:
-    explicit LocalZone(const char* zone) {
-        const char* saved = std::getenv("TZ");
-        m_saved = saved ? saved : "";
-        Set(zone);
+// The system's time zone as a test scripts it: minutes east of UTC, with or
+// without the daylight-saving rules of the United States since 2007.
+DYNAMIC_TIME_ZONE_INFORMATION Zone(LONG minutesEast, bool usDaylightSaving = false) {
+    DYNAMIC_TIME_ZONE_INFORMATION zone = {};
+    zone.Bias = -minutesEast;
+    if (usDaylightSaving) {
+        zone.StandardDate = SYSTEMTIME{0, 11, 0, 1, 2, 0, 0, 0};  // first Sunday of November, 02:00
+        zone.DaylightDate = SYSTEMTIME{0, 3, 0, 2, 2, 0, 0, 0};   // second Sunday of March, 02:00
+        zone.DaylightBias = -60;
     }
-    ~LocalZone() { Set(m_saved.c_str()); }
-
-private:
-    static void Set(const char* zone) {
-        std::string assignment = std::string("TZ=") + zone;
-        _putenv(assignment.c_str());
-        _tzset();
-    }
-    std::string m_saved;
-};
+    return zone;
+}
 
 uint64_t Ticks(const FILETIME& ft) { return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime; }
 
@@ -160,8 +153,8 @@ TEST(ListDates, FormatKeepsTheTwentyFourHourClockWithItsMarker) {
     EXPECT_EQ(std::wstring(FormatListDateText(9, 2, 2, 2020, 9, 9)), L" 2/2/2020 09:09 AM");
 }
 
-TEST(ListDates, StoredTimesAreShownInTheLocalZone) {
-    SeamScript script;  // the clock: 2024
+TEST(ListDates, StoredTimesAreShownInTheSystemsZone) {
+    SeamScript script;  // the clock: 2024; the zone: UTC
     struct Case {
         FILETIME stored;
         const wchar_t* display;
@@ -176,46 +169,54 @@ TEST(ListDates, StoredTimesAreShownInTheLocalZone) {
         }
     };
     // A machine in UTC shows the stored time as it is.
-    LocalZone utc("UTC");
     check({
         {FileTimeOf(2011, 4, 28, 11, 39), L"Thu 4/28/2011 11:39 AM", L"2011-04-28 11:39:00"},
         {FileTimeOf(2012, 3, 7, 23, 59, 59, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
         {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 00:00 AM", L"1970-01-01 00:00:00"},
+        {FileTimeOf(5000, 2, 3, 4, 5), L"Mon 2/3/5000 04:05 AM", L"5000-02-03 04:05:00"},
     });
-    {
-        // A machine at UTC+5:30 shows them 5 h 30 min later, the date moving with them.
-        LocalZone zone("IST-05:30");
-        check({
-            {FileTimeOf(2012, 3, 7, 3, 35), L"Wed 3/7/2012 09:05 AM", L"2012-03-07 09:05:00"},
-            {FileTimeOf(2012, 3, 7, 18, 30, 0, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:01"},
-            {FileTimeOf(2012, 3, 7, 18, 30, 0, 990), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
-            {FileTimeOf(2012, 12, 31, 20, 0), L"Tue 1/1/2013 01:30 AM", L"2013-01-01 01:30:00"},
-            {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 05:30 AM", L"1970-01-01 05:30:00"},
-            {FileTimeOf(30000, 6, 1, 10, 0), L"Sat 6/1/2024 15:30 PM", L"2024-06-01 15:30:00"},
-        });
-        // West of UTC the same instant is still the day before.
-        LocalZone west("EST+05");
-        check({{FileTimeOf(2012, 3, 7, 3, 35), L"Tue 3/6/2012 22:35 PM", L"2012-03-06 22:35:00"}});
-        // The key of a shown time reads back as that instant, whatever the zone.
-        CString display, key;
-        MakeListTimeTexts(FileTimeOf(2012, 3, 7, 3, 35), display, key);
-        EXPECT_EQ(ParseListDateText(key), 1331091300);
-    }
-    // Years beyond the local-time conversion keep their stored fields.
+    // At UTC+5:30 they are shown 5 h 30 min later, the date moving with them;
+    // years before 1970 and far ahead too.
+    script.timeZone = Zone(330);
+    check({
+        {FileTimeOf(2011, 4, 28, 11, 39), L"Thu 4/28/2011 17:09 PM", L"2011-04-28 17:09:00"},
+        {FileTimeOf(2012, 3, 7, 3, 35), L"Wed 3/7/2012 09:05 AM", L"2012-03-07 09:05:00"},
+        {FileTimeOf(2012, 3, 7, 18, 30, 0, 995), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:01"},
+        {FileTimeOf(2012, 3, 7, 18, 30, 0, 990), L"Thu 3/8/2012 00:00 AM", L"2012-03-08 00:00:00"},
+        {FileTimeOf(2012, 12, 31, 20, 0), L"Tue 1/1/2013 01:30 AM", L"2013-01-01 01:30:00"},
+        {FileTimeOf(1850, 6, 1, 10, 0), L"Thu 1/1/1970 05:30 AM", L"1970-01-01 05:30:00"},
+        {FileTimeOf(1950, 6, 1, 20, 0), L"Fri 6/2/1950 01:30 AM", L"1950-06-02 01:30:00"},
+        {FileTimeOf(30000, 6, 1, 10, 0), L"Sat 6/1/2024 15:30 PM", L"2024-06-01 15:30:00"},
+        {FileTimeOf(5000, 2, 3, 4, 5), L"Mon 2/3/5000 09:35 AM", L"5000-02-03 09:35:00"},
+    });
+    // The key of a shown time reads back as that instant, whatever the zone.
     CString display, key;
-    MakeListTimeTexts(FileTimeOf(5000, 2, 3, 4, 5), display, key);
-    EXPECT_EQ(std::wstring(display).substr(3), L" 2/3/5000 04:05 AM");
-    EXPECT_EQ(std::wstring(key), L"5000-02-03 04:05:00");
+    MakeListTimeTexts(FileTimeOf(2012, 3, 7, 3, 35), display, key);
+    EXPECT_EQ(ParseListDateText(key), 1331091300);
+    // West of UTC, daylight saving by the zone's rules: the same instant is
+    // four hours back in April, five in January, and still the day before.
+    script.timeZone = Zone(-300, true);
+    check({
+        {FileTimeOf(2011, 4, 28, 11, 39), L"Thu 4/28/2011 07:39 AM", L"2011-04-28 07:39:00"},
+        {FileTimeOf(2011, 1, 28, 11, 39), L"Fri 1/28/2011 06:39 AM", L"2011-01-28 06:39:00"},
+        {FileTimeOf(2012, 3, 7, 3, 35), L"Tue 3/6/2012 22:35 PM", L"2012-03-06 22:35:00"},
+    });
+    MakeListTimeTexts(FileTimeOf(2011, 4, 28, 11, 39), display, key);
+    EXPECT_EQ(ParseListDateText(key), 1303990740);
 }
 
-TEST(ListDates, SortKeysParseWithinTheirRangeAndAreZeroOtherwise) {
+TEST(ListDates, SortKeysOfEveryYearParseAndOthersAreZero) {
+    SeamScript script;  // UTC
     EXPECT_EQ(ParseListDateText(L"2012-03-07 09:05:00"), 1331111100);
     EXPECT_EQ(ParseListDateText(L"1981-01-01 00:00:00"), 347155200);
-    EXPECT_EQ(ParseListDateText(L"2020-12-31 23:59:59"), 1609459199);
-    EXPECT_EQ(ParseListDateText(L"2012-03-07"), 1331078400);  // no time part
-    for (const wchar_t* invalid : {L"1980-12-31 23:59:59", L"2021-01-01 00:00:00", L"2012-03-07 24:00:00",
-                                   L"2012-03-07 10:60:00", L"2012-03-07 10:00:60", L"2012-13-01 10:00:00",
-                                   L"2012-00-01 10:00:00", L"", L"garbage"}) {
+    EXPECT_EQ(ParseListDateText(L"2021-01-01 00:00:00"), 1609459200);
+    EXPECT_EQ(ParseListDateText(L"2099-12-31 23:59:59"), 4102444799);
+    EXPECT_EQ(ParseListDateText(L"1969-12-31 23:59:59"), -1);
+    EXPECT_EQ(ParseListDateText(L"2012-03-07"), 1331078400);           // no time part
+    EXPECT_EQ(ParseListDateText(L"2023-02-31 00:00:00"), 1677801600);  // runs on to March 3
+    for (const wchar_t* invalid : {L"1600-12-31 23:59:59", L"2012-03-07 24:00:00", L"2012-03-07 10:60:00",
+                                   L"2012-03-07 10:00:60", L"2012-13-01 10:00:00", L"2012-00-01 10:00:00",
+                                   L"2012-03-32 10:00:00", L"", L"garbage"}) {
         EXPECT_EQ(ParseListDateText(invalid), 0) << Narrow(invalid);
     }
 }
@@ -312,15 +313,15 @@ TEST_F(ListSort, TextsCompareByCodeUnitAndTheFlagReversesEveryColumn) {
     EXPECT_EQ(Compare(upper, lower, 0), 1);
 }
 
-TEST_F(ListSort, DateColumnsDependOnTheKindAndInvalidKeysCountAsZero) {
+TEST_F(ListSort, DateColumnsDependOnTheKindAndAKeyThatIsNoDateSortsFirst) {
     ListRowRecord* early = Row(L"a", L"2001-01-01 00:00:00", L"2001-01-01 00:00:00", L"2001-01-01 00:00:00");
     ListRowRecord* late = Row(L"a", L"1999-01-01 00:00:00", L"1999-01-01 00:00:00", L"1999-01-01 00:00:00");
-    ListRowRecord* outOfRange = Row(L"a", L"2021-01-01 00:00:00", L"2021-01-01 00:00:00", L"2021-01-01 00:00:00");
+    ListRowRecord* noDate = Row(L"a", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00", L"1600-01-01 00:00:00");
     ListRowRecord* empty = Row(L"a");
     g_nFolderKind = kFolderKindTask;
     EXPECT_EQ(Compare(late, early, 3), -1);       // by time
-    EXPECT_EQ(Compare(outOfRange, late, 3), -1);  // 0 sorts first
-    EXPECT_EQ(Compare(outOfRange, empty, 3), 0);
+    EXPECT_EQ(Compare(noDate, late, 3), -1);  // no date: first
+    EXPECT_EQ(Compare(noDate, empty, 3), 0);
     EXPECT_EQ(Compare(early, late, 4), -1);       // the hidden "Index" of a task list: always -1
     EXPECT_EQ(Compare(late, early, 4), -1);
     g_nFolderKind = kFolderKindCalendar;
@@ -336,6 +337,22 @@ TEST_F(ListSort, DateColumnsDependOnTheKindAndInvalidKeysCountAsZero) {
     EXPECT_EQ(Compare(early, late, 2), -1);
     EXPECT_EQ(Compare(late, early, 2), -1);
     EXPECT_EQ(Compare(early, late, 7), -1);
+}
+
+TEST_F(ListSort, RecentYearsSortAfterOlderOnesAndNoDateBeforeAll) {
+    SeamScript script;  // UTC
+    g_nFolderKind = kFolderKindMail;
+    ListRowRecord* y2019 = Row(L"", L"", L"", L"2019-06-01 12:00:00");
+    ListRowRecord* y1969 = Row(L"", L"", L"", L"1969-07-20 20:17:00");
+    ListRowRecord* none = Row(L"");
+    for (const wchar_t* key : {L"2021-01-01 00:00:00", L"2023-01-05 09:30:00", L"2099-12-31 23:59:59"}) {
+        ListRowRecord* later = Row(L"", L"", L"", key);
+        EXPECT_EQ(Compare(y2019, later, 5), -1) << Narrow(key);
+        EXPECT_EQ(Compare(later, y2019, 5), 1) << Narrow(key);
+    }
+    EXPECT_EQ(Compare(y1969, y2019, 5), -1);
+    EXPECT_EQ(Compare(none, y1969, 5), -1);   // a time before 1970 is still a date
+    EXPECT_EQ(Compare(y1969, none, 5), 1);
 }
 
 // ---- folders listed in the running frame ----
@@ -607,6 +624,26 @@ TEST_F(ItemList, EmptyFoldersFoldersOfFoldersAndTheStoreRoot) {
     EXPECT_TRUE(Columns().empty());
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(Caption(), L"Personal Folders");
+}
+
+TEST_F(ItemList, ANewStoresColumnsAreTheMailColumnsAndAnEmptyFolderLeavesNoHeader) {
+    TempFile file(KindsStore(), ".pst");
+    Load(file.wpath());
+    // A header is drawn only while the list has columns (under Wine a header
+    // without items keeps the last title it drew on the screen).
+    auto headerShown = [] { return (GetWindowLongPtrW(ListWindow(), GWL_STYLE) & LVS_NOCOLUMNHEADER) == 0; };
+    for (const wchar_t* before : {L"Journal", L"Empty"}) {
+        List(before);
+        ResetItemListColumns();  // as a store opened after another leaves the list
+        EXPECT_EQ(Columns(), (std::vector<std::wstring>{L"/30/image0", L"/30/image1", L"From/150", L"To/180",
+                                                        L"Subject/180", L"Date/Time/180"}));
+        EXPECT_TRUE(headerShown());
+        List(L"Empty");
+        EXPECT_TRUE(Columns().empty());
+        EXPECT_FALSE(headerShown());
+    }
+    List(L"Journal");
+    EXPECT_TRUE(headerShown());
 }
 
 TEST_F(ItemList, RealMailFolderListsWhatTheIndependentReaderExports) {

@@ -11,6 +11,7 @@
 #include <richedit.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -138,6 +139,33 @@ void Screenshot(const char* name) {
         Pump();
         Sleep(20);
     }
+}
+
+// The kind a folder's first listable item gives it, from the class tests in
+// order; all comparisons exact. In a folder of class "IPF.Note" only the
+// last test (a message part: mail) can choose.
+struct KindTest {
+    const char* classes[3];
+    bool journalPart;
+    int kind;
+};
+const KindTest kKindTests[] = {
+    {{"IPM.Task"}, false, kFolderKindTask},
+    {{"IPM.StickyNote", "IPF.StickyNote"}, false, kFolderKindStickyNote},
+    {{"IPM.Activity"}, true, kFolderKindJournal},
+    {{"IPM.Configuration.Calendar", "IPM.Appointment", "IPF.Appointment"}, false, kFolderKindCalendar},
+    {{"IPM.Contact", "IPM.Configuration.ContactPrefs"}, false, kFolderKindContact},
+};
+
+int ExpectedFolderKind(const ItemRecord& r, bool noteFolder) {
+    if (r.pFolderCounts != nullptr || r.szClass == nullptr || r.nMessageFlags == 0x49) return 0;
+    for (const KindTest& test : kKindTests) {
+        if (noteFolder) break;
+        if (test.journalPart && r.pJournal != nullptr) return test.kind;
+        for (const char* cls : test.classes)
+            if (cls != nullptr && std::string(cls) == r.szClass) return test.kind;
+    }
+    return r.pMessage != nullptr ? kFolderKindMail : 0;
 }
 
 }  // namespace
@@ -654,7 +682,44 @@ TEST_F(AppItemView, ReadingMovesTheStatusBarProgressWhileTheDisplayRuns) {
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), shown);
 }
 
-TEST_F(AppItemView, EveryRowOfEverySampleStoreShowsItsHeaderAndBody) {
+TEST(AppFolderKind, EveryClassTestChoosesItsKindExactlyAndANoteFolderListsMail) {
+    MessageDetail message = {};
+    JournalDetail journal = {};
+    FolderCounts counts = {};
+    auto kindOf = [&](const char* cls, bool noteFolder = false, int32_t flags = 0) {
+        ItemRecord r = {};
+        r.szClass = const_cast<char*>(cls);
+        r.pMessage = &message;
+        r.nMessageFlags = flags;
+        return FolderKindOfChild(r, noteFolder);
+    };
+    for (const KindTest& test : kKindTests) {
+        for (const char* cls : test.classes) {
+            if (cls == nullptr) continue;
+            SCOPED_TRACE(cls);
+            EXPECT_EQ(kindOf(cls), test.kind);
+            EXPECT_EQ(kindOf(cls, true), kFolderKindMail);
+            EXPECT_EQ(kindOf((std::string(cls) + " ").c_str()), kFolderKindMail);
+            std::string lower(cls);
+            for (char& c : lower) c = static_cast<char>(tolower(c));
+            EXPECT_EQ(kindOf(lower.c_str()), kFolderKindMail);
+            EXPECT_EQ(kindOf(cls, false, 0x49), 0);
+        }
+    }
+    ItemRecord r = {};
+    r.szClass = const_cast<char*>("IPM.Note");
+    r.pJournal = &journal;
+    EXPECT_EQ(FolderKindOfChild(r, false), kFolderKindJournal);   // a journal part, whatever the class
+    EXPECT_EQ(FolderKindOfChild(r, true), 0);                      // nor mail without a message part
+    r.pMessage = &message;
+    r.pFolderCounts = &counts;
+    EXPECT_EQ(FolderKindOfChild(r, false), 0);                     // a sub-folder
+    r.pFolderCounts = nullptr;
+    r.szClass = nullptr;
+    EXPECT_EQ(FolderKindOfChild(r, false), 0);
+}
+
+TEST_F(AppItemView, FirstRowsOfEveryFolderOfEverySampleShowTheirHeaderAndBody) {
     int rows = 0;
     std::map<int, int> kinds;   // folders per kind
     for (const char* name : testing_support::SampleStoreNames()) {
@@ -666,12 +731,14 @@ TEST_F(AppItemView, EveryRowOfEverySampleStoreShowsItsHeaderAndBody) {
             // The folder's kind from its first listable item, by the list's own rules.
             std::unique_ptr<ItemRecord, void (*)(ItemRecord*)> folderRecord(ReadItemRecord(g_storeFile, folderNode),
                                                                             FreeItemRecord);
-            const bool noteFolder = IsNoteFolder(folderRecord.get());
+            const bool noteFolder = folderRecord && folderRecord->szClass &&
+                                    std::string(folderRecord->szClass) == "IPF.Note";
             int kind = 0;
             NodeEntry* first = nullptr;
             for (NodeEntry* n = folderNode->pFirstChild; n && !kind; n = n->pNextSibling) {
                 std::unique_ptr<ItemRecord, void (*)(ItemRecord*)> r(ReadItemRecord(g_storeFile, n), FreeItemRecord);
-                kind = r ? FolderKindOfChild(*r, noteFolder) : 0;
+                kind = r ? ExpectedFolderKind(*r, noteFolder) : 0;
+                if (r) EXPECT_EQ(FolderKindOfChild(*r, noteFolder), kind) << (r->szClass ? r->szClass : "(no class)");
                 if (kind) first = n;
             }
             if (!kind) continue;
