@@ -157,15 +157,9 @@ bool IsMessageNid(uint64_t nid) {
 ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     if (!node || !node->pDataBlock) return nullptr;
     DamagedBlockCount damaged;
-    RecordGuard record;
-    record.record = ReadItemParts(context, node);
-    if (!record.record) return nullptr;
-    // The attachments' data is read when it is written out; while bodies are
-    // read (an item shown or saved) its blocks are checked here too, so that
-    // the count covers all the item carries.
-    if (GetReaderObserver().WantBodies()) ReadAttachmentDataBlocks(context, record.record);
-    record.record->nBlocksDamaged = damaged.Count();
-    return record.Release();
+    ItemRecord* record = ReadItemParts(context, node);
+    if (record) record->nBlocksDamaged = damaged.Count();
+    return record;
 }
 
 namespace {
@@ -235,6 +229,11 @@ ItemRecord* ReadItemParts(StoreContext& context, NodeEntry* node) {
             MarkUnreadable(record.record, a);  // its data names a subnode that is gone
         }
     }
+    // The attachments' data is read when it is written out; while bodies are
+    // read (an item shown or saved) its blocks are checked here too, while
+    // the blocks read ahead still serve, so that the count of damaged blocks
+    // covers all the item carries.
+    if (GetReaderObserver().WantBodies()) ReadAttachmentDataBlocks(context, record.record);
     return FinishRecord(node, record.Release());
 }
 

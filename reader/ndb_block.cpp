@@ -127,7 +127,7 @@ uint64_t WalkDataTree(const TreeWalk& walk, uint64_t blockId, uint64_t position,
             }
             const uint64_t length = ReadBlock(context, child, data);
             if (length == 0) return 0;
-            if (context->cryptMethod != 0 && !IsInternal(child))
+            if (context->cryptMethod != 0 && !IsInternal(child) && walk.sink->Delivers())
                 DecodeBlock(context->cryptMethod, data.data(), static_cast<uint32_t>(child), length);
             position = WriteToSink(*walk.sink, position, data.data(), length);
             if (position == 0) return 0;
@@ -136,7 +136,7 @@ uint64_t WalkDataTree(const TreeWalk& walk, uint64_t blockId, uint64_t position,
     }
 
     if (!walk.sink) return position + read;
-    if (context->cryptMethod != 0)
+    if (context->cryptMethod != 0 && walk.sink->Delivers())
         DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(blockId), read);
     return WriteToSink(*walk.sink, position, block.data(), read);
 }
@@ -447,7 +447,7 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
     std::vector<uint8_t> block;
     const uint64_t read = ReadBlock(context, dataBlock->blockId, block);
     if (read == 0) return 0;
-    if (context->cryptMethod != 0)
+    if (context->cryptMethod != 0 && sink.Delivers())
         DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(dataBlock->blockId), read);
     return WriteToSink(sink, 0, block.data(), read);
 }

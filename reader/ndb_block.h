@@ -17,14 +17,18 @@ struct SubnodeEntry {
 };
 
 // Where a streamed read delivers its bytes: a growable byte vector or an
-// open stdio file (exactly one of the two is set).
+// open stdio file (at most one of the two is set).
 //  - vector: after each write the vector's size is the number of bytes
 //    delivered (position + length); a data tree that fails is taken back
 //    to its start position. The caller owns the vector.
 //  - file: bytes are written one after the other at the file's position.
+//  - neither: the blocks are read (their trailers checked where a
+//    DamagedBlockCount lives) and their bytes dropped undecoded; the result
+//    is the count that would have been delivered.
 struct DataSink {
     std::vector<uint8_t>* pVector = nullptr;
     FILE* pFile = nullptr;
+    bool Delivers() const { return pVector != nullptr || pFile != nullptr; }
 };
 
 // The most bytes a vector sink accepts; a read that would grow it further
