@@ -7,6 +7,7 @@
 #include "reader/ndb.h"
 #include "reader/ndb_block.h"
 #include "reader/property_apply.h"
+#include "reader/reader_observer.h"
 
 namespace {
 
@@ -115,6 +116,29 @@ ItemRecord* FinishRecord(NodeEntry* node, ItemRecord* record) {
     return record;
 }
 
+// Every block of the attachments' data that the record does not hold: the
+// data (a block or a data tree) and the subnodes it keeps (an embedded
+// message's). Read only to check their trailers; nothing is kept.
+void ReadAttachmentDataBlocks(StoreContext& context, const SubnodeEntry* map, int depth) {
+    if (depth > 64) return;
+    const DataSink nowhere;
+    for (const SubnodeEntry* e = map; e; e = e->pNext) {
+        ReadBlockToSink(e->pDataBlock, &context, nowhere);
+        ReadAttachmentDataBlocks(context, e->pNested, depth + 1);
+    }
+}
+
+void ReadAttachmentDataBlocks(StoreContext& context, const ItemRecord* record) {
+    const DataSink nowhere;
+    for (const AttachmentNode* a = record->pAttachments; a; a = a->pNext) {
+        if (a->pData || a->bidData == 0 || a->bidData == ~uint64_t{0}) continue;
+        ReadBlockToSink(FindBlock(&context, a->bidData), &context, nowhere);
+        ReadAttachmentDataBlocks(context, a->pSubnodes, 0);
+    }
+}
+
+ItemRecord* ReadItemParts(StoreContext& context, NodeEntry* node);
+
 }  // namespace
 
 // [MS-PST] 2.2.2.1: the low 5 bits of a node id give its type; 0x02 normal
@@ -132,6 +156,15 @@ bool IsMessageNid(uint64_t nid) {
 
 ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
     if (!node || !node->pDataBlock) return nullptr;
+    DamagedBlockCount damaged;
+    ItemRecord* record = ReadItemParts(context, node);
+    if (record) record->nBlocksDamaged = damaged.Count();
+    return record;
+}
+
+namespace {
+
+ItemRecord* ReadItemParts(StoreContext& context, NodeEntry* node) {
 
     // What a damaged store keeps from being read is left out and counted;
     // the rest of the item is read as usual.
@@ -196,8 +229,15 @@ ItemRecord* ReadItemRecord(StoreContext& context, NodeEntry* node) {
             MarkUnreadable(record.record, a);  // its data names a subnode that is gone
         }
     }
+    // The attachments' data is read when it is written out; while bodies are
+    // read (an item shown or saved) its blocks are checked here too, while
+    // the blocks read ahead still serve, so that the count of damaged blocks
+    // covers all the item carries.
+    if (GetReaderObserver().WantBodies()) ReadAttachmentDataBlocks(context, record.record);
     return FinishRecord(node, record.Release());
 }
+
+}  // namespace
 
 NodeEntry* FindTopFolder(const ItemRecord* storeRecord, StoreContext& context) {
     if (!storeRecord || !storeRecord->pStore) return nullptr;

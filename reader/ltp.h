@@ -59,9 +59,9 @@ struct HeapItem {
     std::vector<uint8_t> owned;
 };
 
-// The property rows of a node, or NULL. A table's rows are in reverse order
-// (each new row is put in front). HTML and compressed RTF bodies are read only
-// while the observer wants bodies.
+// The property rows of a node, or NULL. A table's rows are in their stored
+// order (the order of the row matrix). HTML and compressed RTF bodies are
+// read only while the observer wants bodies.
 PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, SubnodeEntry* subnodes);
 void FreePropRows(PropRow* rows);
 

@@ -342,12 +342,13 @@ PropRow* ReadNodeProperties(StoreContext* context, uint64_t dataBlockId, Subnode
     const bool wantBodies = observer.WantBodies();
     const int slots = static_cast<int>(layout.columns);
     PropRow* rows = nullptr;
+    PropRow** tail = &rows;
     try {
         for (size_t r = 0; r < layout.rows; ++r) {
             PropRow* row = new PropRow();
             row->rowCount = static_cast<int32_t>(layout.rows);
-            row->pNext = rows;
-            rows = row;
+            *tail = row;
+            tail = &row->pNext;
             row->ppValues = new PropValue*[slots]();
             row->slotCount = slots;
             g_nReadProgressRange = 2 * slots + 2;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "format/bytes.h"
+#include "format/crc.h"
 #include "format/crypt.h"
 #include "format/layout.h"
 
@@ -28,55 +29,44 @@ uint64_t LoadId(const uint8_t* p, size_t idSize) {
 
 bool IsInternal(uint64_t blockId) { return (blockId & fmt::kBidInternalBit) != 0; }
 
+// A block takes its data, padding and trailer, a multiple of 64 bytes
+// ([MS-PST] 2.2.2.8): one read of that many bytes brings the trailer along.
+size_t TrailerSize(const StoreContext* context) {
+    return context->bUnicode ? fmt::unicode::kBlockTrailerSize : fmt::ansi::kBlockTrailerSize;
+}
+uint64_t StoredSpan(uint64_t byteCount, size_t trailerSize) {
+    return (byteCount + trailerSize + fmt::kBlockAlignment - 1) & ~uint64_t(fmt::kBlockAlignment - 1);
+}
+
+// The damaged blocks met on this thread while a DamagedBlockCount lives
+// (a pointer, not an object: see t_readAhead below).
+thread_local std::vector<uint64_t>* t_damagedBlocks = nullptr;
+
+// Notes the block when its trailer does not vouch for its bytes: the stored
+// CRC differs from theirs, or the trailer gives another byte count (a
+// zero-filled block and trailer would otherwise pass: the CRC of zeros is
+// 0). A CRC of 0 is a value like any other: every sample and every store
+// the writer makes computes it. A trailer the file's end cut off is not
+// checked; what is short is the read's to tell.
+void CheckTrailer(const StoreContext* context, uint64_t blockId, const std::vector<uint8_t>& bytes,
+                  uint64_t byteCount) {
+    std::vector<uint64_t>* damaged = t_damagedBlocks;
+    const size_t trailerSize = TrailerSize(context);
+    if (!damaged || bytes.size() != StoredSpan(byteCount, trailerSize)) return;
+    const uint8_t* trailer = bytes.data() + bytes.size() - trailerSize;
+    const size_t crcAt = context->bUnicode ? fmt::unicode::kBlockTrailer_dwCRC : fmt::ansi::kBlockTrailer_dwCRC;
+    const bool sound = fmt::LoadLe16(trailer) == byteCount &&
+                       fmt::LoadLe32(trailer + crcAt) == fmt::Crc32(bytes.data(), static_cast<size_t>(byteCount));
+    const uint64_t key = blockId & ~fmt::kBidReservedBit;
+    if (!sound && std::find(damaged->begin(), damaged->end(), key) == damaged->end()) damaged->push_back(key);
+}
+
 // Child ids of an XBLOCK or XXBLOCK: the entry count, bounded by the bytes.
 size_t ChildCount(const std::vector<uint8_t>& block, size_t idSize) {
     if (block.size() < 8) return 0;
     const size_t declared = fmt::LoadLe16(block.data() + 2);
     const size_t present = (block.size() - 8) / idSize;
     return declared < present ? declared : present;
-}
-
-uint64_t StreamDataTree(StoreContext* context, uint64_t blockId, const DataSink& sink,
-                        uint64_t position, int level) {
-    std::vector<uint8_t> block;
-    const uint64_t read = ReadBlock(context, blockId, block);
-    if (read == 0) return 0;
-    const size_t idSize = IdSize(context);
-    const uint16_t tag = read >= 2 ? fmt::LoadLe16(block.data()) : 0;
-
-    if (tag == fmt::kXXBlockTag) {
-        // Only the top of a tree may be an XXBLOCK: a nested one is damage
-        // (and could name itself).
-        if (level > 0) return 0;
-        const size_t count = ChildCount(block, idSize);
-        for (size_t i = 0; i < count; ++i) {
-            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
-            // A child that cannot be streamed fails the whole tree: going on
-            // from position 0 would deliver the later children as the start.
-            position = StreamDataTree(context, child, sink, position, level + 1);
-            if (position == 0) return 0;
-        }
-        return position;
-    }
-
-    if (tag == fmt::kXBlockTag) {
-        const size_t count = ChildCount(block, idSize);
-        std::vector<uint8_t> data;
-        for (size_t i = 0; i < count; ++i) {
-            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
-            const uint64_t length = ReadBlock(context, child, data);
-            if (length == 0) return 0;
-            if (context->cryptMethod != 0 && !IsInternal(child))
-                DecodeBlock(context->cryptMethod, data.data(), static_cast<uint32_t>(child), length);
-            position = WriteToSink(sink, position, data.data(), length);
-            if (position == 0) return 0;
-        }
-        return position;
-    }
-
-    if (context->cryptMethod != 0)
-        DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(blockId), read);
-    return WriteToSink(sink, position, block.data(), read);
 }
 
 // The bytes a read of the block would return: its count, cut at the end of
@@ -90,34 +80,65 @@ uint64_t StoredLength(StoreContext* context, uint64_t blockId, uint64_t fileSize
     return byteCount < left ? byteCount : left;
 }
 
-// StreamDataTree's walk with the data blocks measured instead of read.
-uint64_t MeasureDataTree(StoreContext* context, uint64_t blockId, uint64_t position, int level,
-                         uint64_t fileSize) {
+// One walk of a data tree for both of its uses: streaming (sink set: every
+// data block read, decoded and delivered at the running position) and
+// measuring (no sink: the data blocks below an XBLOCK are not read, only
+// their stored lengths added). Returns the final position, or 0 when any
+// block of the tree cannot be read.
+struct TreeWalk {
+    StoreContext* context;
+    const DataSink* sink;
+    uint64_t fileSize;   // measuring only
+};
+
+uint64_t WalkDataTree(const TreeWalk& walk, uint64_t blockId, uint64_t position, int level) {
+    StoreContext* context = walk.context;
     std::vector<uint8_t> block;
     const uint64_t read = ReadBlock(context, blockId, block);
     if (read == 0) return 0;
     const size_t idSize = IdSize(context);
     const uint16_t tag = read >= 2 ? fmt::LoadLe16(block.data()) : 0;
+
     if (tag == fmt::kXXBlockTag) {
+        // Only the top of a tree may be an XXBLOCK: a nested one is damage
+        // (and could name itself).
         if (level > 0) return 0;
         const size_t count = ChildCount(block, idSize);
         for (size_t i = 0; i < count; ++i) {
             const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
-            position = MeasureDataTree(context, child, position, level + 1, fileSize);
+            // A child that fails fails the whole tree: going on from
+            // position 0 would deliver the later children as the start.
+            position = WalkDataTree(walk, child, position, level + 1);
             if (position == 0) return 0;
         }
         return position;
     }
+
     if (tag == fmt::kXBlockTag) {
         const size_t count = ChildCount(block, idSize);
+        std::vector<uint8_t> data;
         for (size_t i = 0; i < count; ++i) {
-            const uint64_t length = StoredLength(context, LoadId(block.data() + 8 + i * idSize, idSize), fileSize);
+            const uint64_t child = LoadId(block.data() + 8 + i * idSize, idSize);
+            if (!walk.sink) {
+                const uint64_t length = StoredLength(context, child, walk.fileSize);
+                if (length == 0) return 0;
+                position += length;
+                continue;
+            }
+            const uint64_t length = ReadBlock(context, child, data);
             if (length == 0) return 0;
-            position += length;
+            if (context->cryptMethod != 0 && !IsInternal(child) && walk.sink->Delivers())
+                DecodeBlock(context->cryptMethod, data.data(), static_cast<uint32_t>(child), length);
+            position = WriteToSink(*walk.sink, position, data.data(), length);
+            if (position == 0) return 0;
         }
         return position;
     }
-    return position + read;
+
+    if (!walk.sink) return position + read;
+    if (context->cryptMethod != 0 && walk.sink->Delivers())
+        DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(blockId), read);
+    return WriteToSink(*walk.sink, position, block.data(), read);
 }
 
 SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, uint64_t& budget, int32_t* lost,
@@ -155,9 +176,8 @@ SubnodeEntry* ReadMapBlock(StoreContext* context, BbtEntry* block, int depth, ui
                            bool underIntermediate) {
     if (!block || depth > kMaxSubnodeDepth) return nullptr;
     const uint32_t byteCount = static_cast<uint32_t>(block->byteCount & 0xFFFF);
-    std::vector<uint8_t> bytes(byteCount);
-    if (byteCount == 0 || context->file.ReadAt(block->offset, bytes.data(), byteCount) < byteCount ||
-        bytes.size() < 4) {
+    std::vector<uint8_t> bytes;
+    if (byteCount == 0 || ReadBlockEntry(context, block, bytes) < byteCount || bytes.size() < 4) {
         ++*lost;
         return nullptr;
     }
@@ -273,7 +293,7 @@ void ReadBlocksAhead(StoreContext* context, const std::vector<const BbtEntry*>& 
     if (!context || !context->file.IsOpen()) return;
     std::vector<std::pair<uint64_t, uint64_t>> wanted;   // offset, bytes
     for (const BbtEntry* b : blocks) {
-        const uint64_t count = b ? b->byteCount & 0xFFFF : 0;
+        const uint64_t count = b && (b->byteCount & 0xFFFF) ? StoredSpan(b->byteCount & 0xFFFF, TrailerSize(context)) : 0;
         if (count == 0 || count > kReadAheadMaxBlock || b->offset > UINT64_MAX - count) continue;
         wanted.emplace_back(b->offset, count);
     }
@@ -321,13 +341,41 @@ void DropReadAhead() {
 
 uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer) {
     BbtEntry* entry = FindBlock(context, blockId);
-    if (!entry) return 0;
-    const uint32_t byteCount = static_cast<uint32_t>(entry->byteCount & 0xFFFF);
-    if (byteCount && TakeFromReadAhead(context, entry->offset, byteCount, buffer)) return buffer.size();
-    buffer.assign(byteCount, 0);
-    const uint64_t read = byteCount ? context->file.ReadAt(entry->offset, buffer.data(), byteCount) : 0;
-    buffer.resize(static_cast<size_t>(read));
-    return read;
+    return entry ? ReadBlockEntry(context, entry, buffer) : 0;
+}
+
+uint64_t ReadBlockEntry(StoreContext* context, const BbtEntry* entry, std::vector<uint8_t>& buffer) {
+    const uint64_t byteCount = entry->byteCount & 0xFFFF;
+    if (byteCount == 0) {
+        buffer.clear();
+        return 0;
+    }
+    const uint32_t span = static_cast<uint32_t>(StoredSpan(byteCount, TrailerSize(context)));
+    if (!TakeFromReadAhead(context, entry->offset, span, buffer)) {
+        buffer.assign(span, 0);
+        buffer.resize(static_cast<size_t>(context->file.ReadAt(entry->offset, buffer.data(), span)));
+    }
+    CheckTrailer(context, entry->blockId, buffer, byteCount);
+    if (buffer.size() > byteCount) buffer.resize(static_cast<size_t>(byteCount));
+    return buffer.size();
+}
+
+DamagedBlockCount::DamagedBlockCount() : m_previous(t_damagedBlocks) { t_damagedBlocks = &m_blocks; }
+
+DamagedBlockCount::~DamagedBlockCount() {
+    t_damagedBlocks = m_previous;
+    if (!m_previous) return;
+    try {
+        for (uint64_t id : m_blocks) {
+            if (std::find(m_previous->begin(), m_previous->end(), id) == m_previous->end()) m_previous->push_back(id);
+        }
+    } catch (const std::bad_alloc&) {
+        // The outer count stays short; the reads themselves are unaffected.
+    }
+}
+
+int32_t DamagedBlockCount::Count() const {
+    return m_blocks.size() > INT32_MAX ? INT32_MAX : static_cast<int32_t>(m_blocks.size());
 }
 
 int DecodeBlock(uint8_t cryptMethod, uint8_t* buffer, uint32_t key, uint64_t length) {
@@ -399,7 +447,7 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
     std::vector<uint8_t> block;
     const uint64_t read = ReadBlock(context, dataBlock->blockId, block);
     if (read == 0) return 0;
-    if (context->cryptMethod != 0)
+    if (context->cryptMethod != 0 && sink.Delivers())
         DecodeBlock(context->cryptMethod, block.data(), static_cast<uint32_t>(dataBlock->blockId), read);
     return WriteToSink(sink, 0, block.data(), read);
 }
@@ -407,13 +455,13 @@ uint64_t ReadBlockToSink(BbtEntry* dataBlock, StoreContext* context, const DataS
 uint64_t BlockDataSize(BbtEntry* dataBlock, StoreContext* context) {
     if (!dataBlock || !context) return 0;
     const uint64_t fileSize = context->file.Size();
-    if (IsInternal(dataBlock->blockId)) return MeasureDataTree(context, dataBlock->blockId, 0, 0, fileSize);
+    if (IsInternal(dataBlock->blockId)) return WalkDataTree({context, nullptr, fileSize}, dataBlock->blockId, 0, 0);
     return StoredLength(context, dataBlock->blockId, fileSize);
 }
 
 uint64_t ReadDataTreeToSink(StoreContext* context, uint64_t blockId, const DataSink& sink, uint64_t position) {
     if (!context) return 0;
-    const uint64_t end = StreamDataTree(context, blockId, sink, position, 0);
+    const uint64_t end = WalkDataTree({context, &sink, 0}, blockId, position, 0);
     // A tree that fails delivers nothing: what it wrote is taken back.
     if (end == 0 && sink.pVector && sink.pVector->size() > position)
         sink.pVector->resize(static_cast<size_t>(position));

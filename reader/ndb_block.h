@@ -17,14 +17,18 @@ struct SubnodeEntry {
 };
 
 // Where a streamed read delivers its bytes: a growable byte vector or an
-// open stdio file (exactly one of the two is set).
+// open stdio file (at most one of the two is set).
 //  - vector: after each write the vector's size is the number of bytes
 //    delivered (position + length); a data tree that fails is taken back
 //    to its start position. The caller owns the vector.
 //  - file: bytes are written one after the other at the file's position.
+//  - neither: the blocks are read (their trailers checked where a
+//    DamagedBlockCount lives) and their bytes dropped undecoded; the result
+//    is the count that would have been delivered.
 struct DataSink {
     std::vector<uint8_t>* pVector = nullptr;
     FILE* pFile = nullptr;
+    bool Delivers() const { return pVector != nullptr || pFile != nullptr; }
 };
 
 // The most bytes a vector sink accepts; a read that would grow it further
@@ -34,6 +38,25 @@ extern uint64_t g_nVectorSinkLimit;
 // Reads a block's bytes into buffer (resized to the bytes read); 0 for id 0
 // or an id not in the block list (buffer untouched). Does not decode.
 uint64_t ReadBlock(StoreContext* context, uint64_t blockId, std::vector<uint8_t>& buffer);
+// The same for a block-list entry already found.
+uint64_t ReadBlockEntry(StoreContext* context, const BbtEntry* entry, std::vector<uint8_t>& buffer);
+
+// Counts, while it lives, the blocks this thread reads whose trailer does not
+// vouch for their bytes (a stored CRC that does not match them, or another
+// byte count), each block once. The reads still return the bytes as found.
+// What an inner count finds is the outer one's too.
+class DamagedBlockCount {
+public:
+    DamagedBlockCount();
+    ~DamagedBlockCount();
+    DamagedBlockCount(const DamagedBlockCount&) = delete;
+    DamagedBlockCount& operator=(const DamagedBlockCount&) = delete;
+    int32_t Count() const;
+
+private:
+    std::vector<uint64_t> m_blocks;   // ids, bit 0 cleared
+    std::vector<uint64_t>* m_previous;
+};
 
 // Reads the given blocks ahead, neighbours in the file joined into one read
 // each; ReadBlock on this thread then takes them from memory until the next

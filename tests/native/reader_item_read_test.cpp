@@ -102,11 +102,12 @@ TEST_P(ReaderItemRead, RecipientsAndAttachmentsBecomeNodesWithTheirData) {
     std::vector<const AttachmentNode*> nodes;
     for (const AttachmentNode* a = r->pAttachments; a; a = a->pNext) nodes.push_back(a);
     ASSERT_EQ(nodes.size(), 7u);
-    // The attachment nodes first, then the nameless recipient nodes.
-    for (size_t i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_TRUE(nodes[i]->nAttachMethod == 1 || nodes[i]->nAttachMethod == 5);
-    }
+    // The attachment nodes first, in the order the table stores them, then
+    // the nameless recipient nodes.
+    EXPECT_EQ(TextOf(nodes[0]->txAttachLongFilename), "small.txt");
+    EXPECT_EQ(TextOf(nodes[1]->txAttachLongFilename), "medium.bin");
+    EXPECT_EQ(TextOf(nodes[2]->txAttachLongFilename), "large.bin");
+    EXPECT_EQ(nodes[3]->nAttachMethod, 5);
     for (size_t i = 4; i < 7; ++i) {
         EXPECT_EQ(nodes[i]->txAttachFilename.pData, nullptr);
         EXPECT_EQ(nodes[i]->txAttachLongFilename.pData, nullptr);

@@ -272,7 +272,7 @@ TEST_P(ReaderLtpMade, AttachmentDataAndEmbeddedMessages) {
     FreePropRows(embedded);
 }
 
-TEST_P(ReaderLtpMade, TableRowsComeInReverseOrder) {
+TEST_P(ReaderLtpMade, TableRowsComeInStoredOrder) {
     writer::StoreBuilder b(Options());
     const uint32_t parent = b.AddFolder(b.IpmSubtree(), u"Parent");
     for (const char16_t* name : {u"Alpha", u"Beta", u"Gamma"}) b.AddFolder(parent, name);
@@ -289,7 +289,7 @@ TEST_P(ReaderLtpMade, TableRowsComeInReverseOrder) {
         EXPECT_LE(r->valueCount, r->slotCount);
         names.push_back(Data(Value(r, fmt::kPidDisplayName)));
     }
-    EXPECT_EQ(names, (std::vector<std::vector<uint8_t>>{Text(u"Gamma"), Text(u"Beta"), Text(u"Alpha")}));
+    EXPECT_EQ(names, (std::vector<std::vector<uint8_t>>{Text(u"Alpha"), Text(u"Beta"), Text(u"Gamma")}));
 }
 
 TEST_P(ReaderLtpMade, DamagedHeapsAndTablesGiveNull) {
@@ -464,15 +464,14 @@ TEST_P(ReaderLtpMade, RowsOfAMatrixOverSeveralBlocksStayAligned) {
     NodeProps props;
     ReadNode(store.get(), 0x21, &props);
     ASSERT_NE(props.rows, nullptr);
-    // Rows come in reverse order.
-    uint32_t expected = kRows;
-    for (const PropRow* r = props.rows; r; r = r->pNext) {
-        --expected;
+    // Rows come in their stored order.
+    uint32_t expected = 0;
+    for (const PropRow* r = props.rows; r; r = r->pNext, ++expected) {
         ASSERT_NE(Value(r, 0x6620), nullptr);
         EXPECT_EQ(fmt::LoadLe32(Value(r, 0x6620)->pData), 1000 + expected);
         EXPECT_EQ(fmt::LoadLe64(Value(r, 0x662C)->pData), expected * 3ull);
     }
-    EXPECT_EQ(expected, 0u);
+    EXPECT_EQ(expected, kRows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Variants, ReaderLtpMade, ::testing::Values(writer::Variant::Ansi, writer::Variant::Unicode),

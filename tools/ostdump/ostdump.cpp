@@ -184,6 +184,7 @@ struct Losses {
     size_t items = 0;        // item nodes whose record cannot be read
     size_t attachments = 0;  // attachments flagged unreadable in items that were read
     size_t partial = 0;      // items read with parts left out
+    size_t damaged = 0;      // items read with blocks whose CRC does not match
 };
 
 void PrintTree(const FolderTreeModel::Item* item, int depth) {
@@ -278,6 +279,7 @@ void FormatItem(std::string& out, NodeEntry* node, ItemRecord* r, const Options&
     Appendf(out, "    nameless rows: %d\n", recipients);
     // Only a damaged store has parts left out: undamaged output stays as it is.
     if (r->nPartsLost) Appendf(out, "    parts left out: %d\n", r->nPartsLost);
+    if (r->nBlocksDamaged) Appendf(out, "    damaged blocks: %d\n", r->nBlocksDamaged);
 }
 
 // One child node of a folder, read and formatted.
@@ -287,6 +289,7 @@ struct ItemText {
     std::string text;   // for kItem: the lines after "folder-item"
     size_t unreadableAttachments = 0;
     bool partsLost = false;
+    bool blocksDamaged = false;
 };
 
 ItemText ReadAndFormat(NodeEntry* child, const Options& options) {
@@ -310,6 +313,7 @@ ItemText ReadAndFormat(NodeEntry* child, const Options& options) {
         for (const AttachmentNode* a = r->pAttachments; a; a = a->pNext)
             result.unreadableAttachments += a->bUnreadable != 0;
         result.partsLost = r->nPartsLost != 0;
+        result.blocksDamaged = r->nBlocksDamaged != 0;
     }
     FreeItemRecord(r);
     return result;
@@ -426,6 +430,7 @@ Losses PrintFolders(const Options& options) {
                 ++count;
                 losses.attachments += item.unreadableAttachments;
                 losses.partial += item.partsLost;
+                losses.damaged += item.blocksDamaged;
             }
         }
         std::printf("folder %s nid 0x%08x items %zu unreadable %d\n", path.c_str(), f.nNodeId, count, unreadable);
@@ -486,6 +491,8 @@ int main(int argc, char** argv) {
         const Losses losses = PrintFolders(options);
         std::printf("unreadable items %zu attachments %zu; items with parts left out %zu\n", losses.items,
                     losses.attachments, losses.partial);
+        // Only a damaged store prints it: undamaged output stays as it is.
+        if (losses.damaged) std::printf("items with damaged blocks %zu\n", losses.damaged);
     }
     tree.wantBodies = false;
     RemoveFile(RtfBodyFilePath());
