@@ -90,6 +90,7 @@ DWORD g_stopError = 0;
 CString g_stopText;
 const wchar_t kUnreadableItem[] = L"An item cannot be read from the store being saved.";
 const wchar_t kDamagedPart[] = L"Parts of items cannot be read from the store being saved.";
+const wchar_t kUnsentContact[] = L"Contacts marked as unsent (message flags 9) are not saved.";
 const wchar_t kMissingItem[] = L"Items a folder lists cannot be found in the store being saved.";
 const wchar_t kStoppedByUser[] = L"The save was stopped before it reached them.";
 const wchar_t kShortOfSpace[] = L"There is not enough free disk space at the destination.";
@@ -369,6 +370,8 @@ int COstSaving::SaveFolder(uint32_t folderId, NodeEntry* folderNode) {
         // view or rule setting, not a mail) is counted, not stored.
         if (route == ItemRoute::Mail && !IsMessageNode(child) && record->pMessage->pftMessageDeliveryTime == nullptr)
             route = ItemRoute::CountOnly;
+        // A contact marked as unsent is left out, and told of.
+        if (route == ItemRoute::CountOnly && record->nKind == kItemKindContact) g_saveLosses.Item(0, kUnsentContact);
         if (route == ItemRoute::Skip) {
             // An item whose class the damage keeps from being read.
             if (IsMessageNode(child) && record->pFolderCounts == nullptr && record->szClass == nullptr)

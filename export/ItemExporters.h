@@ -12,7 +12,8 @@ enum class ItemRoute {
     Journal,
     Appointment,
     Contact,
-    CountOnly,     // a calendar item of another kind, or a contact with flags 9: counted, not stored
+    CountOnly,     // a calendar item of another kind, or a contact with flags 9: not stored (the
+                   // contact is counted lost)
     Mail,
     NotCounted,    // another class without a message sub-record (its properties could not be read):
                    // not stored and counted lost; the count text is set again, the counters stay

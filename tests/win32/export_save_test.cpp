@@ -737,6 +737,20 @@ TEST_F(ExportSave, ADraftIsSavedWithoutATimeAndStopTellsWhatItDidNotReach) {
     EXPECT_EQ(dates, (std::vector<std::wstring>{L"undated ", L"dated 5/1/2021 15:30 PM", L"dated 5/1/2021 15:30 PM"}));
 }
 
+// A contact marked as unsent is left out as designed, and told of: the save
+// does not end with its success message over it.
+TEST_F(ExportSave, AnUnsentContactIsLeftOutAndToldOf) {
+    const std::string description =
+        "variant unicode\nfolder People IPF.Contact\n"
+        "message People IPM.Contact\nsubject Unsent\nprop 0x0E070003 9\nprop 0x3001001F Unsent\n";
+    testing_support::TempFile store(writer::StoreFromDescription(description), ".ost");
+    LoadStore(store.wpath());
+    CheckOnly({L"People"});
+    Save();
+    EXPECT_EQ(Messages(), (std::vector<std::wstring>{L"Saving completed, but not everything could be saved.\r\n\r\n1 item was not saved.\r\n"
+                                                     L"Reason: Contacts marked as unsent (message flags 9) are not saved."}));
+}
+
 // An item whose node the damage keeps from being read, and one whose class
 // is lost, are items lost, told of as such; the others of the folder are saved.
 TEST_F(ExportSave, AnItemThatCannotBeReadOrHasNoClassIsCountedLost) {
