@@ -96,7 +96,9 @@ CString SystemErrorText(DWORD error) {
     if (buffer != nullptr) LocalFree(buffer);
     while (!line.empty() && iswspace(line.back())) line.pop_back();
     CString text(line);
-    if (text.IsEmpty()) text.Format(L"System error %lu.", error);
+    // An automation failure without a text of its own is an HRESULT: shown
+    // as the code its documentation lists.
+    if (text.IsEmpty()) text.Format((error & 0x80000000u) != 0 ? L"Error 0x%08lX." : L"System error %lu.", error);
     return text;
 }
 
